@@ -1,0 +1,18 @@
+# Compiler flags shared by every target: warnings on, no contraction of
+# floating-point expressions (peers must compute bit-identical results).
+add_library(qz_options INTERFACE)
+target_compile_options(qz_options INTERFACE
+  -Wall -Wextra -Wno-unused-parameter -ffp-contract=off -fno-fast-math)
+target_include_directories(qz_options INTERFACE ${PROJECT_SOURCE_DIR})
+
+if(QZ_SANITIZE)
+  set(QZ_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer
+      -fno-sanitize-recover=undefined)
+  target_compile_options(qz_options INTERFACE ${QZ_SANITIZER_FLAGS})
+  target_link_options(qz_options INTERFACE ${QZ_SANITIZER_FLAGS})
+  target_compile_definitions(qz_options INTERFACE QZ_SANITIZED=1)
+endif()
+
+if(NOT CMAKE_BUILD_TYPE)
+  set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "" FORCE)
+endif()

@@ -1,0 +1,94 @@
+#include "qzware/scene/qz_task.h"
+
+#include <cstring>
+
+#include "platform/clock/clock.h"
+#include "qzware/common/qz_mem.h"
+
+namespace QZW {
+
+double QzTaskClockSeconds() { return double(platform::clock::now_ms()) / 1000.0; }
+
+CQzTask::CQzTask(const std::string& taskName) : name(taskName) {}
+
+CQzTask::~CQzTask() {
+    for (CQzTask* child : children) {
+        child->alive = false;
+        child->KillChildren();
+    }
+}
+
+void CQzTask::Execute() {
+    startTime = QzTaskClockSeconds();
+    // Index loops: a task may append children while the tree ticks.
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (!children[i]->started) {
+            children[i]->Start();
+        }
+    }
+    if (active) {
+        Update();
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            CQzTask* child = children[i];
+            if (child->alive && child->started) {
+                child->Execute();
+            }
+        }
+    }
+    PostUpdate();
+    duration = QzTaskClockSeconds() - startTime;
+}
+
+void CQzTask::RemoveDeadChildren() {
+    std::size_t i = 0;
+    while (i < children.size()) {
+        CQzTask* child = children[i];
+        child->RemoveDeadChildren();
+        if (!child->alive) {
+            delete child;
+            children.erase(children.begin() + std::ptrdiff_t(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+void CQzTask::KillChildren() {
+    for (CQzTask* child : children) {
+        child->alive = false;
+        child->KillChildren();
+    }
+}
+
+void CQzTask::AppendChild(CQzTask* child) {
+    children.push_back(child);
+    child->parent = this;
+}
+
+void CQzTask::InsertChildFront(CQzTask* child, bool setParent) {
+    children.insert(children.begin(), child);
+    if (setParent) {
+        child->parent = this;
+    }
+}
+
+CQzTaskManager::CQzTaskManager() {
+    {
+        CQzScopedLock hold(QzMemGetLock());
+        table = QzMemAlloc(capacity * sizeof(void*), 8);
+    }
+    if (table) {
+        std::memset(table, 0, capacity * sizeof(void*));
+    }
+    root = new CQzTask("MotherTask");
+}
+
+CQzTaskManager::~CQzTaskManager() {
+    root->KillChildren();
+    root->RemoveDeadChildren();
+    QzMemFree(table);
+    delete root;
+    root = nullptr;
+}
+
+}  // namespace QZW

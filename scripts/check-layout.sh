@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Fails when SDL, GStreamer or socket headers are included outside platform/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+pattern='^[[:space:]]*#[[:space:]]*include[[:space:]]*[<"](SDL2?/|SDL[_.a-z]*\.h|gst/|sys/socket\.h|netinet/|arpa/inet\.h|netdb\.h|ifaddrs\.h|hiredis/)'
+hits=$(grep -rnE "$pattern" --include='*.h' --include='*.hpp' --include='*.cpp' --include='*.c' \
+  qzware proj tools tests demo bench 2>/dev/null || true)
+if [ -n "$hits" ]; then
+  echo "platform headers included outside platform/:" >&2
+  echo "$hits" >&2
+  exit 1
+fi

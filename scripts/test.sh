@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs them headless (Xvfb with Mesa's llvmpipe, SDL's dummy audio driver),
+# then the layout and format checks and a short run of every fuzzer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bash "$root/scripts/install-deps.sh"
+
+build=${QZ_TEST_BUILD:-$root/build/test}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DQZ_SANITIZE=ON -DQZ_BUILD_TESTS=ON -DQZ_BUILD_FUZZERS=ON >/dev/null
+cmake --build "$build" -j "$(nproc)"
+
+bash "$root/scripts/check-layout.sh"
+bash "$root/scripts/check-format.sh"
+
+export SDL_AUDIODRIVER=dummy
+export LIBGL_ALWAYS_SOFTWARE=1
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+xvfb-run -a -s "-screen 0 1920x1200x24" \
+  ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -LE Stress
+
+bash "$root/scripts/run-fuzzers.sh" "$build/fuzz"
