@@ -13,7 +13,7 @@ packages=(
   gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
   gstreamer1.0-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth
+  xvfb xauth xdotool
   redis-server libhiredis-dev
   libfreetype-dev fonts-dejavu-core
 )
@@ -46,6 +46,7 @@ if [ -n "$need_sq" ]; then
   # shellcheck disable=SC2086
   if ! "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends ${squirrel_packages[*]} 2>/dev/null; then
     work=$(mktemp -d)
+    chmod 755 "$work"
     trap 'rm -rf "$work"' EXIT
     mkdir -p "$work/lists/partial" "$work/debs"
     if [ -f /etc/apt/sources.list.d/debian.sources ]; then
