@@ -1,0 +1,62 @@
+// The script log file: created on first use, appended to, flushed per write.
+#include "proj/script/sq_print_call_stack.h"
+
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace Sample {
+
+namespace {
+SqPrintCallStack theLog;
+SQPrintCallStack* logHook = nullptr;
+}  // namespace
+
+SqPrintCallStack& GetSqLog() {
+    return theLog;
+}
+SQPrintCallStack* GetSqLogHook() {
+    return logHook;
+}
+void SetSqLogHook(SQPrintCallStack* hook) {
+    logHook = hook;
+}
+
+// The process locale is left alone: the stream writes the script's UTF-8
+// bytes unchanged, and a changed locale would alter number formatting
+// elsewhere.
+void SqPrintCallStack::Open() {
+    if (opened) {
+        return;
+    }
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char name[128];
+    std::strftime(name, sizeof name, "SQ_%Y%m%d_%H%M%S.txt", &local);
+    std::error_code ec;
+    std::filesystem::create_directory("Log", ec);
+    path = std::string("Log/") + name;
+    // A failed open leaves the stream failed: printing then goes nowhere.
+    stream.open(path, std::ios::out | std::ios::app | std::ios::binary);
+    opened = 1;
+}
+
+void SqPrintCallStack::Close() {
+    if (stream.is_open()) {
+        stream.close();
+    }
+    opened = 0;
+}
+
+void SqPrintCallStack::Write(const char* text) {
+    if (!opened) {
+        Open();
+    }
+    if (text) {
+        stream << text;
+        stream.flush();
+    }
+}
+
+}  // namespace Sample
