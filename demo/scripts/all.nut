@@ -1,0 +1,38 @@
+// The demo's game loop. SQUpdate runs once per frame: it reports the frame
+// count every gPrintEvery frames, and on the first frames loads the save
+// record, counts this start in it and writes it back.
+local again = SQ_Include("demo_util.nut");
+DemoLog("all: include again gives " + again + ", include ran " + gIncludeRuns + " time(s)");
+
+::gSave <- SQ_SaveData();
+::gSaveStep <- 0;
+
+function StepSave() {
+    switch (gSaveStep) {
+    case 0:
+        SQ_AutoSaveStartLoad(gSave);
+        gSaveStep = 1;
+        break;
+    case 1:
+        if (!SQ_AutoSaveIsComplete()) return;
+        DemoLog("save load: error " + SQ_AutoSaveGetLastError() + ", valid " +
+                SQ_CheckSaveDataValid(gSave) + ", starts " + gSave.GetArcadeWinTeam(0));
+        gSave.SetArcadeWinTeam(0, gSave.GetArcadeWinTeam(0) + 1);
+        SQ_AutoSaveStartSave(gSave);
+        gSaveStep = 2;
+        break;
+    case 2:
+        if (!SQ_AutoSaveIsComplete()) return;
+        DemoLog("save write: error " + SQ_AutoSaveGetLastError());
+        gSaveStep = 3;
+        break;
+    }
+}
+
+function SQUpdate() {
+    ::gFrame++;
+    StepSave();
+    if (gFrame % gPrintEvery == 0) {
+        DemoLog("SQUpdate frame " + gFrame);
+    }
+}
