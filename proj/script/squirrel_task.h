@@ -24,6 +24,8 @@ public:
 
     // Runs "scripts/" + name once per process; false when the file is missing.
     bool Include(const char* name);
+    // True when "scripts/" + name has been run by Include.
+    bool IsIncluded(const char* name) const;
     // The root-table value `name` when it is a function, else a null object.
     HSQOBJECT FindRootFunction(const char* name);
     void CallUpdate();
@@ -50,8 +52,7 @@ private:
     void CloseVM();
 };
 
-// The running host (null when none) and its VM.
+// The running host (null when none); its VM is GetSquirrelVM (script_api.h).
 CSquirrelTask* GetSquirrelTask();
-HSQUIRRELVM GetSquirrelVM();
 
 }  // namespace Sample
