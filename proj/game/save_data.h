@@ -26,6 +26,15 @@ struct SaveData {
     using Bytes = std::array<std::uint8_t, kSize>;
 
     SaveData() { Reset(*this); }
+    SaveData(const SaveData&) = default;
+    SaveData& operator=(const SaveData&) = default;
+    // Tells a pending load that its record is gone.
+    ~SaveData() {
+        if (onDestroy) {
+            onDestroy(this);
+        }
+    }
+    static inline void (*onDestroy)(const SaveData*) = nullptr;
 
     // The checksum of bytes 4 to 303 of the record's file image.
     static std::uint32_t CalcChecksum(const SaveData& record);

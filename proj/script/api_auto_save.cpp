@@ -15,7 +15,9 @@ IAutoSaveControl* Control() {
     return gc ? gc->GetAutoSaveControl() : nullptr;
 }
 
-bool SQ_CheckSaveDataValid(const SaveData& r) { return r.checksum == SaveData::CalcChecksum(r); }
+bool SQ_CheckSaveDataValid(const SaveData& r) {
+    return r.checksum == SaveData::CalcChecksum(r);
+}
 void SQ_AutoSaveStartSave(SaveData& r) {
     r.checksum = SaveData::CalcChecksum(r);
     if (IAutoSaveControl* c = Control()) {

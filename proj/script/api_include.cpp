@@ -21,6 +21,8 @@ std::int32_t SQ_Include(const char* name) {
 
 }  // namespace
 
-void RegisterIncludeScriptApi(HSQUIRRELVM v) { SqBind::Function<&SQ_Include>(v, "SQ_Include"); }
+void RegisterIncludeScriptApi(HSQUIRRELVM v) {
+    SqBind::Function<&SQ_Include>(v, "SQ_Include");
+}
 
 }  // namespace Sample

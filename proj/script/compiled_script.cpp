@@ -43,9 +43,8 @@ CompiledScriptHeader CheckCompiledScriptHeader(const std::uint8_t* data, std::si
     struct {
         const char* what;
         std::uint32_t want;
-    } const sizes[] = {{"character", sizeof(SQChar)},
-                       {"integer", sizeof(SQInteger)},
-                       {"float", sizeof(SQFloat)}};
+    } const sizes[] = {
+        {"character", sizeof(SQChar)}, {"integer", sizeof(SQInteger)}, {"float", sizeof(SQFloat)}};
     for (int i = 0; i < 3; ++i) {
         std::uint32_t got = Le32(p + 4 + 4 * i);
         if (got != sizes[i].want) {

@@ -13,9 +13,17 @@ void SetScriptServices(QZW::IQzGameManager* gameManager, IGameControl* gameContr
     scriptGameManager = gameManager;
     scriptGameControl = gameControl;
 }
-QZW::IQzGameManager* GetScriptGameManager() { return scriptGameManager; }
-IGameControl* GetScriptGameControl() { return scriptGameControl; }
-HSQUIRRELVM GetSquirrelVM() { return scriptVM; }
-void SetSquirrelVM(HSQUIRRELVM v) { scriptVM = v; }
+QZW::IQzGameManager* GetScriptGameManager() {
+    return scriptGameManager;
+}
+IGameControl* GetScriptGameControl() {
+    return scriptGameControl;
+}
+HSQUIRRELVM GetSquirrelVM() {
+    return scriptVM;
+}
+void SetSquirrelVM(HSQUIRRELVM v) {
+    scriptVM = v;
+}
 
 }  // namespace Sample

@@ -18,11 +18,19 @@ SQAllocatorImpl theAllocator;
 SQAllocator* allocatorHook = nullptr;
 }  // namespace
 
-SQAllocatorImpl& GetSqAllocator() { return theAllocator; }
-SQAllocator* GetSqAllocatorHook() { return allocatorHook; }
-void SetSqAllocatorHook(SQAllocator* hook) { allocatorHook = hook; }
+SQAllocatorImpl& GetSqAllocator() {
+    return theAllocator;
+}
+SQAllocator* GetSqAllocatorHook() {
+    return allocatorHook;
+}
+void SetSqAllocatorHook(SQAllocator* hook) {
+    allocatorHook = hook;
+}
 
-void* SQAllocatorImpl::Malloc(std::uint32_t size) { return QzMemAllocLocked(size, 8); }
+void* SQAllocatorImpl::Malloc(std::uint32_t size) {
+    return QzMemAllocLocked(size, 8);
+}
 
 void* SQAllocatorImpl::Realloc(void* p, std::uint32_t oldSize, std::uint32_t newSize) {
     if (!p) {
@@ -47,7 +55,9 @@ void SQAllocatorImpl::Free(void* p, std::uint32_t) {
 
 namespace {
 // The VM never asks for 4 GiB; a larger size is refused, not truncated.
-bool Fits(SQUnsignedInteger size) { return size <= std::numeric_limits<std::uint32_t>::max(); }
+bool Fits(SQUnsignedInteger size) {
+    return size <= std::numeric_limits<std::uint32_t>::max();
+}
 }  // namespace
 
 void* sq_vm_malloc(SQUnsignedInteger size) {

@@ -1,0 +1,222 @@
+// The script host: VM start-up and shut-down, the compiled start-up images,
+// SQ_Include and the per-frame SQUpdate call.
+#include "proj/script/squirrel_task.h"
+
+#if __has_include("qzware/win/qz_file_manager.h")
+
+#include <sqstdaux.h>
+#include <sqstdmath.h>
+
+#include <cstring>
+#include <map>
+
+#include "proj/script/compiled_script.h"
+#include "proj/script/script_api.h"
+#include "proj/script/sq_allocator.h"
+#include "proj/script/sq_bind.h"
+#include "proj/script/sq_error_handler.h"
+#include "proj/script/sq_print_call_stack.h"
+#include "qzware/common/qz_mem.h"
+#include "qzware/win/qz_file_manager.h"
+
+namespace Sample {
+
+namespace {
+
+CSquirrelTask* theHost = nullptr;
+// Paths run through Include ("scripts/" + name); the values are unused.
+std::map<std::string, void*>* includedNames = nullptr;
+const char kIncludeFolder[] = "scripts/";
+CSquirrelTask::ReadState readState;
+
+QZW::Win::CQzFileManager& Files() {
+    QZW::Win::CQzFileManager* fm = QZW::Win::QzGetFileManager();
+    if (!fm) {
+        ScriptFatal("script host: no file manager to read scripts with");
+    }
+    return *fm;
+}
+
+std::string IncludePath(const char* name) {
+    std::string path = std::string(kIncludeFolder) + name;
+    for (char& c : path) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return path;
+}
+
+std::string LastError(HSQUIRRELVM v) {
+    sq_getlasterror(v);
+    const SQChar* text = nullptr;
+    std::string out = SQ_SUCCEEDED(sq_getstring(v, -1, &text)) ? text : "unknown error";
+    sq_pop(v, 1);
+    return out;
+}
+
+}  // namespace
+
+CSquirrelTask* GetSquirrelTask() {
+    return theHost;
+}
+
+CSquirrelTask::CSquirrelTask(QZW::IQzGameManager* gameManager, IGameControl* gameControl)
+    : CBaseTask("CSquirrelTask", gameManager, gameControl) {
+    theHost = this;
+    includedNames = new std::map<std::string, void*>();
+    {
+        // From here on small engine allocations come from the pools.
+        QZW::CQzScopedLock lock(QzMemGetLock());
+        QzMemEnablePools(true);
+    }
+    StartUp();
+}
+
+CSquirrelTask::~CSquirrelTask() {
+    CloseVM();
+    delete includedNames;
+    includedNames = nullptr;
+    if (theHost == this) {
+        theHost = nullptr;
+    }
+}
+
+void CSquirrelTask::StartUp() {
+    includedNames->clear();
+    SetSqAllocatorHook(&GetSqAllocator());
+    SetSqLogHook(&GetSqLog());
+    vm = sq_open(4096);
+    if (!vm) {
+        ScriptFatal("script host: the script VM could not be opened (out of memory)");
+    }
+    SetSquirrelVM(vm);
+    sq_enabledebuginfo(vm, SQFalse);
+    sq_setcompilererrorhandler(vm, &ScriptCompilerErrorHandler);
+    sq_newclosure(vm, &ScriptErrorHandler, 0);
+    sq_seterrorhandler(vm);
+    sq_setprintfunc(vm, &PrintFunc, &PrintFunc);
+    // The root table stays on the stack for the VM's life.
+    sq_pushroottable(vm);
+    sqstd_register_mathlib(vm);
+    RegisterScriptApi(gameManager, gameControl);
+    RegisterNetworkScriptApi(gameManager, gameControl);
+    LoadCompiledScript("scriptsConv/all_StartCmd.cnut");
+    LoadCompiledScript("scriptsConv/all.cnut");
+    sq_collectgarbage(vm);
+    loaded = true;
+}
+
+// A missing, truncated or foreign image ends the program with the reason in
+// the script log and on stderr, before the VM's stack can go out of balance.
+void CSquirrelTask::LoadCompiledScript(const char* path) {
+    QZW::Win::CQzFileManager& fm = Files();
+    std::uint32_t size = 0;
+    void* buffer = fm.LoadFile(path, &size, 16);
+    if (!buffer) {
+        ScriptFatal((std::string("script host: cannot read ") + path).c_str());
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    CompiledScriptHeader header = CheckCompiledScriptHeader(bytes, size);
+    if (!header.ok) {
+        fm.FreeBuffer(buffer);
+        ScriptFatal((std::string("script host: ") + path + ": " + header.error).c_str());
+    }
+    readState.data = bytes;
+    readState.total = static_cast<std::int32_t>(size);
+    readState.position = static_cast<std::uint32_t>(header.start);
+    SQInteger top = sq_gettop(vm);
+    SQRESULT read = sq_readclosure(vm, &ReadScriptBuffer, &readState);
+    fm.FreeBuffer(buffer);
+    readState = ReadState{};
+    if (SQ_FAILED(read)) {
+        ScriptFatal((std::string("script host: ") + path + ": " + LastError(vm)).c_str());
+    }
+    sq_pushroottable(vm);
+    // A runtime error inside reaches ScriptErrorHandler, which ends the process.
+    if (SQ_FAILED(sq_call(vm, 1, SQFalse, SQTrue))) {
+        ScriptFatal((std::string("script host: ") + path + ": " + LastError(vm)).c_str());
+    }
+    sq_settop(vm, top);
+}
+
+bool CSquirrelTask::IsIncluded(const char* name) const {
+    return includedNames && name && includedNames->count(IncludePath(name)) != 0;
+}
+
+bool CSquirrelTask::Include(const char* name) {
+    if (!name || !vm) {
+        return false;
+    }
+    std::string path = IncludePath(name);
+    if (includedNames->count(path)) {
+        return true;
+    }
+    QZW::Win::CQzFileManager& fm = Files();
+    void* buffer = fm.LoadFileAligned8(path.c_str());
+    if (!buffer) {
+        return false;
+    }
+    // The loaded text is followed by zero bytes, so it ends as a C string.
+    const char* text = static_cast<const char*>(buffer);
+    SQInteger top = sq_gettop(vm);
+    SQRESULT compiled =
+        sq_compilebuffer(vm, text, static_cast<SQInteger>(std::strlen(text)), path.c_str(), SQTrue);
+    fm.FreeBuffer(buffer);
+    if (SQ_FAILED(compiled)) {
+        // The compile-error line is already in the log.
+        ScriptFatal(("script host: " + path + " does not compile").c_str());
+    }
+    (*includedNames)[path] = nullptr;
+    sq_pushroottable(vm);
+    sq_call(vm, 1, SQFalse, SQTrue);
+    sq_settop(vm, top);
+    return true;
+}
+
+HSQOBJECT CSquirrelTask::FindRootFunction(const char* name) {
+    HSQOBJECT found;
+    sq_resetobject(&found);
+    SQInteger top = sq_gettop(vm);
+    sq_pushroottable(vm);
+    sq_pushstring(vm, name, -1);
+    if (SQ_SUCCEEDED(sq_get(vm, -2))) {
+        SQObjectType t = sq_gettype(vm, -1);
+        if (t == OT_CLOSURE || t == OT_NATIVECLOSURE) {
+            sq_getstackobj(vm, -1, &found);
+        }
+    }
+    sq_settop(vm, top);
+    return found;
+}
+
+void CSquirrelTask::CallUpdate() {
+    if (!loaded) {
+        return;
+    }
+    HSQOBJECT update = FindRootFunction("SQUpdate");
+    if (sq_isnull(update)) {
+        return;
+    }
+    SQInteger top = sq_gettop(vm);
+    sq_pushobject(vm, update);
+    sq_pushroottable(vm);
+    sq_call(vm, 1, SQFalse, SQTrue);
+    sq_settop(vm, top);
+}
+
+void CSquirrelTask::CloseVM() {
+    if (!vm) {
+        return;
+    }
+    sq_pop(vm, 1);
+    SqBind::ForgetClasses();
+    sq_close(vm);
+    vm = nullptr;
+    loaded = false;
+    SetSquirrelVM(nullptr);
+}
+
+}  // namespace Sample
+
+#endif

@@ -1,0 +1,40 @@
+// The function-static game control and the first frame's save-record load.
+#include "proj/win/game_control.h"
+
+#include "proj/game/save_data.h"
+#include "proj/win/auto_save_control.h"
+
+#if __has_include("qzware/win/qz_file_manager.h")
+#include "qzware/win/qz_file_manager.h"
+#endif
+
+namespace Sample::Win {
+
+CGameControl& CGameControl::GetInstance() {
+    static CGameControl control;
+    return control;
+}
+
+IAutoSaveControl* CGameControl::GetAutoSaveControl() {
+    static CAutoSaveControl autoSave;
+    return &autoSave;
+}
+
+#if __has_include("qzware/win/qz_file_manager.h")
+void LoadStartupSaveRecord(SaveData& record) {
+    SaveData::Reset(record);
+    record.FullScreen = 0;
+    record.Resolution = 2;
+    IAutoSaveControl* control = CGameControl::GetInstance().GetAutoSaveControl();
+    QZW::Win::CQzFileManager* fm = QZW::Win::QzGetFileManager();
+    if (!fm) {
+        return;
+    }
+    control->StartLoad(&record);
+    while (!control->IsComplete()) {
+        fm->Update();
+    }
+}
+#endif
+
+}  // namespace Sample::Win
