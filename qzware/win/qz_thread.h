@@ -1,9 +1,8 @@
 // A named worker thread that calls Run over and over once Start was called,
 // sleeping between calls when Run asks (SetSleep). Deps: platform/thread,
-// platform/clock. The worker is created at construction but waits for Start
-// (or for the stop), so the loop never begins early and never ends early.
-// Derived classes must call StopAndJoin() in their own destructor: Run must
-// not run while the derived part is being torn down.
+// platform/clock. The worker waits for Start (or the stop) instead of ending.
+// Derived classes call StopAndJoin() in their own destructor, so that Run
+// never runs while the derived part is torn down.
 #pragma once
 
 #include <atomic>
