@@ -29,12 +29,12 @@ CompiledScriptHeader CheckCompiledScriptHeader(const std::uint8_t* data, std::si
     if (!data) {
         return Fail("no data");
     }
-    std::size_t start = 0;
-    if (size >= 2 && data[0] == 0xFA && data[1] == 0xFA) {
-        start = 2;
-    }
+    constexpr std::size_t start = 2;  // the stream tag 0xFAFA
     if (size < start + kHeader) {
         return Fail("truncated header (" + std::to_string(size) + " bytes)");
+    }
+    if (data[0] != 0xFA || data[1] != 0xFA) {
+        return Fail("not a compiled script image");
     }
     const std::uint8_t* p = data + start;
     if (std::memcmp(p, "RIQS", 4) != 0) {
@@ -54,7 +54,7 @@ CompiledScriptHeader CheckCompiledScriptHeader(const std::uint8_t* data, std::si
     }
     CompiledScriptHeader h;
     h.ok = true;
-    h.start = start;
+    h.start = 0;  // the VM's reader checks the tag itself
     return h;
 }
 

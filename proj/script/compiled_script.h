@@ -1,5 +1,5 @@
-// The header of a compiled script image as the VM's compiler writes it: an
-// optional 0xFAFA stream tag, "RIQS", then the sizes of the VM's character,
+// The header of a compiled script image as the VM's compiler writes it: the
+// 0xFAFA stream tag, "RIQS", then the sizes of the VM's character,
 // integer and float types (u32 each, little-endian). An image built for
 // another VM (e.g. 32-bit integers) is refused here with a clear reason
 // instead of failing somewhere inside the VM's reader.
@@ -13,7 +13,7 @@ namespace Sample {
 
 struct CompiledScriptHeader {
     bool ok = false;
-    // Where the VM's closure reader starts (after the stream tag).
+    // Where the VM's closure reader starts.
     std::size_t start = 0;
     std::string error;
 };

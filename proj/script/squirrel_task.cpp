@@ -2,8 +2,6 @@
 // SQ_Include and the per-frame SQUpdate call.
 #include "proj/script/squirrel_task.h"
 
-#if __has_include("qzware/win/qz_file_manager.h")
-
 #include <sqstdaux.h>
 #include <sqstdmath.h>
 
@@ -30,7 +28,7 @@ const char kIncludeFolder[] = "scripts/";
 CSquirrelTask::ReadState readState;
 
 QZW::Win::CQzFileManager& Files() {
-    QZW::Win::CQzFileManager* fm = QZW::Win::QzGetFileManager();
+    QZW::Win::CQzFileManager* fm = ::QzGetFileManager();
     if (!fm) {
         ScriptFatal("script host: no file manager to read scripts with");
     }
@@ -218,5 +216,3 @@ void CSquirrelTask::CloseVM() {
 }
 
 }  // namespace Sample
-
-#endif

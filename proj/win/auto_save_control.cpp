@@ -1,8 +1,6 @@
 // Auto-save requests and their completions.
 #include "proj/win/auto_save_control.h"
 
-#if __has_include("qzware/win/qz_file_manager.h")
-
 #include <set>
 
 #include "qzware/win/qz_file_manager.h"
@@ -57,20 +55,20 @@ void CAutoSaveControl::Finish(Pending* p) {
 
 void CAutoSaveControl::StartSave(const SaveData* record) {
     lastError = 0;
-    QZW::Win::CQzFileManager* fm = QZW::Win::QzGetFileManager();
+    QZW::Win::CQzFileManager* fm = ::QzGetFileManager();
     if (!record || !fm) {
         lastError = 6;
         return;
     }
     Pending& p = NewPending();
     p.bytes = record->Serialize();
-    p.id = fm->SaveData(p.bytes.data(), reinterpret_cast<std::uintptr_t>(&p));
+    p.id = fm->SaveData(p.bytes.data(), reinterpret_cast<std::uintptr_t>(&p), &OnSaveComplete);
     requestId = p.id;
 }
 
 void CAutoSaveControl::StartLoad(SaveData* record) {
     lastError = 0;
-    QZW::Win::CQzFileManager* fm = QZW::Win::QzGetFileManager();
+    QZW::Win::CQzFileManager* fm = ::QzGetFileManager();
     if (!record || !fm) {
         lastError = 6;
         return;
@@ -90,7 +88,7 @@ bool CAutoSaveControl::IsComplete() {
     return true;
 }
 
-void CAutoSaveControl::OnLoadComplete(QZW::Win::QzFileRequestResult* result) {
+void CAutoSaveControl::OnLoadComplete(QzFileRequestResult* result) {
     auto* p = reinterpret_cast<Pending*>(result->userData);
     CAutoSaveControl* self = p->owner;
     if (result->status == 0) {
@@ -105,7 +103,7 @@ void CAutoSaveControl::OnLoadComplete(QZW::Win::QzFileRequestResult* result) {
         self->lastError = result->status == 2 ? 1 : 6;
     }
     if (result->data) {
-        if (QZW::Win::CQzFileManager* fm = QZW::Win::QzGetFileManager()) {
+        if (QZW::Win::CQzFileManager* fm = ::QzGetFileManager()) {
             fm->FreeBuffer(result->data);
         }
         result->data = nullptr;
@@ -113,7 +111,7 @@ void CAutoSaveControl::OnLoadComplete(QZW::Win::QzFileRequestResult* result) {
     self->Finish(p);
 }
 
-void CAutoSaveControl::OnSaveComplete(QZW::Win::QzFileRequestResult* result) {
+void CAutoSaveControl::OnSaveComplete(QzFileRequestResult* result) {
     auto* p = reinterpret_cast<Pending*>(result->userData);
     CAutoSaveControl* self = p->owner;
     if (result->status != 0) {
@@ -123,5 +121,3 @@ void CAutoSaveControl::OnSaveComplete(QZW::Win::QzFileRequestResult* result) {
 }
 
 }  // namespace Sample::Win
-
-#endif

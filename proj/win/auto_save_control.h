@@ -13,9 +13,7 @@
 #include "proj/game/iauto_save_control.h"
 #include "proj/game/save_data.h"
 
-namespace QZW::Win {
 struct QzFileRequestResult;
-}
 
 namespace Sample::Win {
 
@@ -38,8 +36,8 @@ public:
     std::int32_t GetNeedSize() override { return 0; }
     std::int32_t GetSaveDataSizeKB() override { return 0; }
 
-    static void OnLoadComplete(QZW::Win::QzFileRequestResult* result);
-    static void OnSaveComplete(QZW::Win::QzFileRequestResult* result);
+    static void OnLoadComplete(QzFileRequestResult* result);
+    static void OnSaveComplete(QzFileRequestResult* result);
 
     // The latest request (0 when none is pending).
     std::uint32_t requestId = 0;

@@ -4,9 +4,7 @@
 #include "proj/game/save_data.h"
 #include "proj/win/auto_save_control.h"
 
-#if __has_include("qzware/win/qz_file_manager.h")
 #include "qzware/win/qz_file_manager.h"
-#endif
 
 namespace Sample::Win {
 
@@ -20,21 +18,20 @@ IAutoSaveControl* CGameControl::GetAutoSaveControl() {
     return &autoSave;
 }
 
-#if __has_include("qzware/win/qz_file_manager.h")
 void LoadStartupSaveRecord(SaveData& record) {
     SaveData::Reset(record);
     record.FullScreen = 0;
     record.Resolution = 2;
     IAutoSaveControl* control = CGameControl::GetInstance().GetAutoSaveControl();
-    QZW::Win::CQzFileManager* fm = QZW::Win::QzGetFileManager();
+    QZW::Win::CQzFileManager* fm = ::QzGetFileManager();
     if (!fm) {
         return;
     }
     control->StartLoad(&record);
-    while (!control->IsComplete()) {
+    // A loader thread that is gone would never finish the request.
+    while (!control->IsComplete() && fm->IsLoaderRunning()) {
         fm->Update();
     }
 }
-#endif
 
 }  // namespace Sample::Win
