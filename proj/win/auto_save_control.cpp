@@ -16,6 +16,13 @@ std::set<CAutoSaveControl*>& LiveControls() {
     return live;
 }
 
+// A write completion carries only its status, and the loader serves writes in
+// submission order: the oldest pending save is the one that completed.
+std::list<void*>& SaveOrder() {
+    static std::list<void*> order;
+    return order;
+}
+
 }  // namespace
 
 CAutoSaveControl::CAutoSaveControl() {
@@ -62,6 +69,7 @@ void CAutoSaveControl::StartSave(const SaveData* record) {
     }
     Pending& p = NewPending();
     p.bytes = record->Serialize();
+    SaveOrder().push_back(&p);
     p.id = fm->SaveData(p.bytes.data(), reinterpret_cast<std::uintptr_t>(&p), &OnSaveComplete);
     requestId = p.id;
 }
@@ -112,7 +120,11 @@ void CAutoSaveControl::OnLoadComplete(QzFileRequestResult* result) {
 }
 
 void CAutoSaveControl::OnSaveComplete(QzFileRequestResult* result) {
-    auto* p = reinterpret_cast<Pending*>(result->userData);
+    if (SaveOrder().empty()) {
+        return;
+    }
+    auto* p = static_cast<Pending*>(SaveOrder().front());
+    SaveOrder().pop_front();
     CAutoSaveControl* self = p->owner;
     if (result->status != 0) {
         self->lastError = 6;
