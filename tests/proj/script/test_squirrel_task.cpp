@@ -120,7 +120,17 @@ protected:
         sq_settop(v, top);
         return out;
     }
-    std::string Log() { return ReadAll(dir / Sample::GetSqLog().Path()); }
+    // The log file of this test's folder (a death test's child wrote it, so
+    // this process may never have opened it).
+    std::string Log() {
+        std::string text;
+        if (fs::exists(dir / "Log")) {
+            for (const auto& e : fs::directory_iterator(dir / "Log")) {
+                text += ReadAll(e.path());
+            }
+        }
+        return text;
+    }
 
     fs::path oldDir;
     fs::path dir;
