@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::int64_t sum = 0;
     for (const auto& [id, glyph] : font.glyphs) {
         const acGraphics::SGlyph* g = font.GetChar(id);
-        sum += g->xadvance + font.GetKerning(id, id + 1);
+        sum += g->xadvance + font.GetKerning(id, id ^ 1);
         sum += font.GetPageMaterial(glyph.page) != nullptr;
     }
     return sum == -1 ? 0 : 0;

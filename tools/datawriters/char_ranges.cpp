@@ -13,7 +13,9 @@ std::optional<std::uint32_t> ParseCode(const std::string& s) {
         return std::nullopt;
     }
     char* end = nullptr;
-    const unsigned long v = std::strtoul(s.c_str(), &end, 0);
+    // Hex with 0x, else decimal (a leading zero does not mean octal).
+    const bool hex = s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+    const unsigned long v = std::strtoul(s.c_str(), &end, hex ? 16 : 10);
     if (*end != '\0' || v > 0x10FFFF || s[0] == '-' || s[0] == '+') {
         return std::nullopt;
     }
