@@ -126,4 +126,13 @@ private:
     bool mode_changes_fail_ = false;
 };
 
+// Installs a backend for one scope and restores the SDL2 backend after.
+class ScopedBackend {
+public:
+    explicit ScopedBackend(Backend& backend) { set_current(&backend); }
+    ~ScopedBackend() { set_current(nullptr); }
+    ScopedBackend(const ScopedBackend&) = delete;
+    ScopedBackend& operator=(const ScopedBackend&) = delete;
+};
+
 }  // namespace platform::window
