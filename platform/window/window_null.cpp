@@ -108,6 +108,9 @@ HWND NullBackend::create_window(const char* class_name, const char* caption, std
     w->caption = caption ? caption : "";
     w->proc = cls->second;
     w->style = style;
+    // "Let the system place it" puts the window at the desktop's corner.
+    if (x == CW_USEDEFAULT)
+        x = y = 0;
     w->outer = Rect{x, y, x + outer_width, y + outer_height};
     w->visible = (style & WS_VISIBLE) != 0;
     HWND hwnd = handle_from_number(g_next_handle++);

@@ -9,7 +9,9 @@ using namespace platform::win32;
 
 // [SECTION] CQzWindow
 
-CQzWindow::CQzWindow() { CQzWindowManager::GetInstance(); }
+CQzWindow::CQzWindow() {
+    CQzWindowManager::GetInstance();
+}
 
 CQzWindow::~CQzWindow() {
     CQzWindowManager::GetInstance().RemoveWindow(this);
