@@ -4,8 +4,13 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+#include <chrono>
+
 #include <cstdlib>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/window/window.h"
@@ -45,7 +50,9 @@ protected:
         ASSERT_TRUE(sdl.init(&error)) << error;
         sdl.register_class("sdl_test", &recording_proc);  // once per process
         g_seen.clear();
-        hwnd = sdl.create_window("sdl_test", "sdl test window", WS_CAPTION | WS_SYSMENU,
+        // The process id keeps parallel test processes' windows apart.
+        caption = "sdl test window " + std::to_string(::getpid());
+        hwnd = sdl.create_window("sdl_test", caption.c_str(), WS_CAPTION | WS_SYSMENU,
                                  CW_USEDEFAULT, 0, 320, 240);
         ASSERT_NE(hwnd, nullptr);
     }
@@ -54,6 +61,7 @@ protected:
             sdl.destroy_window(hwnd);
     }
     Backend& sdl = sdl_backend();
+    std::string caption;
     HWND hwnd = nullptr;
 };
 
@@ -83,7 +91,7 @@ TEST_F(WindowSdlTest, HiddenWindowGetsAnOpenGl2ContextThatClearsAndSwaps) {
 }
 
 TEST_F(WindowSdlTest, PostedCloseGoesThroughTheQueueAndDestroysTheWindow) {
-    EXPECT_EQ(sdl.find_window("sdl test window"), hwnd);
+    EXPECT_EQ(sdl.find_window(caption.c_str()), hwnd);
     sdl.post_message(hwnd, WM_CLOSE, 0, 0);
     Msg m;
     // System events (focus, size) may come first; the close must come through.
@@ -109,6 +117,43 @@ TEST_F(WindowSdlTest, PostedCloseGoesThroughTheQueueAndDestroysTheWindow) {
     EXPECT_EQ(m.wParam, 7u);
 }
 
+// Real key presses through the X server (XTEST): scancode -> virtual key,
+// and TranslateMessage's characters, with text input on as SDL starts it.
+TEST_F(WindowSdlTest, TypedKeysArriveAsVirtualKeysAndCharacters) {
+    if (std::system("command -v xdotool >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no xdotool";
+    sdl.show_window(hwnd, SW_SHOW);
+    Msg m;
+    while (sdl.peek_message(&m))
+        sdl.get_message(&m);  // map and focus events
+    const std::string cmd = "xdotool search --sync --name '^" + caption +
+                            "$' windowfocus --sync key --delay 20 Escape shift+a KP_Decimal Up";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::vector<std::pair<UINT, WPARAM>> got;
+    const std::pair<UINT, WPARAM> last{WM_KEYUP, VK_UP};
+    for (int tries = 0; tries < 300 && (got.empty() || got.back() != last); ++tries) {
+        while (sdl.peek_message(&m)) {
+            sdl.get_message(&m);
+            sdl.translate_message(m);
+            // xdotool toggles Num Lock around the numpad key; that is its business.
+            if (m.wParam == 0x90)
+                continue;
+            if (m.message == WM_KEYDOWN || m.message == WM_KEYUP || m.message == WM_CHAR) {
+                got.emplace_back(m.message, m.wParam);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // xdotool lets go of Shift before the letter.
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_KEYDOWN, VK_ESCAPE},  {WM_CHAR, 0x1B}, {WM_KEYUP, VK_ESCAPE},  {WM_KEYDOWN, VK_SHIFT},
+        {WM_KEYDOWN, 'A'},        {WM_CHAR, 'A'},  {WM_KEYUP, VK_SHIFT},   {WM_KEYUP, 'A'},
+        {WM_KEYDOWN, VK_DECIMAL}, {WM_CHAR, '.'},  {WM_KEYUP, VK_DECIMAL}, {WM_KEYDOWN, VK_UP},
+        {WM_KEYUP, VK_UP},
+    };
+    EXPECT_EQ(got, expected);
+}
+
 TEST_F(WindowSdlTest, DisplayModesAreListedAndTheDesktopIsOneOfThem) {
     DisplayMode desktop;
     ASSERT_TRUE(sdl.current_display_mode(&desktop));
@@ -125,6 +170,22 @@ TEST_F(WindowSdlTest, DisplayModesAreListedAndTheDesktopIsOneOfThem) {
     EXPECT_TRUE(listed) << "desktop " << desktop.width << "x" << desktop.height;
     // A true-colour X screen reads as 32 bits, as Win32 reports it.
     EXPECT_EQ(desktop.bits_per_pixel, 32u);
+}
+
+TEST_F(WindowSdlTest, FullScreenTakesOnlyListedModesAndReturnsToTheDesktop) {
+    DisplayMode desktop;
+    ASSERT_TRUE(sdl.current_display_mode(&desktop));
+    EXPECT_EQ(sdl.change_display_settings(DisplayMode{123, 45, 32, 0}, CDS_FULLSCREEN),
+              DISP_CHANGE_FAILED);
+    EXPECT_EQ(sdl.change_display_settings(DisplayMode{desktop.width, desktop.height, 0, 0},
+                                          CDS_FULLSCREEN),
+              DISP_CHANGE_SUCCESSFUL);
+    EXPECT_EQ(sdl.change_display_settings(DisplayMode{123, 45, 0, 0}, 0), DISP_CHANGE_FAILED)
+        << "without full screen only the desktop mode can be had";
+    EXPECT_EQ(sdl.change_display_settings(desktop, 0), DISP_CHANGE_SUCCESSFUL);
+    sdl.destroy_window(hwnd);
+    EXPECT_EQ(sdl.change_display_settings(desktop, CDS_FULLSCREEN), DISP_CHANGE_FAILED)
+        << "no window to make full screen";
 }
 
 }  // namespace
