@@ -108,10 +108,15 @@ DisplayMode to_mode(const SDL_DisplayMode& m) {
 
 class SdlBackend final : public Backend {
 public:
+    // X keeps a changed display mode after the process ends (Windows does
+    // not), so full-screen windows give it back here. The rest (windows, GL
+    // contexts other exit-time destructors may still use) is left to exit.
     ~SdlBackend() override {
-        // SDL_Quit puts back the desktop mode a full screen window changed.
-        if (started_)
-            SDL_Quit();
+        for (const auto& [hwnd, w] : windows_) {
+            if (SDL_GetWindowFlags(w->window) & SDL_WINDOW_FULLSCREEN) {
+                SDL_SetWindowFullscreen(w->window, 0);
+            }
+        }
     }
 
     // [SECTION] Start-up
