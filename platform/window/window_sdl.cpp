@@ -32,6 +32,7 @@
 
 #include "platform/window/message_queue.h"
 #include "platform/window/vk_map.h"
+#include "platform/window/window_sdl_events.h"
 
 namespace platform::window {
 namespace {
@@ -51,36 +52,6 @@ struct SdlWindow {
 struct Borders {
     int top = 0, left = 0, bottom = 0, right = 0;
 };
-
-// Decodes UTF-8 into code points; a broken sequence gives U+FFFD per byte.
-std::vector<std::uint32_t> decode_utf8(const char* text) {
-    std::vector<std::uint32_t> out;
-    const auto* p = reinterpret_cast<const unsigned char*>(text);
-    while (*p) {
-        std::uint32_t c = *p;
-        int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0) {
-            out.push_back(0xFFFD);
-            ++p;
-            continue;
-        }
-        c &= extra == 0 ? 0x7F : (0x3F >> extra);
-        int i = 1;
-        for (; i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                break;
-            c = (c << 6) | (p[i] & 0x3F);
-        }
-        if (i <= extra) {
-            out.push_back(0xFFFD);
-            ++p;
-            continue;
-        }
-        out.push_back(c);
-        p += extra + 1;
-    }
-    return out;
-}
 
 void set_gl_attributes(const GlConfig& c) {
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, c.red_bits);
@@ -467,14 +438,6 @@ private:
         return it == windows_.end() ? nullptr : it->second.get();
     }
 
-    // Keys without a window (focus elsewhere in the process) go to the game window.
-    HWND hwnd_of(Uint32 id, bool or_game_window = false) {
-        auto it = by_id_.find(id);
-        if (it != by_id_.end())
-            return it->second;
-        return or_game_window ? game_window_ : nullptr;
-    }
-
     // The frame of a window. The window manager reports it only once the
     // window is mapped; until then the last frame seen for captioned windows
     // stands in, so adjust_window_rect and the real frame agree.
@@ -501,104 +464,16 @@ private:
         return DISP_CHANGE_FAILED;
     }
 
-    // [SECTION] Events to messages
-
     void pump() {
-        if (!started_)
-            return;
-        SDL_Event e;
-        while (SDL_PollEvent(&e)) {
-            switch (e.type) {
-                case SDL_WINDOWEVENT:
-                    on_window_event(e.window);
-                    break;
-                case SDL_QUIT:
-                    if (game_window_) {
-                        if (!queue_.contains(game_window_, WM_CLOSE)) {
-                            queue_.post(Msg{game_window_, WM_CLOSE, 0, 0});
-                        }
-                    } else {
-                        post_quit_message(0);
-                    }
-                    break;
-                case SDL_KEYDOWN:
-                case SDL_KEYUP:
-                    on_key(e.key);
-                    break;
-                case SDL_TEXTINPUT:
-                    on_text(e.text);
-                    break;
-                default:
-                    break;
-            }
-        }
-    }
-
-    void on_window_event(const SDL_WindowEvent& we) {
-        HWND hwnd = hwnd_of(we.windowID);
-        if (!hwnd)
-            return;
-        switch (we.event) {
-            case SDL_WINDOWEVENT_CLOSE:
-                if (!queue_.contains(hwnd, WM_CLOSE))
-                    queue_.post(Msg{hwnd, WM_CLOSE, 0, 0});
-                break;
-            case SDL_WINDOWEVENT_SIZE_CHANGED:
-                queue_.post(Msg{hwnd, WM_SIZE, 0,
-                                LPARAM((std::uint32_t(we.data2) & 0xFFFFu) << 16 |
-                                       (std::uint32_t(we.data1) & 0xFFFFu))});
-                break;
-            case SDL_WINDOWEVENT_FOCUS_GAINED:
-                queue_.post(Msg{hwnd, WM_SETFOCUS, 0, 0});
-                break;
-            case SDL_WINDOWEVENT_FOCUS_LOST:
-                queue_.post(Msg{hwnd, WM_KILLFOCUS, 0, 0});
-                break;
-            default:
-                break;
-        }
-    }
-
-    void on_key(const SDL_KeyboardEvent& ke) {
-        const int vk = vk_from_scancode(int(ke.keysym.scancode));
-        HWND hwnd = hwnd_of(ke.windowID, true);
-        if (vk == 0 || !hwnd)
-            return;
-        const bool down = ke.type == SDL_KEYDOWN;
-        // Win32 key lParam: repeat count 1, scan code in bits 16-23, bit 30
-        // the previous state, bit 31 the transition.
-        std::uint32_t lp = 1u | (std::uint32_t(ke.keysym.scancode) & 0xFFu) << 16;
-        if (!down || ke.repeat)
-            lp |= 1u << 30;
-        if (!down)
-            lp |= 1u << 31;
-        std::vector<std::uint32_t> chars;
-        if (down && !SDL_IsTextInputActive() && !is_control_char_key(vk)) {
-            if (std::uint32_t c = char_from_vk(vk, (ke.keysym.mod & KMOD_SHIFT) != 0)) {
-                chars.push_back(c);
-            }
-        }
-        queue_.post(Msg{hwnd, down ? WM_KEYDOWN : WM_KEYUP, WPARAM(generic_vk(vk)), LPARAM(lp)},
-                    std::move(chars));
-    }
-
-    void on_text(const SDL_TextInputEvent& te) {
-        HWND hwnd = hwnd_of(te.windowID, true);
-        if (!hwnd)
-            return;
-        const std::vector<std::uint32_t> chars = decode_utf8(te.text);
-        if (chars.empty() || queue_.attach_to_last_key_down(chars))
-            return;
-        // Text without a waiting key (an input method): the characters alone.
-        for (std::uint32_t c : chars)
-            queue_.post(Msg{hwnd, WM_CHAR, WPARAM(c), 1});
+        if (started_)
+            pump_sdl_events(queue_, by_id_, game_window_);
     }
 
     bool started_ = false;
     bool mode_failure_logged_ = false;
     std::map<std::string, WNDPROC> classes_;
     std::map<HWND, std::unique_ptr<SdlWindow>> windows_;
-    std::map<Uint32, HWND> by_id_;
+    std::map<std::uint32_t, HWND> by_id_;
     HWND game_window_ = nullptr;  // the last window created: full screen applies to it
     Borders caption_borders_;
     MessageQueue queue_;
