@@ -39,6 +39,9 @@ constexpr std::uint32_t WS_MINIMIZEBOX = 0x00020000;
 constexpr std::uint32_t WS_POPUP = 0x80000000;
 constexpr std::uint32_t WS_VISIBLE = 0x10000000;
 
+// CreateWindowExA's "let the system place it" position.
+constexpr int CW_USEDEFAULT = int(0x80000000u);
+
 // SetWindowPos flags and ShowWindow commands.
 constexpr UINT SWP_SHOWWINDOW = 0x0040;
 constexpr UINT SWP_HIDEWINDOW = 0x0080;

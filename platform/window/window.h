@@ -103,6 +103,7 @@ public:
     virtual bool current_display_mode(DisplayMode* out) = 0;
     // Switches the display to `mode` when full screen is asked (CDS_FULLSCREEN)
     // or restores the desktop mode; DISP_CHANGE_SUCCESSFUL or DISP_CHANGE_FAILED.
+    // Only the size must match a listed mode (bits and refresh 0 mean any).
     virtual long change_display_settings(const DisplayMode& mode, std::uint32_t flags) = 0;
 
     // [SECTION] Message box (MessageBoxA with MB_OK)
