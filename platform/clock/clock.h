@@ -22,8 +22,12 @@ Clock& current();
 // The caller keeps ownership and must restore before destroying it.
 void set_current(Clock* clock);
 
-inline std::uint32_t now_ms() { return current().now_ms(); }
-inline void sleep_ms(std::uint32_t ms) { current().sleep_ms(ms); }
+inline std::uint32_t now_ms() {
+    return current().now_ms();
+}
+inline void sleep_ms(std::uint32_t ms) {
+    current().sleep_ms(ms);
+}
 
 // The system clock (CLOCK_MONOTONIC); the default of current().
 Clock& system_clock();

@@ -13,7 +13,8 @@ public:
     std::uint32_t now_ms() override {
         timespec ts{};
         ::clock_gettime(CLOCK_MONOTONIC, &ts);
-        const std::uint64_t ms = std::uint64_t(ts.tv_sec) * 1000u + std::uint64_t(ts.tv_nsec) / 1000000u;
+        const std::uint64_t ms =
+            std::uint64_t(ts.tv_sec) * 1000u + std::uint64_t(ts.tv_nsec) / 1000000u;
         return std::uint32_t(ms);
     }
     void sleep_ms(std::uint32_t ms) override {
@@ -37,6 +38,8 @@ Clock& current() {
     return c ? *c : system_clock();
 }
 
-void set_current(Clock* clock) { g_override.store(clock, std::memory_order_release); }
+void set_current(Clock* clock) {
+    g_override.store(clock, std::memory_order_release);
+}
 
 }  // namespace platform::clock

@@ -19,7 +19,8 @@ std::string lock_path(const std::string& name) {
     std::string base = (dir && *dir) ? dir : "/tmp";
     std::string file;
     for (char c : name) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
         file += plain ? c : '_';
     }
     return base + "/" + file + ".lock";

@@ -19,8 +19,8 @@ void* reserve_and_commit(std::size_t size) {
     if (size == 0) {
         return nullptr;
     }
-    void* p = ::mmap(nullptr, round_up(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                     -1, 0);
+    void* p =
+        ::mmap(nullptr, round_up(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     return p == MAP_FAILED ? nullptr : p;
 }
 

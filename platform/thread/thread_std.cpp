@@ -15,7 +15,9 @@ Worker::Worker(std::function<void()> body) {
     }
 }
 
-Worker::~Worker() { join(); }
+Worker::~Worker() {
+    join();
+}
 
 void Worker::join() {
     if (thread_.joinable()) {

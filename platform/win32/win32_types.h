@@ -7,8 +7,8 @@
 
 namespace platform::win32 {
 
-struct WindowObject;   // opaque: owned by the window backend
-struct InstanceObject; // opaque: the module instance (unused on this platform)
+struct WindowObject;    // opaque: owned by the window backend
+struct InstanceObject;  // opaque: the module instance (unused on this platform)
 
 using HWND = WindowObject*;
 using HINSTANCE = InstanceObject*;

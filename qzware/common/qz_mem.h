@@ -42,6 +42,16 @@ void QzMemReleaseUnlocked(void* p);
 // "pool(%d) : %d/%d blocks" per pool.
 void QzMemDump(std::vector<std::string>& out);
 
+// [SECTION] Refused releases
+// A release the allocator refuses (a pointer inside a pool that is no block
+// start, a block already free, a heap pointer that is no block in use) is
+// reported here and otherwise ignored. The default reporter writes a debugger
+// line and, in debug builds, stops at an assertion; tests install their own.
+using QzMemFaultHook = void (*)(const char* what, const void* p);
+// Installs `hook` (null restores the default); returns the previous one.
+QzMemFaultHook QzMemSetFaultHook(QzMemFaultHook hook);
+void QzMemReportFault(const char* what, const void* p);
+
 // [SECTION] Locked conveniences (any thread)
 // QzMemAlloc under "MemManLocker".
 void* QzMemAllocLocked(std::uint32_t size, std::uint32_t alignment);
@@ -53,6 +63,14 @@ inline void QzMemFreeTyped(T*& p) {
     QzMemFree(v);
     p = nullptr;
 }
+
+// The pool with index 0..3 (64, 256, 512, 1024-byte blocks), or null.
+namespace QZW {
+class CQzMemPool;
+}
+QZW::CQzMemPool* QzMemGetPool(int index);
+// The general heap (null while the manager does not exist).
+void* QzMemGetHeap();
 
 // [SECTION] General heap (an mspace over one committed region)
 void* QzMspaceCreate(std::size_t capacity);

@@ -7,7 +7,9 @@
 
 namespace QZW {
 
-double QzTaskClockSeconds() { return double(platform::clock::now_ms()) / 1000.0; }
+double QzTaskClockSeconds() {
+    return double(platform::clock::now_ms()) / 1000.0;
+}
 
 CQzTask::CQzTask(const std::string& taskName) : name(taskName) {}
 

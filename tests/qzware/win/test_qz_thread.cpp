@@ -1,0 +1,142 @@
+// The engine worker thread: no Run before Start, a worker built before Start
+// waits instead of ending, sleeps are taken once, and destruction waits for a
+// busy Run and starts no other.
+#include "qzware/win/qz_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/clock/clock_null.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Steady = std::chrono::steady_clock;
+
+class CountingThread : public QZW::Win::CQzThread {
+public:
+    explicit CountingThread(std::int32_t sleepAfterFirst = 0, bool sleepEveryRun = false)
+        : CQzThread("Counting"), sleepMs(sleepAfterFirst), everyRun(sleepEveryRun) {}
+    ~CountingThread() override { StopAndJoin(); }
+    void Run() override {
+        const int n = runs.fetch_add(1);
+        if (n < 8) {
+            stampsMs[n].store(platform::clock::now_ms());
+            steady[n] = Steady::now();
+        }
+        if (sleepMs && (n == 0 || everyRun)) {
+            SetSleep(sleepMs);
+        }
+        std::this_thread::sleep_for(100us);
+    }
+    std::atomic<int> runs{0};
+    std::atomic<std::uint32_t> stampsMs[8] = {};
+    Steady::time_point steady[8];
+    std::int32_t sleepMs;
+    bool everyRun;
+};
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 2000ms) {
+    const auto end = Steady::now() + limit;
+    while (!done()) {
+        if (Steady::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+TEST(QzThreadTest, WaitsForStartWithoutEndingAndThenLoops) {
+    CountingThread thread;
+    std::this_thread::sleep_for(30ms);
+    EXPECT_EQ(thread.runs.load(), 0);
+    EXPECT_TRUE(thread.IsRunning()) << "a worker built before Start must not end";
+    thread.Start();
+    EXPECT_TRUE(WaitFor([&] { return thread.runs.load() >= 3; }));
+    std::string name;
+    thread.GetName(name);
+    EXPECT_EQ(name, "Counting");
+    thread.StopAndJoin();
+    EXPECT_FALSE(thread.IsRunning());
+}
+
+TEST(QzThreadTest, StoppedBeforeStartNeverRuns) {
+    auto thread = std::make_unique<CountingThread>();
+    std::this_thread::sleep_for(5ms);
+    thread->StopAndJoin();
+    EXPECT_FALSE(thread->IsRunning());
+    thread->Start();  // too late: the worker is gone
+    std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(thread->runs.load(), 0);
+}
+
+TEST(QzThreadTest, SleepRequestIsTakenOnceOnTheThreadClock) {
+    platform::clock::ManualClock clock(1000);
+    platform::clock::ScopedClock scoped(clock);
+    CountingThread thread(100);
+    thread.Start();
+    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 4; }));
+    thread.StopAndJoin();
+    EXPECT_EQ(clock.total_slept(), 100u);
+    EXPECT_EQ(thread.stampsMs[0].load(), 1000u);
+    EXPECT_EQ(thread.stampsMs[1].load(), 1100u);
+    EXPECT_EQ(thread.stampsMs[2].load(), 1100u);
+}
+
+TEST(QzThreadTest, SleepsAboutAsLongAsAsked) {
+    CountingThread thread(100, true);
+    thread.Start();
+    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 2; }));
+    const auto gap = thread.steady[1] - thread.steady[0];
+    EXPECT_GE(gap, 95ms);
+    EXPECT_LT(gap, 400ms);
+}
+
+TEST(QzThreadTest, WakeAndStopCutALongSleepShort) {
+    CountingThread thread(5000, true);
+    thread.Start();
+    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 1; }));
+    std::this_thread::sleep_for(5ms);
+    const auto woken = Steady::now();
+    thread.Wake();
+    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 2; }, 1000ms));
+    EXPECT_LT(Steady::now() - woken, 500ms);
+    const auto stopping = Steady::now();
+    thread.StopAndJoin();
+    EXPECT_LT(Steady::now() - stopping, 500ms);
+    EXPECT_EQ(thread.runs.load(), 2);
+}
+
+class BusyThread : public QZW::Win::CQzThread {
+public:
+    BusyThread() : CQzThread("Busy") {}
+    ~BusyThread() override { StopAndJoin(); }
+    void Run() override {
+        started.fetch_add(1);
+        std::this_thread::sleep_for(50ms);
+        finished.fetch_add(1);
+    }
+    std::atomic<int> started{0};
+    std::atomic<int> finished{0};
+};
+
+TEST(QzThreadTest, DestructionWaitsForTheBusyRunAndStartsNoOther) {
+    auto thread = std::make_unique<BusyThread>();
+    thread->Start();
+    ASSERT_TRUE(WaitFor([&] { return thread->started.load() >= 1; }));
+    thread->StopAndJoin();
+    // Joined only after the Run in progress returned...
+    EXPECT_EQ(thread->started.load(), thread->finished.load());
+    const int runs = thread->started.load();
+    EXPECT_LE(runs, 2);
+    // ...and nothing runs afterwards.
+    std::this_thread::sleep_for(60ms);
+    EXPECT_EQ(thread->started.load(), runs);
+}
+
+}  // namespace
