@@ -46,7 +46,9 @@ void CQzFrameBuffer::Bind() {
     glViewport(0, 0, width, height);
 }
 
-void CQzFrameBuffer::Unbind() { glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0); }
+void CQzFrameBuffer::Unbind() {
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
 
 void CQzFrameBuffer::AttachRenderBuffer(IQzRenderBuffer* buffer, int kind) {
     if (buffer == nullptr) {

@@ -18,7 +18,9 @@ namespace {
 
 // [SECTION] Matrix helpers (row-major, row vectors, translation in 12..14)
 
-const float* Elements(const Matrix& m) { return m.m; }
+const float* Elements(const Matrix& m) {
+    return m.m;
+}
 
 Matrix FromElements(const float e[16]) {
     Matrix m;
@@ -26,7 +28,9 @@ Matrix FromElements(const float e[16]) {
     return m;
 }
 
-Matrix Identity() { return Matrix(); }
+Matrix Identity() {
+    return Matrix();
+}
 
 // a x b.
 Matrix Product(const Matrix& a, const Matrix& b) {
@@ -46,14 +50,12 @@ struct TargetSpec {
 
 // In creation order.
 constexpr TargetSpec kTargets[] = {
-    {0, 0, 0, true, false},          {1, 0, 0, false, false},
-    {2, 512, 512, false, false},     {3, 1024, 1024, false, false},
-    {4, 256, 256, false, false},     {5, 512, 512, false, false},
-    {6, 1024, 1024, false, true},    {7, 1024, 1024, false, true},
-    {8, 1024, 1024, false, true},    {9, 1024, 1024, false, true},
-    {18, 1024, 1024, false, true},   {10, 0, 0, false, false},
-    {11, 0, 0, false, false},        {12, 0, 0, false, false},
-    {13, 0, 0, false, false},        {14, 1024, 1024, false, true},
+    {0, 0, 0, true, false},        {1, 0, 0, false, false},       {2, 512, 512, false, false},
+    {3, 1024, 1024, false, false}, {4, 256, 256, false, false},   {5, 512, 512, false, false},
+    {6, 1024, 1024, false, true},  {7, 1024, 1024, false, true},  {8, 1024, 1024, false, true},
+    {9, 1024, 1024, false, true},  {18, 1024, 1024, false, true}, {10, 0, 0, false, false},
+    {11, 0, 0, false, false},      {12, 0, 0, false, false},      {13, 0, 0, false, false},
+    {14, 1024, 1024, false, true},
 };
 
 struct FrameClear {
@@ -62,13 +64,13 @@ struct FrameClear {
 };
 
 constexpr FrameClear kFrameClears[] = {
-    {0, 0, 0, 0, 0},   {2, 0, 0, 0, 0},   {3, 255, 255, 255, 255}, {4, 255, 255, 255, 255},
-    {10, 0, 0, 0, 0},  {11, 0, 0, 0, 0},  {12, 0, 0, 0, 0},        {13, 0, 0, 0, 0},
+    {0, 0, 0, 0, 0},  {2, 0, 0, 0, 0},  {3, 255, 255, 255, 255}, {4, 255, 255, 255, 255},
+    {10, 0, 0, 0, 0}, {11, 0, 0, 0, 0}, {12, 0, 0, 0, 0},        {13, 0, 0, 0, 0},
 };
 
 bool PrimitiveMode(int primitive, GLenum* mode) {
-    static constexpr GLenum kModes[] = {GL_POINTS,         GL_LINES,          GL_LINE_STRIP,
-                                        GL_TRIANGLES,      GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN,
+    static constexpr GLenum kModes[] = {GL_POINTS,    GL_LINES,          GL_LINE_STRIP,
+                                        GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN,
                                         GL_QUADS};
     if (primitive < 0 || primitive >= static_cast<int>(sizeof(kModes) / sizeof(kModes[0]))) {
         return false;
@@ -167,9 +169,8 @@ void CQzGraphicsGL2::Initialize(int width, int height) {
         return;
     }
     // A true 2.x context does not know GL_MAJOR_VERSION: the string decides.
-    const int major = glewReady ? QzGlMajorVersion(reinterpret_cast<const char*>(
-                                      glGetString(GL_VERSION)))
-                                : 0;
+    const int major =
+        glewReady ? QzGlMajorVersion(reinterpret_cast<const char*>(glGetString(GL_VERSION))) : 0;
     GLint maxTextureSize = 0;
     if (major >= 2) {
         glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
@@ -358,12 +359,24 @@ void CQzGraphicsGL2::GetViewport(float out[4]) const {
     }
 }
 
-void CQzGraphicsGL2::EnableDepthTest() { glEnable(GL_DEPTH_TEST); }
-void CQzGraphicsGL2::DisableDepthTest() { glDisable(GL_DEPTH_TEST); }
-void CQzGraphicsGL2::EnableDepthWrite() { glDepthMask(GL_TRUE); }
-void CQzGraphicsGL2::DisableDepthWrite() { glDepthMask(GL_FALSE); }
-void CQzGraphicsGL2::EnableBlend() { glEnable(GL_BLEND); }
-void CQzGraphicsGL2::DisableBlend() { glDisable(GL_BLEND); }
+void CQzGraphicsGL2::EnableDepthTest() {
+    glEnable(GL_DEPTH_TEST);
+}
+void CQzGraphicsGL2::DisableDepthTest() {
+    glDisable(GL_DEPTH_TEST);
+}
+void CQzGraphicsGL2::EnableDepthWrite() {
+    glDepthMask(GL_TRUE);
+}
+void CQzGraphicsGL2::DisableDepthWrite() {
+    glDepthMask(GL_FALSE);
+}
+void CQzGraphicsGL2::EnableBlend() {
+    glEnable(GL_BLEND);
+}
+void CQzGraphicsGL2::DisableBlend() {
+    glDisable(GL_BLEND);
+}
 
 void CQzGraphicsGL2::SetBlendMode(int mode) {
     switch (mode) {
@@ -403,8 +416,12 @@ void CQzGraphicsGL2::ResetWorldMatrix() {
     SetWorldMatrix(world);
 }
 
-void CQzGraphicsGL2::SetWorldMatrix(const Matrix& m) { world = m; }
-void CQzGraphicsGL2::LoadWorldMatrix(const Matrix& m) { world = m; }
+void CQzGraphicsGL2::SetWorldMatrix(const Matrix& m) {
+    world = m;
+}
+void CQzGraphicsGL2::LoadWorldMatrix(const Matrix& m) {
+    world = m;
+}
 
 void CQzGraphicsGL2::Translate(float x, float y, float z) {
     world.TransrateMatrix(x, y, z);
@@ -424,7 +441,9 @@ void CQzGraphicsGL2::Scale(float x, float y, float z) {
     SetWorldMatrix(world);
 }
 
-void CQzGraphicsGL2::PushMatrix() { matrixStack.push_back(world); }
+void CQzGraphicsGL2::PushMatrix() {
+    matrixStack.push_back(world);
+}
 
 void CQzGraphicsGL2::PopMatrix() {
     if (matrixStack.empty()) {
@@ -436,9 +455,13 @@ void CQzGraphicsGL2::PopMatrix() {
     SetWorldMatrix(top);
 }
 
-void CQzGraphicsGL2::MultMatrix(const Matrix& m) { SetWorldMatrix(Product(m, world)); }
+void CQzGraphicsGL2::MultMatrix(const Matrix& m) {
+    SetWorldMatrix(Product(m, world));
+}
 
-void CQzGraphicsGL2::MultMatrixByValue(Matrix m) { MultMatrix(m); }
+void CQzGraphicsGL2::MultMatrixByValue(Matrix m) {
+    MultMatrix(m);
+}
 
 // [SECTION] Program uniforms
 
@@ -461,7 +484,9 @@ void CQzGraphicsGL2::SetBoneMatrices(const Matrix* matrices, int count) {
     currentProgram->SetUniformMatrix4fvArrayByName("u_bone_matrixs", count, packed.data());
 }
 
-void CQzGraphicsGL2::SetProjectionMatrix(const Matrix& m) { projection = m; }
+void CQzGraphicsGL2::SetProjectionMatrix(const Matrix& m) {
+    projection = m;
+}
 
 void CQzGraphicsGL2::SetTexOffset(float u, float v) {
     if (currentProgram != nullptr) {
@@ -584,7 +609,9 @@ void CQzGraphicsGL2::SetFrameBuffer(int index) {
     currentTargetIndex = index;
 }
 
-IQzFrameBuffer* CQzGraphicsGL2::GetFrameBuffer(int index) { return Target(index); }
+IQzFrameBuffer* CQzGraphicsGL2::GetFrameBuffer(int index) {
+    return Target(index);
+}
 
 std::uint32_t CQzGraphicsGL2::GetFrameBufferColor(int index) {
     if (index < 0 || index >= static_cast<int>(targetColors.size())) {
@@ -593,8 +620,8 @@ std::uint32_t CQzGraphicsGL2::GetFrameBufferColor(int index) {
     return targetColors[static_cast<std::size_t>(index)];
 }
 
-void CQzGraphicsGL2::SetFrameBufferColor(int index, std::uint8_t r, std::uint8_t g,
-                                         std::uint8_t b, std::uint8_t a) {
+void CQzGraphicsGL2::SetFrameBufferColor(int index, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                                         std::uint8_t a) {
     if (index < 0 || index >= static_cast<int>(targetColors.size())) {
         return;
     }
@@ -665,8 +692,7 @@ IQzTexture* CQzGraphicsGL2::LoadTextureFromMemory(const char* path, const void* 
 
 IQzVertexBuffer* CQzGraphicsGL2::CreateVertexBuffer(int count, const float* positions,
                                                     const std::uint8_t* colors,
-                                                    const float* texcoords,
-                                                    const float* normals) {
+                                                    const float* texcoords, const float* normals) {
     if (!ready) {
         return nullptr;
     }
@@ -852,8 +878,8 @@ void CQzGraphicsGL2::DrawSkinned(int primitive, int count, const float* position
 
 void CQzGraphicsGL2::DrawRect(float x, float y, float width, float height, std::uint8_t r,
                               std::uint8_t g, std::uint8_t b, std::uint8_t a, float z) {
-    const float positions[12] = {x,         y, z, x + width, y,          z,
-                                 x,         y + height, z, x + width, y + height, z};
+    const float positions[12] = {x, y,          z, x + width, y,          z,
+                                 x, y + height, z, x + width, y + height, z};
     const float texcoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
     const std::uint8_t colors[16] = {r, g, b, a, r, g, b, a, r, g, b, a, r, g, b, a};
     DrawArrays(QZ_PRIM_TRIANGLE_STRIP, 4, positions, colors, texcoords, nullptr);

@@ -118,14 +118,13 @@ public:
     void ReservedDraw(std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                       std::int32_t, std::int32_t, std::int32_t, std::int32_t,
                       std::int32_t) override {}
-    void DrawIndexedSkinned(int primitive, int vertexCount, int indexCount,
-                            const float* positions, const std::uint8_t* colors,
-                            const float* texcoords, const float* normals,
-                            const std::uint16_t* indices, const std::uint16_t* boneIndices,
-                            const float* weights) override;
+    void DrawIndexedSkinned(int primitive, int vertexCount, int indexCount, const float* positions,
+                            const std::uint8_t* colors, const float* texcoords,
+                            const float* normals, const std::uint16_t* indices,
+                            const std::uint16_t* boneIndices, const float* weights) override;
     void DrawSkinned(int primitive, int count, const float* positions, const std::uint8_t* colors,
-                     const float* texcoords, const float* normals,
-                     const std::uint16_t* boneIndices, const float* weights) override;
+                     const float* texcoords, const float* normals, const std::uint16_t* boneIndices,
+                     const float* weights) override;
     void SetTexture(IQzTexture* texture, int unit) override;
 
     IQzVertexBuffer* CreateVertexBuffer(int count, const float* positions,
@@ -179,18 +178,16 @@ private:
     // there is nothing usable to draw with.
     bool BeginDraw();
     void SetPresenceUniforms(bool color, bool texcoord);
-    void SetClientArrays(const float* positions, const std::uint8_t* colors,
-                         const float* texcoords, const float* normals,
-                         const std::uint16_t* boneIndices, const float* weights);
-    void DrawClientIndexed(int primitive, int vertexCount, int indexCount,
-                           const float* positions, const std::uint8_t* colors,
-                           const float* texcoords, const float* normals,
+    void SetClientArrays(const float* positions, const std::uint8_t* colors, const float* texcoords,
+                         const float* normals, const std::uint16_t* boneIndices,
+                         const float* weights);
+    void DrawClientIndexed(int primitive, int vertexCount, int indexCount, const float* positions,
+                           const std::uint8_t* colors, const float* texcoords, const float* normals,
                            const std::uint16_t* indices, const std::uint16_t* boneIndices,
                            const float* weights, bool skinned);
     void DrawClientArrays(int primitive, int count, const float* positions,
-                          const std::uint8_t* colors, const float* texcoords,
-                          const float* normals, const std::uint16_t* boneIndices,
-                          const float* weights, bool skinned);
+                          const std::uint8_t* colors, const float* texcoords, const float* normals,
+                          const std::uint16_t* boneIndices, const float* weights, bool skinned);
     void ForgetBoundTextures();
 
     platform::win32::HWND window = nullptr;

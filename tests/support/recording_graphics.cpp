@@ -77,7 +77,9 @@ void RecordingGraphics::Initialize(int width, int height) {
     screenWidth = width;
     screenHeight = height;
 }
-void RecordingGraphics::Finalize() { Record("Finalize"); }
+void RecordingGraphics::Finalize() {
+    Record("Finalize");
+}
 void RecordingGraphics::BeginFrame() {
     Record("BeginFrame");
     currentTarget = 0;
@@ -90,13 +92,19 @@ void RecordingGraphics::EndFrame() {
 void RecordingGraphics::Clear(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
     Record("Clear", {double(r), double(g), double(b), double(a)});
 }
-void RecordingGraphics::ClearDefault() { Record("ClearDefault"); }
-void RecordingGraphics::ClearFrameBuffer(int index, std::uint8_t r, std::uint8_t g,
-                                         std::uint8_t b, std::uint8_t a) {
+void RecordingGraphics::ClearDefault() {
+    Record("ClearDefault");
+}
+void RecordingGraphics::ClearFrameBuffer(int index, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                                         std::uint8_t a) {
     Record("ClearFrameBuffer", {double(index), double(r), double(g), double(b), double(a)});
 }
-void RecordingGraphics::Present() { Record("Present"); }
-void RecordingGraphics::Flush() { Record("Flush"); }
+void RecordingGraphics::Present() {
+    Record("Present");
+}
+void RecordingGraphics::Flush() {
+    Record("Flush");
+}
 void RecordingGraphics::SetOrthoProjection() {
     Record("SetOrthoProjection");
     world = QZW::Matrix();
@@ -105,18 +113,31 @@ void RecordingGraphics::SetPerspectiveProjection() {
     Record("SetPerspectiveProjection");
     world = QZW::Matrix();
 }
-void RecordingGraphics::SetViewport(int x, int y, int width, int height, float zNear,
-                                    float zFar) {
+void RecordingGraphics::SetViewport(int x, int y, int width, int height, float zNear, float zFar) {
     Record("SetViewport",
            {double(x), double(y), double(width), double(height), zNear, double(zFar)});
 }
-void RecordingGraphics::EnableDepthTest() { Record("EnableDepthTest"); }
-void RecordingGraphics::DisableDepthTest() { Record("DisableDepthTest"); }
-void RecordingGraphics::EnableDepthWrite() { Record("EnableDepthWrite"); }
-void RecordingGraphics::DisableDepthWrite() { Record("DisableDepthWrite"); }
-void RecordingGraphics::EnableBlend() { Record("EnableBlend"); }
-void RecordingGraphics::DisableBlend() { Record("DisableBlend"); }
-void RecordingGraphics::SetBlendMode(int mode) { Record("SetBlendMode", {double(mode)}); }
+void RecordingGraphics::EnableDepthTest() {
+    Record("EnableDepthTest");
+}
+void RecordingGraphics::DisableDepthTest() {
+    Record("DisableDepthTest");
+}
+void RecordingGraphics::EnableDepthWrite() {
+    Record("EnableDepthWrite");
+}
+void RecordingGraphics::DisableDepthWrite() {
+    Record("DisableDepthWrite");
+}
+void RecordingGraphics::EnableBlend() {
+    Record("EnableBlend");
+}
+void RecordingGraphics::DisableBlend() {
+    Record("DisableBlend");
+}
+void RecordingGraphics::SetBlendMode(int mode) {
+    Record("SetBlendMode", {double(mode)});
+}
 void RecordingGraphics::SetScreenSize(int width, int height) {
     Record("SetScreenSize", {double(width), double(height)});
     screenWidth = width;
@@ -137,8 +158,12 @@ void RecordingGraphics::LoadWorldMatrix(const QZW::Matrix& m) {
     Record("LoadWorldMatrix").matrix = m;
     world = m;
 }
-void RecordingGraphics::Reserved0(int value) { Record("Reserved0", {double(value)}); }
-void RecordingGraphics::Reserved1(int value) { Record("Reserved1", {double(value)}); }
+void RecordingGraphics::Reserved0(int value) {
+    Record("Reserved0", {double(value)});
+}
+void RecordingGraphics::Reserved1(int value) {
+    Record("Reserved1", {double(value)});
+}
 void RecordingGraphics::Translate(float x, float y, float z) {
     Record("Translate", {x, y, z});
     world.TransrateMatrix(x, y, z);
@@ -181,7 +206,9 @@ void RecordingGraphics::MultMatrixByValue(QZW::Matrix m) {
 
 // [SECTION] Uniforms
 
-void RecordingGraphics::SetMvpMatrix(const QZW::Matrix& w) { Record("SetMvpMatrix").matrix = w; }
+void RecordingGraphics::SetMvpMatrix(const QZW::Matrix& w) {
+    Record("SetMvpMatrix").matrix = w;
+}
 void RecordingGraphics::SetBoneMatrices(const QZW::Matrix* matrices, int count) {
     Record("SetBoneMatrices", {double(count)}, {matrices});
 }
@@ -189,26 +216,42 @@ void RecordingGraphics::SetProjectionMatrix(const QZW::Matrix& m) {
     Record("SetProjectionMatrix").matrix = m;
     projection = m;
 }
-void RecordingGraphics::SetTexOffset(float u, float v) { Record("SetTexOffset", {u, v}); }
-void RecordingGraphics::SetTex1Offset(float u, float v) { Record("SetTex1Offset", {u, v}); }
-void RecordingGraphics::SetGaussianDir(float x, float y) { Record("SetGaussianDir", {x, y}); }
+void RecordingGraphics::SetTexOffset(float u, float v) {
+    Record("SetTexOffset", {u, v});
+}
+void RecordingGraphics::SetTex1Offset(float u, float v) {
+    Record("SetTex1Offset", {u, v});
+}
+void RecordingGraphics::SetGaussianDir(float x, float y) {
+    Record("SetGaussianDir", {x, y});
+}
 void RecordingGraphics::SetYuragiParam(float x, float y, float strength) {
     Record("SetYuragiParam", {x, y, strength});
 }
-void RecordingGraphics::SetOfsZ(float z) { Record("SetOfsZ", {z}); }
+void RecordingGraphics::SetOfsZ(float z) {
+    Record("SetOfsZ", {z});
+}
 void RecordingGraphics::SetTexSize(float width, float height) {
     Record("SetTexSize", {width, height});
 }
 void RecordingGraphics::SetLight(float x, float y, float z, float r, float g, float b) {
     Record("SetLight", {x, y, z, r, g, b});
 }
-void RecordingGraphics::SetAmbient(float r, float g, float b) { Record("SetAmbient", {r, g, b}); }
-void RecordingGraphics::SetEyePos(float x, float y, float z) { Record("SetEyePos", {x, y, z}); }
-void RecordingGraphics::SetPaletteIndex(int index) { Record("SetPaletteIndex", {double(index)}); }
+void RecordingGraphics::SetAmbient(float r, float g, float b) {
+    Record("SetAmbient", {r, g, b});
+}
+void RecordingGraphics::SetEyePos(float x, float y, float z) {
+    Record("SetEyePos", {x, y, z});
+}
+void RecordingGraphics::SetPaletteIndex(int index) {
+    Record("SetPaletteIndex", {double(index)});
+}
 void RecordingGraphics::SetLightViewProjMatrix(const QZW::Matrix& m) {
     Record("SetLightViewProjMatrix").matrix = m;
 }
-void RecordingGraphics::SetGreaPow(float power) { Record("SetGreaPow", {power}); }
+void RecordingGraphics::SetGreaPow(float power) {
+    Record("SetGreaPow", {power});
+}
 void RecordingGraphics::UseShader(int index) {
     Record("UseShader", {double(index)});
     if (index >= 0 && index < QZW::kQzShaderCount) {
@@ -238,8 +281,7 @@ void RecordingGraphics::DrawRangeElementsVB(int primitive, int vertexCount, int 
     Record("DrawRangeElementsVB", {double(primitive), double(vertexCount), double(indexCount)},
            {vb, indices});
 }
-void RecordingGraphics::DrawArraysVBFromStart(int primitive, int count,
-                                              QZW::IQzVertexBuffer* vb) {
+void RecordingGraphics::DrawArraysVBFromStart(int primitive, int count, QZW::IQzVertexBuffer* vb) {
     Record("DrawArraysVBFromStart", {double(primitive), double(count)}, {vb});
 }
 void RecordingGraphics::DrawIndexed(int primitive, int vertexCount, int indexCount,
@@ -259,15 +301,14 @@ void RecordingGraphics::ReservedDraw(std::int32_t a0, std::int32_t a1, std::int3
                                      std::int32_t a3, std::int32_t a4, std::int32_t a5,
                                      std::int32_t a6, std::int32_t a7, std::int32_t a8,
                                      std::int32_t a9) {
-    Record("ReservedDraw", {double(a0), double(a1), double(a2), double(a3), double(a4),
-                            double(a5), double(a6), double(a7), double(a8), double(a9)});
+    Record("ReservedDraw", {double(a0), double(a1), double(a2), double(a3), double(a4), double(a5),
+                            double(a6), double(a7), double(a8), double(a9)});
 }
 void RecordingGraphics::DrawIndexedSkinned(int primitive, int vertexCount, int indexCount,
                                            const float* positions, const std::uint8_t* colors,
                                            const float* texcoords, const float* normals,
                                            const std::uint16_t* indices,
-                                           const std::uint16_t* boneIndices,
-                                           const float* weights) {
+                                           const std::uint16_t* boneIndices, const float* weights) {
     Record("DrawIndexedSkinned", {double(primitive), double(vertexCount), double(indexCount)},
            {positions, colors, texcoords, normals, indices, boneIndices, weights});
 }
@@ -296,8 +337,7 @@ QZW::IQzVertexBuffer* RecordingGraphics::CreateVertexBuffer(int count, const flo
     return new RecordedVertexBuffer(count, colors != nullptr, texcoords != nullptr,
                                     normals != nullptr);
 }
-QZW::IQzVertexBuffer* RecordingGraphics::CreateVertexBufferCopy(int count,
-                                                                const float* positions,
+QZW::IQzVertexBuffer* RecordingGraphics::CreateVertexBufferCopy(int count, const float* positions,
                                                                 const std::uint8_t* colors,
                                                                 const float* texcoords,
                                                                 const float* normals) {
@@ -305,13 +345,16 @@ QZW::IQzVertexBuffer* RecordingGraphics::CreateVertexBufferCopy(int count,
     return new RecordedVertexBuffer(count, colors != nullptr, texcoords != nullptr,
                                     normals != nullptr);
 }
-QZW::IQzIndexBuffer* RecordingGraphics::CreateIndexBuffer(int count,
-                                                          const std::uint16_t* indices) {
+QZW::IQzIndexBuffer* RecordingGraphics::CreateIndexBuffer(int count, const std::uint16_t* indices) {
     Record("CreateIndexBuffer", {double(count)}, {indices});
     return new RecordedIndexBuffer(count);
 }
-void RecordingGraphics::GetProjectionMatrix(QZW::Matrix& out) { out = projection; }
-void RecordingGraphics::GetWorldMatrix(QZW::Matrix& out) { out = world; }
+void RecordingGraphics::GetProjectionMatrix(QZW::Matrix& out) {
+    out = projection;
+}
+void RecordingGraphics::GetWorldMatrix(QZW::Matrix& out) {
+    out = world;
+}
 QZW::IQzTexture* RecordingGraphics::LoadTexture(const char* path) {
     Record("LoadTexture");
     auto it = textures.find(path ? path : "");
@@ -348,7 +391,9 @@ void RecordingGraphics::DisableYuragi() {
     Record("DisableYuragi");
     yuragi = false;
 }
-float RecordingGraphics::GetDisplayBaseScale() { return displayBaseScale[0]; }
+float RecordingGraphics::GetDisplayBaseScale() {
+    return displayBaseScale[0];
+}
 void RecordingGraphics::SetDisplayBaseScale(float x, float y) {
     Record("SetDisplayBaseScale", {x, y});
     displayBaseScale[0] = x;

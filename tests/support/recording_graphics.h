@@ -144,21 +144,19 @@ public:
     void ReservedDraw(std::int32_t a0, std::int32_t a1, std::int32_t a2, std::int32_t a3,
                       std::int32_t a4, std::int32_t a5, std::int32_t a6, std::int32_t a7,
                       std::int32_t a8, std::int32_t a9) override;
-    void DrawIndexedSkinned(int primitive, int vertexCount, int indexCount,
-                            const float* positions, const std::uint8_t* colors,
-                            const float* texcoords, const float* normals,
-                            const std::uint16_t* indices, const std::uint16_t* boneIndices,
-                            const float* weights) override;
+    void DrawIndexedSkinned(int primitive, int vertexCount, int indexCount, const float* positions,
+                            const std::uint8_t* colors, const float* texcoords,
+                            const float* normals, const std::uint16_t* indices,
+                            const std::uint16_t* boneIndices, const float* weights) override;
     void DrawSkinned(int primitive, int count, const float* positions, const std::uint8_t* colors,
-                     const float* texcoords, const float* normals,
-                     const std::uint16_t* boneIndices, const float* weights) override;
+                     const float* texcoords, const float* normals, const std::uint16_t* boneIndices,
+                     const float* weights) override;
     void SetTexture(QZW::IQzTexture* texture, int unit) override;
     QZW::IQzVertexBuffer* CreateVertexBuffer(int count, const float* positions,
                                              const std::uint8_t* colors, const float* texcoords,
                                              const float* normals) override;
     QZW::IQzVertexBuffer* CreateVertexBufferCopy(int count, const float* positions,
-                                                 const std::uint8_t* colors,
-                                                 const float* texcoords,
+                                                 const std::uint8_t* colors, const float* texcoords,
                                                  const float* normals) override;
     QZW::IQzIndexBuffer* CreateIndexBuffer(int count, const std::uint16_t* indices) override;
     void GetProjectionMatrix(QZW::Matrix& out) override;
