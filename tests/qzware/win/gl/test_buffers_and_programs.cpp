@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "qzware/scene/iqz_texture.h"
 #include "qzware/win/qz_frame_buffer.h"
 #include "qzware/win/qz_index_buffer2.h"
 #include "qzware/win/qz_render_buffer.h"

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "qzware/scene/iqz_frame_buffer.h"
+#include "qzware/scene/iqz_texture.h"
 #include "qzware/scene/iqz_index_buffer.h"
 #include "qzware/scene/iqz_shader_program_obj.h"
 #include "qzware/scene/iqz_vertex_buffer.h"
