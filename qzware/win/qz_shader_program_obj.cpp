@@ -66,9 +66,16 @@ bool CQzShaderProgramObj::Link() {
     if (program == 0) {
         return false;
     }
-    glLinkProgram(program);
+    // A compatibility context links a program without a vertex or fragment
+    // stage (fixed function fills in); a stage that failed must not draw.
+    const bool complete = vertexShader == nullptr && fragmentShader == nullptr;
     GLint status = GL_FALSE;
-    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    if (complete) {
+        glLinkProgram(program);
+        glGetProgramiv(program, GL_LINK_STATUS, &status);
+    } else if (infoLog.empty()) {
+        infoLog = "a stage was not attached";
+    }
     if (status == GL_TRUE) {
         linked = true;
         return true;
