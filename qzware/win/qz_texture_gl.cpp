@@ -1,0 +1,248 @@
+// CQzTextureGL: GL texture objects and the TGA and DDS uploads. Decoding
+// (and every bound on the file's length) is in qz_texture_formats.cpp; this
+// file turns a decoded description into GL calls and owns the buffers.
+#include "qzware/win/qz_texture_gl.h"
+
+#include <cstdio>
+
+#include "qzware/common/qz_mem.h"
+#include "qzware/win/qz_texture_formats.h"
+
+namespace QZW::Win {
+
+namespace {
+
+// [SECTION] File reading
+
+void* ReadPlainFile(const char* path, std::size_t* size) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (f == nullptr) {
+        return nullptr;
+    }
+    void* buffer = nullptr;
+    long length = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        length = std::ftell(f);
+    }
+    // Like the file manager's whole-file reads, the content is followed by
+    // eight zero bytes.
+    if (length >= 0 && std::uint64_t(length) + 8 <= 0xFFFFFFFFull &&
+        std::fseek(f, 0, SEEK_SET) == 0) {
+        const std::uint32_t bytes = std::uint32_t(length);
+        buffer = QzMemAllocLocked(bytes + 8, 8);
+        if (buffer != nullptr) {
+            auto* p = static_cast<std::uint8_t*>(buffer);
+            for (std::uint32_t i = 0; i < bytes + 8; ++i) {
+                p[i] = 0;
+            }
+            if (std::fread(buffer, 1, bytes, f) != bytes) {
+                QzMemFree(buffer);
+            } else {
+                *size = bytes;
+            }
+        }
+    }
+    std::fclose(f);
+    return buffer;
+}
+
+CQzTextureGL::FileReader g_fileReader = ReadPlainFile;
+
+GLenum CompressedFormat(QzPixelFormat format) {
+    switch (format) {
+        case QzPixelFormat::Dxt1:
+            return GL_COMPRESSED_RGBA_S3TC_DXT1_EXT;
+        case QzPixelFormat::Dxt3:
+            return GL_COMPRESSED_RGBA_S3TC_DXT3_EXT;
+        default:
+            return GL_COMPRESSED_RGBA_S3TC_DXT5_EXT;
+    }
+}
+
+const char* CompressedFormatName(QzPixelFormat format) {
+    switch (format) {
+        case QzPixelFormat::Dxt1:
+            return "GL_COMPRESSED_RGBA_S3TC_DXT1_EXT";
+        case QzPixelFormat::Dxt3:
+            return "GL_COMPRESSED_RGBA_S3TC_DXT3_EXT";
+        default:
+            return "GL_COMPRESSED_RGBA_S3TC_DXT5_EXT";
+    }
+}
+
+GLenum UncompressedFormat(std::uint32_t components) {
+    return components == 1 ? GL_LUMINANCE : components == 3 ? GL_RGB : GL_RGBA;
+}
+
+}  // namespace
+
+// [SECTION] Texture object
+
+CQzTextureGL::CQzTextureGL(std::int32_t w, std::int32_t h, const std::string& textureFileName)
+    : width(w), height(h), name(textureFileName) {}
+
+CQzTextureGL::~CQzTextureGL() {
+    if (textureName != 0) {
+        glDeleteTextures(1, &textureName);
+    }
+}
+
+void CQzTextureGL::Generate() {
+    glGenTextures(1, &textureName);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+}
+
+void CQzTextureGL::Bind() {
+    glBindTexture(GL_TEXTURE_2D, textureName);
+}
+
+void CQzTextureGL::Unbind() {
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+void CQzTextureGL::SetWrap(bool repeat) {
+    Bind();
+    const GLint mode = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, mode);
+}
+
+void CQzTextureGL::SetFilter(bool minLinear, bool magLinear) {
+    Bind();
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minLinear ? GL_LINEAR : GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
+}
+
+// [SECTION] Creation
+
+void CQzTextureGL::SetFileReader(FileReader reader) {
+    g_fileReader = reader != nullptr ? reader : ReadPlainFile;
+}
+
+CQzTextureGL* CQzTextureGL::LoadFile(const char* path) {
+    if (QzTextureFileTypeOf(path) == QzTextureFileType::Unknown) {
+        return nullptr;
+    }
+    std::size_t size = 0;
+    void* buffer = g_fileReader(path, &size);
+    if (buffer == nullptr) {
+        return nullptr;
+    }
+    CQzTextureGL* texture = LoadMemory(path, buffer, size);
+    QzMemFree(buffer);
+    return texture;
+}
+
+CQzTextureGL* CQzTextureGL::LoadMemory(const char* path, const void* data, std::size_t length) {
+    switch (QzTextureFileTypeOf(path)) {
+        case QzTextureFileType::Tga:
+            return LoadTga(data, length, path);
+        case QzTextureFileType::Dds:
+            return LoadDds(data, length, path);
+        default:
+            return nullptr;
+    }
+}
+
+CQzTextureGL* CQzTextureGL::CreateFromPixels(const void* pixels, std::int32_t w, std::int32_t h,
+                                             const char* textureFileName, GLenum format,
+                                             GLint internalFormat) {
+    auto* texture = new CQzTextureGL(w, h, textureFileName);
+    texture->Generate();
+    glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, w, h, 0, format, GL_UNSIGNED_BYTE, pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return texture;
+}
+
+CQzTextureGL* CQzTextureGL::CreateEmpty(std::int32_t w, std::int32_t h) {
+    auto* texture = new CQzTextureGL(w, h, "__");
+    texture->Generate();
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return texture;
+}
+
+// [SECTION] TGA upload
+
+CQzTextureGL* CQzTextureGL::LoadTga(const void* data, std::size_t length,
+                                    const char* textureFileName) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    QzTgaInfo info;
+    if (QzTgaParse(bytes, length, &info) != QzTgaStatus::Ok) {
+        return nullptr;
+    }
+    void* pixels = QzMemAllocLocked(std::uint32_t(info.outputSize), 8);
+    if (pixels == nullptr) {
+        return nullptr;
+    }
+    CQzTextureGL* texture = nullptr;
+    if (QzTgaDecode(bytes, length, static_cast<std::uint8_t*>(pixels), info.outputSize)) {
+        const bool alpha = info.format == QzPixelFormat::Alpha8;
+        // Alpha rows are one byte per pixel and need not fill 4-byte rows.
+        glPixelStorei(GL_UNPACK_ALIGNMENT, GLint(info.unpackAlignment));
+        texture = CreateFromPixels(pixels, std::int32_t(info.width), std::int32_t(info.height),
+                                   textureFileName, alpha ? GL_ALPHA : GL_RGBA,
+                                   alpha ? GL_ALPHA8 : GL_RGBA);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    }
+    QzMemFree(pixels);
+    return texture;
+}
+
+// [SECTION] DDS upload
+
+CQzTextureGL* CQzTextureGL::LoadDds(const void* data, std::size_t length,
+                                    const char* textureFileName) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    QzDdsInfo info;
+    const QzDdsStatus status = QzDdsParse(bytes, length, &info);
+    if (status != QzDdsStatus::Ok) {
+        if (status == QzDdsStatus::UnsupportedFourCC) {
+            std::fputs("ERROR: Uses a compressed texture of unsupported type\n", stdout);
+        }
+        std::fputs("failed to load\n", stdout);
+        return nullptr;
+    }
+    if (info.faces > 1) {
+        std::fputs("ERROR: this is a cubemap\n", stdout);
+        return nullptr;
+    }
+    auto* texture =
+        new CQzTextureGL(std::int32_t(info.width), std::int32_t(info.height), textureFileName);
+    texture->Generate();
+    if (info.compressed) {
+        const GLenum format = CompressedFormat(info.format);
+        std::printf("%s\n", CompressedFormatName(info.format));
+        for (std::uint32_t i = 0; i < info.levelCount; ++i) {
+            const QzDdsLevel& l = info.levels[i];
+            glCompressedTexImage2D(GL_TEXTURE_2D, GLint(i), format, GLsizei(l.width),
+                                   GLsizei(l.height), 0, GLsizei(l.size), bytes + l.offset);
+        }
+    } else {
+        const GLenum format = UncompressedFormat(info.components);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, GLint(info.unpackAlignment));
+        for (std::uint32_t i = 0; i < info.levelCount; ++i) {
+            const QzDdsLevel& l = info.levels[i];
+            glTexImage2D(GL_TEXTURE_2D, GLint(i), GLint(info.components), GLsizei(l.width),
+                         GLsizei(l.height), 0, format, GL_UNSIGNED_BYTE, bytes + l.offset);
+        }
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    }
+    // A chain that stops before 1x1 would leave the texture incomplete (and
+    // sampling black) under mipmapped filtering unless the last level is set.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(info.maxLevel));
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER,
+                    info.levelCount > 1 ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    return texture;
+}
+
+}  // namespace QZW::Win

@@ -1,0 +1,70 @@
+// OpenGL 2D textures: the loaders by file extension (TGA/".dat", DDS), raw
+// pixel uploads (movie frames) and empty render-target colour buffers.
+// Depends on GLEW (entry points), the engine allocator (file and TGA pixel
+// buffers) and qz_texture_formats.h (decoding). Main (GL) thread only.
+#pragma once
+
+#include <GL/glew.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "qzware/scene/iqz_texture.h"
+
+namespace QZW::Win {
+
+class CQzTextureGL : public IQzTexture {
+public:
+    CQzTextureGL(std::int32_t width, std::int32_t height, const std::string& name);
+    // Deletes the GL texture.
+    ~CQzTextureGL() override;
+    CQzTextureGL(const CQzTextureGL&) = delete;
+    CQzTextureGL& operator=(const CQzTextureGL&) = delete;
+
+    std::int32_t GetWidth() override { return width; }
+    std::int32_t GetHeight() override { return height; }
+    void Bind() override;
+    void Unbind() override;
+    std::string GetName() override { return name; }
+    void SetName(const std::string& newName) override { name = newName; }
+    std::uint32_t GetTextureId() override { return textureName; }
+    void SetWrap(bool repeat) override;
+    void SetFilter(bool minLinear, bool magLinear) override;
+
+    // [SECTION] Creation
+    // Reads the whole file through the file reader and decodes it by the
+    // path's extension; null for another extension, an unreadable file or a
+    // file the decoder refuses.
+    static CQzTextureGL* LoadFile(const char* path);
+    // The same on `length` bytes at `data`, which the caller keeps.
+    static CQzTextureGL* LoadMemory(const char* path, const void* data, std::size_t length);
+    // Uploads level 0 from `pixels`; nearest filtering, clamped.
+    static CQzTextureGL* CreateFromPixels(const void* pixels, std::int32_t width,
+                                          std::int32_t height, const char* name, GLenum format,
+                                          GLint internalFormat);
+    // RGBA8 without data, named "__"; linear filtering, clamped.
+    static CQzTextureGL* CreateEmpty(std::int32_t width, std::int32_t height);
+
+    // The decoders behind LoadMemory; `length` bounds every read.
+    static CQzTextureGL* LoadTga(const void* data, std::size_t length, const char* name);
+    static CQzTextureGL* LoadDds(const void* data, std::size_t length, const char* name);
+
+    // How LoadFile reads a whole file: a buffer from the engine allocator
+    // (released with QzMemFree) and its size, or null. The game manager points
+    // it at its file manager (data-tree paths); the default opens the path as
+    // given. Null restores the default.
+    using FileReader = void* (*)(const char* path, std::size_t* size);
+    static void SetFileReader(FileReader reader);
+
+private:
+    // glGenTextures and glBindTexture of the new name.
+    void Generate();
+
+    std::int32_t width;
+    std::int32_t height;
+    GLuint textureName = 0;
+    std::string name;
+};
+
+}  // namespace QZW::Win
