@@ -1,0 +1,55 @@
+// An off-screen render target over EXT_framebuffer_object: an RGBA8 colour
+// texture and an optional 24-bit depth render buffer. It deletes only what it
+// created; buffers and textures attached later stay the caller's (the
+// renderer shares target 0's depth buffer with targets 2 and 5).
+#pragma once
+
+#include <GL/glew.h>
+
+#include "qzware/scene/iqz_frame_buffer.h"
+
+namespace QZW::Win {
+
+class CQzFrameBuffer : public IQzFrameBuffer {
+public:
+    CQzFrameBuffer() = default;
+    ~CQzFrameBuffer() override;
+    CQzFrameBuffer(const CQzFrameBuffer&) = delete;
+    CQzFrameBuffer& operator=(const CQzFrameBuffer&) = delete;
+
+    // Builds the target; leaves drawing on the window afterwards.
+    void Create(int width, int height, bool withDepth);
+
+    void Bind() override;
+    void Unbind() override;
+    void Reserved() override {}
+    IQzTexture* GetTexture() override { return colorTexture; }
+    IQzTexture* GetDepthTexture() override { return depthTexture; }
+    IQzRenderBuffer* GetColorRenderBuffer() override { return colorRenderBuffer; }
+    IQzRenderBuffer* GetDepthRenderBuffer() override { return depthRenderBuffer; }
+    IQzRenderBuffer* GetStencilRenderBuffer() override { return stencilRenderBuffer; }
+    void AttachRenderBuffer(IQzRenderBuffer* buffer, int kind) override;
+    void AttachTexture(IQzTexture* texture, int kind) override;
+
+    GLuint GetFrameBufferId() const { return frameBuffer; }
+    int GetWidth() const { return width; }
+    int GetHeight() const { return height; }
+    // The completeness status seen when the target was created.
+    GLenum GetStatus() const { return status; }
+
+private:
+    GLuint frameBuffer = 0;
+    IQzRenderBuffer* colorRenderBuffer = nullptr;
+    IQzRenderBuffer* depthRenderBuffer = nullptr;
+    IQzRenderBuffer* stencilRenderBuffer = nullptr;
+    IQzTexture* colorTexture = nullptr;
+    IQzTexture* depthTexture = nullptr;
+    int width = 0;
+    int height = 0;
+    // What Create made; attachments from outside are not deleted.
+    IQzRenderBuffer* ownedDepth = nullptr;
+    IQzTexture* ownedColor = nullptr;
+    GLenum status = 0;
+};
+
+}  // namespace QZW::Win

@@ -1,0 +1,137 @@
+// GPU buffers and program objects against a real context: stream sizes,
+// absent streams, targets and shared depth buffers, failed builds and
+// uniforms that land in the program they name.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "qzware/scene/iqz_texture.h"
+#include "qzware/win/qz_frame_buffer.h"
+#include "qzware/win/qz_index_buffer2.h"
+#include "qzware/win/qz_render_buffer.h"
+#include "qzware/win/qz_shader_program_obj.h"
+#include "qzware/win/qz_shader_sources.h"
+#include "qzware/win/qz_vertex_buffer2.h"
+#include "tests/support/gl_test_context.h"
+
+namespace {
+
+GLint BufferSize(GLuint name) {
+    GLint size = -1;
+    glBindBuffer(GL_ARRAY_BUFFER, name);
+    glGetBufferParameteriv(GL_ARRAY_BUFFER, GL_BUFFER_SIZE, &size);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return size;
+}
+
+TEST(GpuBuffers, VertexStreamsHoldTheirPackedSizesAndAbsentOnesStayOff) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    std::vector<float> floats(100 * 3, 0.5f);
+    std::vector<std::uint8_t> bytes(100 * 4, 7);
+    QZW::Win::CQzVertexBuffer2 full;
+    full.Build(100, floats.data(), bytes.data(), floats.data(), floats.data());
+    EXPECT_EQ(BufferSize(full.GetPositionBuffer()), 1200);
+    EXPECT_EQ(BufferSize(full.GetColorBuffer()), 400);
+    EXPECT_EQ(BufferSize(full.GetTexCoordBuffer()), 800);
+    EXPECT_EQ(BufferSize(full.GetNormalBuffer()), 1200);
+
+    QZW::Win::CQzVertexBuffer2 copied(100, floats.data(), nullptr, floats.data(), nullptr);
+    EXPECT_FALSE(copied.HasColor());
+    EXPECT_TRUE(copied.HasTexCoord());
+    EXPECT_FALSE(copied.HasNormal());
+    EXPECT_EQ(BufferSize(copied.GetTexCoordBuffer()), 800);
+    glEnableVertexAttribArray(1);
+    copied.Bind();
+    GLint enabled = -1;
+    glGetVertexAttribiv(1, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+    EXPECT_EQ(enabled, 0);
+    glGetVertexAttribiv(2, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+    EXPECT_EQ(enabled, 1);
+    copied.Unbind();
+
+    QZW::Win::CQzIndexBuffer2 none(10, nullptr);
+    EXPECT_EQ(none.GetBuffer(), 0u);
+    EXPECT_EQ(none.GetIndexCount(), 10);
+}
+
+TEST(GpuBuffers, FrameBufferBindsItsSizeAndKeepsSharedDepthItsOwners) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    QZW::Win::CQzFrameBuffer owner;
+    owner.Create(64, 64, true);
+    ASSERT_NE(owner.GetDepthRenderBuffer(), nullptr);
+    const GLuint depth = owner.GetDepthRenderBuffer()->GetRenderBufferId();
+    {
+        QZW::Win::CQzFrameBuffer sharer;
+        sharer.Create(512, 512, false);
+        EXPECT_EQ(sharer.GetDepthRenderBuffer(), nullptr);
+        ASSERT_NE(sharer.GetTexture(), nullptr);
+        EXPECT_EQ(sharer.GetTexture()->GetName(), "__");
+        sharer.Bind();
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        EXPECT_EQ(viewport[2], 512);
+        EXPECT_EQ(viewport[3], 512);
+        sharer.AttachRenderBuffer(owner.GetDepthRenderBuffer(), 1);
+        sharer.AttachRenderBuffer(owner.GetDepthRenderBuffer(), 7);
+        EXPECT_EQ(sharer.GetDepthRenderBuffer(), owner.GetDepthRenderBuffer());
+        EXPECT_EQ(sharer.GetStencilRenderBuffer(), nullptr);
+        sharer.Unbind();
+    }
+    EXPECT_TRUE(glIsRenderbufferEXT(depth)) << "the sharer must not delete the owner's buffer";
+}
+
+TEST(ShaderPrograms, AllBuiltInProgramsCompileAndLink) {
+    QZW::Win::CQzGraphicsGL2* g = gl_test::Renderer();
+    ASSERT_NE(g, nullptr);
+    for (int i = 0; i < QZW::Win::kQzBuiltinProgramCount; ++i) {
+        auto* program = static_cast<QZW::Win::CQzShaderProgramObj*>(g->GetShaderProgram(i));
+        ASSERT_NE(program, nullptr);
+        EXPECT_TRUE(program->IsLinked()) << "program " << i << ": " << program->GetInfoLog();
+        EXPECT_EQ(program->GetAttribLocation("a_position"), 0) << i;
+    }
+}
+
+TEST(ShaderPrograms, FailedBuildsReportFalseAndDrawNothing) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    QZW::Win::CQzShaderProgramObj broken;
+    EXPECT_FALSE(broken.AttachVertexShader("void main() { gl_Position = vec4(0.0) }"));
+    EXPECT_FALSE(broken.GetInfoLog().empty());
+    EXPECT_FALSE(broken.Link());
+    EXPECT_FALSE(broken.IsLinked());
+    EXPECT_EQ(broken.GetProgram(), 0u);
+    QZW::Win::CQzShaderProgramObj twice;
+    EXPECT_TRUE(twice.AttachFragmentShader(QZW::Win::kQzShaderSources[5].fragment));
+    EXPECT_FALSE(twice.AttachFragmentShader(QZW::Win::kQzShaderSources[5].fragment))
+        << "a stage is attached once";
+    broken.Use();
+    GLint current = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    EXPECT_EQ(current, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST(ShaderPrograms, UniformsLandInTheProgramTheyName) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    QZW::Win::CQzShaderProgramObj a, b;
+    for (QZW::Win::CQzShaderProgramObj* p : {&a, &b}) {
+        ASSERT_TRUE(p->AttachVertexShader(QZW::Win::kQzShaderSources[1].vertex));
+        ASSERT_TRUE(p->AttachFragmentShader(QZW::Win::kQzShaderSources[1].fragment));
+        ASSERT_TRUE(p->Link());
+    }
+    a.Use();
+    b.SetUniform1fByName("u_ofsz", 0.25f);
+    b.SetUniform1fByName("no_such_uniform", 1.0f);
+    float value = 0;
+    glGetUniformfv(b.GetProgram(), b.GetUniformLocation("u_ofsz"), &value);
+    EXPECT_FLOAT_EQ(value, 0.25f);
+    glGetUniformfv(a.GetProgram(), a.GetUniformLocation("u_ofsz"), &value);
+    EXPECT_FLOAT_EQ(value, 0.0f);
+    a.Use();
+    a.Unuse();
+    GLint current = -1;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &current);
+    EXPECT_EQ(current, 0);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+}  // namespace
