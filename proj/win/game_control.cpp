@@ -1,6 +1,8 @@
 // The function-static game control and the first frame's save-record load.
 #include "proj/win/game_control.h"
 
+#include "platform/clock/clock.h"
+
 #include "proj/game/save_data.h"
 #include "proj/win/auto_save_control.h"
 
@@ -31,6 +33,7 @@ void LoadStartupSaveRecord(SaveData& record) {
     // A loader thread that is gone would never finish the request.
     while (!control->IsComplete() && fm->IsLoaderRunning()) {
         fm->Update();
+        platform::clock::sleep_ms(1);  // the loader reads meanwhile; no need to spin a core
     }
 }
 

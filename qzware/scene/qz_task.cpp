@@ -45,6 +45,11 @@ void CQzTask::RemoveDeadChildren() {
     std::size_t i = 0;
     while (i < children.size()) {
         CQzTask* child = children[i];
+        // A dead task's subtree goes with it, deepest first; a task's own
+        // destructor only marks its children, so they would otherwise leak.
+        if (!child->alive) {
+            child->KillChildren();
+        }
         child->RemoveDeadChildren();
         if (!child->alive) {
             delete child;

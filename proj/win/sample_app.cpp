@@ -1,0 +1,127 @@
+#include "proj/win/sample_app.h"
+
+#include <cstdlib>
+
+#include "platform/clock/clock.h"
+#include "platform/window/window.h"
+#include "proj/game/save_data.h"
+#include "proj/script/squirrel_task.h"
+#include "proj/win/game_control.h"
+#include "proj/win/resolution_pick.h"
+#include "proj/win/test_win.h"
+#include "qzware/scene/qz_task.h"
+#include "qzware/win/qz_file_manager.h"
+#include "qzware/win/qz_game_manager.h"
+
+namespace Sample::Win {
+namespace {
+
+using platform::win32::HWND;
+
+// How long the program waits at exit for file writes still queued.
+constexpr std::uint32_t kQuitFlushLimitMs = 5000;
+
+// Pumps the file manager until no request is pending, the loader thread is
+// gone, or the limit passes; sleeps between turns so it never spins a core.
+void FinishPendingFileRequests(QZW::Win::CQzFileManager& files, std::uint32_t limitMs) {
+    const std::uint32_t start = platform::clock::now_ms();
+    while (!files.IsIdle() && files.IsLoaderRunning()) {
+        if (platform::clock::now_ms() - start >= limitMs) {
+            break;
+        }
+        files.Update();
+        platform::clock::sleep_ms(1);
+    }
+}
+
+}  // namespace
+
+CSampleApp& CSampleApp::GetInstance() {
+    static CSampleApp app;
+    return app;
+}
+
+int CSampleApp::Initialize(platform::win32::HINSTANCE instance, CTestWin* mainWindow) {
+    QZW::Win::CQzGameManager& manager = QZW::Win::GetGameManager();
+    hInstance = instance;
+    window = mainWindow;
+    gameManager = &manager;
+    window->Register(instance);
+    window->hwnd = window->client.Create(instance, "QZ_WC", "Vornakle", window->clientWidth,
+                                         window->clientHeight);
+    if (!window->hwnd) {
+        return 0;
+    }
+    fps.Initialize(60);
+    manager.Initialize();
+    frameCallback = &CSampleApp::FirstFrame;
+    return 1;
+}
+
+void CSampleApp::Idle() {
+    if (frameCallback) {
+        (this->*frameCallback)();
+    }
+    fps.Wait();
+}
+
+void CSampleApp::MainFrame() {
+    if (gameManager) {
+        gameManager->Update();
+    }
+}
+
+void CSampleApp::FirstFrame() {
+    QZW::Win::CQzGameManager& manager = QZW::Win::GetGameManager();
+    const HWND hwnd = window->hwnd;
+    manager.InitializeGraphics(hwnd);
+    if (manager.HasErrorMessage()) {
+        platform::window::current().message_box(manager.GetErrorText().c_str(),
+                                                manager.GetErrorTitle().c_str());
+        std::exit(-1);
+    }
+
+    SaveData record;
+    LoadStartupSaveRecord(record);
+
+    const vho::Monitor& monitor = window->client.monitor;
+    if (auto size =
+            PickResolution(record.Resolution, monitor.desktopWidth, monitor.desktopHeight)) {
+        window->client.SetClientSize(size->width, size->height);
+    }
+    window->client.ChangeDisplayMode(record.FullScreen != 1);
+
+    platform::window::Backend& windows = platform::window::current();
+    windows.show_window(hwnd, platform::win32::SW_SHOW);
+    windows.update_window(hwnd);
+
+    QZW::CQzTask* root = manager.GetTaskManager()->GetRootTask();
+    root->AppendChild(new CSquirrelTask(gameManager, &CGameControl::GetInstance()));
+    CreateNetworkTasks();
+    frameCallback = &CSampleApp::MainFrame;
+}
+
+int CSampleApp::CreateNetworkTasks() {
+    return 1;
+}
+
+void CSampleApp::Quit() {
+    if (gameManager) {
+        if (QZW::CQzTaskManager* tasks = gameManager->GetTaskManager()) {
+            QZW::CQzTask* root = tasks->GetRootTask();
+            for (QZW::CQzTask* child : root->children) {
+                child->alive = false;
+                child->KillChildren();
+            }
+            root->RemoveDeadChildren();
+        }
+        if (QZW::Win::CQzFileManager* files = gameManager->GetFileManager()) {
+            // A save queued by the last frame still reaches the disk.
+            FinishPendingFileRequests(*files, kQuitFlushLimitMs);
+            files->Finalize();
+        }
+    }
+    std::exit(0);
+}
+
+}  // namespace Sample::Win

@@ -1,0 +1,80 @@
+// The game manager's frame clock, frame counter and process-wide settings.
+#include "qzware/win/qz_game_manager.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/clock/clock_null.h"
+
+namespace {
+
+using platform::clock::ManualClock;
+using platform::clock::ScopedClock;
+using QZW::Win::ClampFrameDelta;
+using QZW::Win::CQzGameManager;
+
+TEST(QzGameManager, FrameDeltaIsClampedToAThirtiethAndNeverNegative) {
+    struct Case {
+        double elapsed;
+        float expected;
+    } cases[] = {
+        {0.1, 0.033333335f}, {0.01, 0.01f}, {0.034, 0.033333335f},
+        {0.0, 0.0f},         {-0.5, 0.0f},  {0.03333333333333333, float(0.03333333333333333)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, ClampFrameDelta(c.elapsed)) << c.elapsed;
+    }
+}
+
+TEST(QzGameManager, UpdateMeasuresFromTheGraphicsStampAndClampsLongFrames) {
+    ManualClock clock(10000);
+    ScopedClock use(clock);
+    CQzGameManager manager;
+    manager.StartFrameClock();
+    clock.advance(10);
+    manager.Update();
+    EXPECT_FLOAT_EQ(0.01f, manager.GetDeltaTime());
+    clock.advance(100);
+    manager.Update();
+    EXPECT_EQ(0.033333335f, manager.GetDeltaTime());
+    manager.Update();  // the clock did not move
+    EXPECT_EQ(0.0f, manager.GetDeltaTime());
+}
+
+TEST(QzGameManager, FramesPerSecondCountsWholeSecondsAndCarriesTheRemainder) {
+    ManualClock clock(0);
+    ScopedClock use(clock);
+    CQzGameManager manager;
+    manager.StartFrameClock();
+    // 61 frames 17 ms apart: the 59th reaches 1003 ms.
+    for (int i = 0; i < 58; ++i) {
+        clock.advance(17);
+        manager.Update();
+    }
+    EXPECT_EQ(0u, manager.GetFps());
+    clock.advance(17);
+    manager.Update();
+    EXPECT_EQ(59u, manager.GetFps());
+    EXPECT_EQ(3u, manager.fpsAccum);
+    EXPECT_EQ(0u, manager.fpsFrames);
+}
+
+TEST(QzGameManager, SettingsAndErrorMessage) {
+    CQzGameManager manager;
+    EXPECT_TRUE(manager.IsEscapeQuit());
+    manager.SetEscapeQuit(false);
+    EXPECT_FALSE(manager.IsEscapeQuit());
+    manager.SetEscapeQuit(true);
+    EXPECT_TRUE(manager.IsEscapeQuit());
+    EXPECT_EQ(1.0f, manager.GetTimeScale());
+    EXPECT_FALSE(manager.HasErrorMessage());
+    manager.SetErrorMessage("", "text");
+    EXPECT_TRUE(manager.HasErrorMessage());
+    manager.SetErrorMessage("title", "");
+    EXPECT_TRUE(manager.HasErrorMessage());
+    EXPECT_EQ("title", manager.GetErrorTitle());
+    manager.SetLanguage(3);
+    EXPECT_EQ(3u, manager.GetLanguage());
+    EXPECT_EQ(nullptr, manager.GetUnusedManager());
+}
+
+}  // namespace
