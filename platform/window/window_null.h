@@ -2,7 +2,8 @@
 // a deque, display modes come from a list the test sets, and every call that
 // would change the screen is recorded. Nothing is shown and nothing waits.
 // Differs from Win32: get_message on an empty queue answers as WM_QUIT (so a
-// loop under test ends); GL calls fail with a reason; one display only.
+// loop under test ends); no GL: create_gl_context fails with a reason, swaps do
+// nothing, the drawable is the client area; one display only.
 #pragma once
 
 #include <map>

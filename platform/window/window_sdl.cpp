@@ -101,6 +101,18 @@ public:
                 *error = SDL_GetError();
             return false;
         }
+        // Without a display SDL falls back to a driver that shows nothing;
+        // that counts as no display unless SDL_VIDEODRIVER asked for it.
+        const char* driver = SDL_GetCurrentVideoDriver();
+        const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+        const bool blind =
+            driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+        if (blind && !(asked && SDL_strcasecmp(asked, driver) == 0)) {
+            SDL_QuitSubSystem(SDL_INIT_VIDEO);
+            if (error)
+                *error = "no display to open a window on (DISPLAY is not set or cannot be reached)";
+            return false;
+        }
         started_ = true;
         return true;
     }
