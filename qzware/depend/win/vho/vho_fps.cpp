@@ -36,13 +36,19 @@ void FPS::Wait() {
     }
     accumulator = period + (accumulator & 0xFFFFu);
     const std::uint32_t frame = accumulator >> 16;
-    const std::uint32_t elapsed = ElapsedMs(frameStart, platform::clock::now_ms());
-    if (elapsed >= frame) {
-        frameStart += elapsed;
+    // Signed distance from the scheduled frame start. Each sleep ends a
+    // millisecond before the next start, so a frame whose work took less than
+    // that begins before its start: that is early, not a wrapped clock (on a
+    // precise timer, reading it as a wrap would skip every other sleep and run
+    // the game at twice the rate). More than a frame before the start only
+    // happens on a fresh or broken schedule, which restarts like a late frame.
+    const std::int32_t elapsed = std::int32_t(platform::clock::now_ms() - frameStart);
+    if (elapsed >= std::int32_t(frame) || elapsed < -std::int32_t(frame)) {
+        frameStart += std::uint32_t(elapsed);
         lateCount = 0;
         return;
     }
-    Sleep(frame - elapsed - 1u);
+    Sleep(std::uint32_t(std::int32_t(frame) - elapsed - 1));
     frameStart += frame;
 }
 

@@ -64,6 +64,19 @@ TEST(VhoFps, FirstWaitAfterInitializeCountsAsLate) {
     EXPECT_EQ(0u, clock.total_slept());
 }
 
+TEST(VhoFps, FramesWithoutWorkStillLastTheFramePeriod) {
+    ManualClock clock(700);
+    ScopedClock use(clock);
+    vho::FPS fps;
+    fps.Initialize(60);
+    fps.Wait();  // starts the schedule
+    for (int i = 0; i < 60; ++i) {
+        fps.Wait();  // no work at all between waits
+    }
+    // 60 frames of 16.67 ms: one second, less the millisecond left to the loop.
+    EXPECT_EQ(700u + 1000u - 1u, clock.now_ms());
+}
+
 TEST(VhoFps, ZeroRateDisablesPacing) {
     ManualClock clock(10);
     ScopedClock use(clock);
