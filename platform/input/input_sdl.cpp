@@ -18,7 +18,7 @@
 
 #include "platform/debug/debug.h"
 #include "platform/input/pad_map.h"
-#include "platform/input/scancode_vk.h"
+#include "platform/window/vk_map.h"
 
 namespace platform::input {
 namespace {
@@ -150,7 +150,7 @@ public:
             if (!keys[sc]) {
                 continue;
             }
-            const int vk = vk_from_scancode(sc);
+            const int vk = platform::window::vk_from_scancode(sc);
             if (vk > 0 && vk < 256) {
                 out[vk] = kKeyDown;
             }

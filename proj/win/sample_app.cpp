@@ -7,6 +7,7 @@
 #include "proj/game/save_data.h"
 #include "proj/script/squirrel_task.h"
 #include "proj/win/game_control.h"
+#include "proj/win/pending_file_requests.h"
 #include "proj/win/resolution_pick.h"
 #include "proj/win/test_win.h"
 #include "qzware/scene/qz_task.h"
@@ -20,19 +21,6 @@ using platform::win32::HWND;
 
 // How long the program waits at exit for file writes still queued.
 constexpr std::uint32_t kQuitFlushLimitMs = 5000;
-
-// Pumps the file manager until no request is pending, the loader thread is
-// gone, or the limit passes; sleeps between turns so it never spins a core.
-void FinishPendingFileRequests(QZW::Win::CQzFileManager& files, std::uint32_t limitMs) {
-    const std::uint32_t start = platform::clock::now_ms();
-    while (!files.IsIdle() && files.IsLoaderRunning()) {
-        if (platform::clock::now_ms() - start >= limitMs) {
-            break;
-        }
-        files.Update();
-        platform::clock::sleep_ms(1);
-    }
-}
 
 }  // namespace
 

@@ -60,4 +60,19 @@ TEST(ProgramSmoke, SecondInstanceIsRefusedAndEscapeEndsTheFirst) {
     EXPECT_EQ(0, *firstStatus) << first.Stderr();
 }
 
+TEST(ProgramSmoke, WithoutADisplayItSaysSoAndExitsWithMinusOne) {
+    qz_test::TempDir runtime;
+    const std::map<std::string, std::string> env = {{"XDG_RUNTIME_DIR", runtime.path()},
+                                                    {"SDL_AUDIODRIVER", "dummy"},
+                                                    {"QZ_NO_MESSAGE_BOX", "1"},
+                                                    {"DISPLAY", ""},
+                                                    {"WAYLAND_DISPLAY", ""}};
+    ChildProcess game;
+    ASSERT_TRUE(game.Start({kProgram}, env, QZ_BINARY_DIR));
+    const auto status = game.Wait(20000);
+    ASSERT_TRUE(status.has_value()) << "the program did not end without a display";
+    EXPECT_EQ(255, *status) << game.Stderr();
+    EXPECT_NE(std::string::npos, game.Stderr().find("No display is available")) << game.Stderr();
+}
+
 }  // namespace
