@@ -48,9 +48,12 @@ Size Client::ChangeDisplayMode(bool toWindowed) {
     if (windowed) {
         monitor.RestoreMode();
         backend.set_window_style(hwnd, kWindowedStyle);
-        windowRect = GetCenteredRect(out.width, out.height);
-        backend.set_window_pos(hwnd, false, windowRect.left, windowRect.top, int(out.width),
-                               int(out.height), SWP_SHOWWINDOW);
+        // Centre for the client size last set: the kept rectangle is an outer
+        // size, and centring it as a client would grow the window by its
+        // frame on every round trip.
+        windowRect = GetCenteredRect(width, height);
+        backend.set_window_pos(hwnd, false, windowRect.left, windowRect.top, windowRect.width(),
+                               windowRect.height(), SWP_SHOWWINDOW);
     } else {
         out = monitor.FindNearestMode(width, height);
         monitor.SetFullScreenMode(out.width, out.height);

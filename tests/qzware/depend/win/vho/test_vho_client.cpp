@@ -145,6 +145,11 @@ TEST_F(VhoClientTest, FullScreenAndBackSwitchModeStyleAndPlacement) {
     EXPECT_EQ(p.height, 749);
     EXPECT_EQ(p.flags, SWP_SHOWWINDOW);
     EXPECT_TRUE(desk.is_visible(h));
+
+    // Another round trip keeps the window's size: it does not grow by a frame.
+    client.ChangeDisplayMode(false);
+    EXPECT_EQ(client.ChangeDisplayMode(true), (Size{1286, 749}));
+    EXPECT_TRUE(same_rect(client.windowRect, Rect{317, 165, 1603, 914}));
 }
 
 TEST_F(VhoClientTest, RefusedModeChangeStillResizesTheWindow) {
