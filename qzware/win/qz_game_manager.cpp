@@ -7,6 +7,7 @@
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_graphics_gl2.h"
 #include "qzware/win/qz_input_manager.h"
+#include "qzware/win/qz_texture_gl.h"
 #include "qzware/win/qz_window.h"
 
 namespace QZW::Win {
@@ -14,6 +15,20 @@ namespace {
 
 double NowSeconds() {
     return double(platform::clock::now_ms()) / 1000.0;
+}
+
+// Texture files are read from the data tree through the file manager.
+void* ReadTextureThroughFileManager(const char* path, std::size_t* size) {
+    CQzFileManager* files = QzGetFileManager();
+    if (!files || !path) {
+        return nullptr;
+    }
+    std::uint32_t length = 0;
+    void* data = files->LoadFile(path, &length, 8);
+    if (size) {
+        *size = length;
+    }
+    return data;
 }
 
 }  // namespace
@@ -43,6 +58,7 @@ bool CQzGameManager::Initialize() {
     fileManager = new CQzFileManager();
     taskManager = new CQzTaskManager();
     fileManager->SetGameManager(this);
+    CQzTextureGL::SetFileReader(&ReadTextureThroughFileManager);
     // The pad reader binds to the first window of the window class.
     inputManager->SetWindow(CQzWindowManager::GetInstance().GetFirstWindowHandle());
     inputManager->Initialize(this);
