@@ -9,12 +9,28 @@
 #include <string>
 #include <vector>
 
+#include "qzware/scene/iqz_texture.h"
+#include "qzware/scene/qz_material.h"
 #include "qzware/scene/qz_node.h"
 #include "tests/support/recording_graphics.h"
 
 namespace {
 
 using qz_test_support::RecordingGraphics;
+
+class SizedTexture : public QZW::IQzTexture {
+public:
+    SizedTexture(int w, int h) : w(w), h(h) {}
+    std::int32_t GetWidth() override { return w; }
+    std::int32_t GetHeight() override { return h; }
+    std::string GetName() override { return "sized"; }
+    void SetName(const std::string&) override {}
+    void SetWrap(bool) override {}
+    void SetFilter(bool, bool) override {}
+
+private:
+    int w, h;
+};
 
 // A 4 x 4 quad over x, z in [0, 4] at height 2; `accepted` picks the winding
 // the ground walk reads (the other winding hits only on edges).
@@ -263,6 +279,70 @@ TEST(MeshDraw, WithoutMaterialNothingIsAppliedOrAppended) {
     mesh.Draw(&g);
     EXPECT_EQ(g.Texts(), (std::vector<std::string>{"Translate(0, 0, 0)", "Scale(1, 1, 1)",
                                                    "PushMatrix()", "MultMatrix()"}));
+}
+
+TEST(MeshDraw, SpritesLandInBlock1AndShareBlock0sMaterialState) {
+    SizedTexture texture(64, 32);
+    QZW::CQzMaterial material(3);
+    material.SetName("grass");
+    material.SetTexture(0, &texture);
+    struct Case {
+        int anchor;
+        QZW::Vector3 first;
+    } const cases[] = {{0, {100, 50, 7}}, {4, {96, 48, 7}}, {8, {92, 46, 7}}};
+    for (const Case& c : cases) {
+        QZW::CQzMesh mesh;
+        mesh.SetMaterial(&material);
+        EXPECT_EQ(mesh.GetMaterialName(), "grass");
+        mesh.AppendSprite(100, 50, 7, 1, 1, 1, 0, 0, 0, 8, 4, 16, 8, 0xFF00FF00u, c.anchor);
+        const QZW::QzMeshBlock& b1 = mesh.GetBlock(1);
+        ASSERT_EQ(b1.positions.size(), 4u);
+        EXPECT_EQ(b1.positions[0], c.first) << "anchor " << c.anchor;
+        EXPECT_EQ(b1.positions[2], c.first + QZW::Vector3(8, 4, 0)) << "anchor " << c.anchor;
+        EXPECT_EQ(b1.uvs[0].x, 0.25f);
+        EXPECT_EQ(b1.uvs[2].x, 0.375f);
+        EXPECT_EQ(b1.uvs[2].y, 0.375f);
+        EXPECT_EQ(b1.colours[3], QZW::Color(0, 255, 0, 255));
+
+        // Only block 1 has data: the material is still applied, once.
+        RecordingGraphics g;
+        mesh.Draw(&g);
+        EXPECT_EQ(g.Texts("UseShader"), std::vector<std::string>{"UseShader(3)"});
+        EXPECT_EQ(g.Texts("DrawArrays"), std::vector<std::string>{"DrawArrays(6, 4)"});
+        std::size_t applied = 0, drawn = 0;
+        for (std::size_t i = 0; i < g.calls.size(); ++i) {
+            applied = g.calls[i].name == "UseShader" ? i : applied;
+            drawn = g.calls[i].name == "DrawArrays" ? i : drawn;
+        }
+        EXPECT_LT(applied, drawn);
+    }
+
+    // A rotation about z by 90 degrees turns the quad's width onto +y (pi is 3.14159).
+    QZW::CQzMesh turned;
+    turned.SetMaterial(&material);
+    turned.AppendSprite(0, 0, 0, 1, 1, 1, 0, 0, 90, 8, 4, 0, 0, 0xFFFFFFFFu, 0);
+    EXPECT_NEAR(turned.GetBlock(1).positions[1].x, 0.0f, 1e-4);
+    EXPECT_NEAR(turned.GetBlock(1).positions[1].y, 8.0f, 1e-4);
+
+    // Ground info names the material; dropping the material drops the name.
+    QZW::CQzMesh ground;
+    SetQuad(ground, true);
+    ground.SetMaterial(&material);
+    QZW::QzHitMeshInfo info;
+    ground.GetGroundInfo(info, 2, 2, 2);
+    EXPECT_TRUE(info.IsHit);
+    EXPECT_EQ(info.MaterialName, "grass");
+    ground.SetMaterial(nullptr);
+    ground.GetGroundInfo(info, 2, 2, 2);
+    EXPECT_TRUE(info.IsHit);
+    EXPECT_EQ(info.MaterialName, "");
+
+    // A material without a unit-0 texture takes no sprites.
+    QZW::CQzMaterial bare;
+    QZW::CQzMesh none;
+    none.SetMaterial(&bare);
+    none.AppendSprite(0, 0, 0, 1, 1, 1, 0, 0, 0, 8, 4, 0, 0, 0xFFFFFFFFu, 0);
+    EXPECT_TRUE(none.GetBlock(1).positions.empty());
 }
 
 }  // namespace
