@@ -3,6 +3,8 @@
 #include "platform/clock/clock.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/depend/win/vho/vho_fps.h"
+#include "qzware/scene/qz_draw_flip_task.h"
+#include "qzware/scene/qz_draw_task.h"
 #include "qzware/scene/qz_task.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_graphics_gl2.h"
@@ -73,6 +75,14 @@ void CQzGameManager::InitializeGraphics(platform::win32::HWND window) {
     });
     graphics = renderer;
     renderer->CreateContext(window);
+    // Present first: each tick shows the frame composed in the tick before,
+    // then the draw task draws and composes the next one.
+    if (taskManager) {
+        CQzTask* root = taskManager->GetRootTask();
+        root->AppendChild(new CQzDrawFlipTask(GetGraphics()));
+        drawTask = new CQzDrawTask(this);
+        root->AppendChild(drawTask);
+    }
     StartFrameClock();
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/window/window.h"
 #include "qzware/scene/iqz_texture.h"
+#include "qzware/scene/qz_material.h"
 #include "qzware/win/qz_frame_buffer.h"
 #include "qzware/win/qz_graphics_layout.h"
 #include "qzware/win/qz_index_buffer2.h"
@@ -121,6 +122,7 @@ CQzGraphicsGL2::~CQzGraphicsGL2() {
         }
         delete waterNormalTexture;
     }
+    delete defaultMaterial;
 }
 
 bool CQzGraphicsGL2::CreateContext(platform::win32::HWND hwnd) {
@@ -228,8 +230,7 @@ void CQzGraphicsGL2::Initialize(int width, int height) {
     glClearDepth(1.0);
     ready = true;
     waterNormalTexture = LoadTexture("images/model/water/normal01.dds");
-    // The default material (shader type 10) is made by the material module,
-    // which builds on this renderer.
+    defaultMaterial = new CQzMaterial(10);
 }
 
 IQzShaderProgramObj* CQzGraphicsGL2::GetShaderProgram(int index) {

@@ -1,5 +1,7 @@
-// Front-buffer read-back into the BMP image: GL_BGR rows bottom-up with the
-// default pack alignment of 4 are exactly the file's padded pixel rows.
+// Front-buffer read-back into the BMP image: GL_BGR rows bottom-up with a
+// pack alignment of 4 are exactly the file's padded pixel rows. Whatever
+// target or pack state the frame left behind is set aside for the read and
+// restored afterwards, so the pixels always come from the window.
 #include "qzware/win/qz_screenshot.h"
 
 #include <GL/glew.h>
@@ -9,17 +11,78 @@
 #include "qzware/win/qz_bmp_writer.h"
 
 namespace QZW::Win {
+namespace {
+
+// The read state glReadPixels depends on, saved and restored around it.
+struct ReadState {
+    GLint framebuffer = 0;
+    GLint readBuffer = GL_BACK;
+    GLint packBuffer = 0;
+    GLint alignment = 4, rowLength = 0, skipPixels = 0, skipRows = 0;
+
+    void Save() {
+        glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
+        glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+        glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
+        glGetIntegerv(GL_PACK_SKIP_PIXELS, &skipPixels);
+        glGetIntegerv(GL_PACK_SKIP_ROWS, &skipRows);
+        if (GLEW_VERSION_2_1) {
+            glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
+        }
+        // The window's framebuffer first: the read buffer is per framebuffer.
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        glGetIntegerv(GL_READ_BUFFER, &readBuffer);
+    }
+
+    // A clean pack state: rows padded to 4 bytes, nothing skipped, into
+    // client memory rather than a bound pack buffer.
+    static void SetForImage() {
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        glPixelStorei(GL_PACK_SKIP_PIXELS, 0);
+        glPixelStorei(GL_PACK_SKIP_ROWS, 0);
+        if (GLEW_VERSION_2_1) {
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+        }
+        glReadBuffer(GL_FRONT);
+    }
+
+    void Restore() const {
+        glReadBuffer(GLenum(readBuffer));
+        glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+        glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
+        glPixelStorei(GL_PACK_SKIP_PIXELS, skipPixels);
+        glPixelStorei(GL_PACK_SKIP_ROWS, skipRows);
+        if (GLEW_VERSION_2_1) {
+            glBindBuffer(GL_PIXEL_PACK_BUFFER, GLuint(packBuffer));
+        }
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, GLuint(framebuffer));
+    }
+};
+
+}  // namespace
 
 void SaveScreenshot(const char* path, std::int32_t width, std::int32_t height, std::int32_t x,
                     std::int32_t y) {
+    if (path == nullptr || x < 0 || y < 0) {
+        return;
+    }
     std::vector<std::uint8_t> image;
     if (!QzBmpMakeImage(width, height, image)) {
         return;
     }
-    glReadBuffer(GL_FRONT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    ReadState saved;
+    saved.Save();
+    ReadState::SetForImage();
     glReadPixels(x, y, width, height, GL_BGR, GL_UNSIGNED_BYTE, image.data() + kQzBmpHeaderSize);
-    QzBmpWriteFile(path, image);
+    const bool read = glGetError() == GL_NO_ERROR;
+    saved.Restore();
+    // A failed read would leave a black picture that looks like a real one.
+    if (read) {
+        QzBmpWriteFile(path, image);
+    }
 }
 
 }  // namespace QZW::Win

@@ -1,7 +1,7 @@
-// SaveScreenshot: the renderer's free function that writes the front buffer of
-// the current GL context to a 24-bit BMP (layout in qz_bmp_writer.h).
-// Main thread, with the context current. Empty sizes write nothing; a file
-// that cannot be created is not reported.
+// SaveScreenshot: the renderer's free function that writes the window's front
+// buffer (whatever target is bound) to a 24-bit BMP (layout in qz_bmp_writer.h).
+// Main thread, with the context current. Empty sizes, a negative origin or a
+// failed read write nothing; a file that cannot be created is not reported.
 #pragma once
 
 #include <cstdint>

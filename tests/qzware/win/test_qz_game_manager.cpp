@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock/clock_null.h"
+#include "platform/window/window_null.h"
+#include "qzware/scene/qz_draw_flip_task.h"
+#include "qzware/scene/qz_draw_task.h"
+#include "qzware/scene/qz_task.h"
 
 namespace {
 
@@ -75,6 +79,33 @@ TEST(QzGameManager, SettingsAndErrorMessage) {
     manager.SetLanguage(3);
     EXPECT_EQ(3u, manager.GetLanguage());
     EXPECT_EQ(nullptr, manager.GetUnusedManager());
+}
+
+TEST(QzGameManager, GraphicsStartAppendsThePresentTaskThenTheDrawTaskToTheRoot) {
+    platform::window::NullBackend desk;  // no GL here: the renderer's check fails
+    platform::window::ScopedBackend scoped(desk);
+    CQzGameManager manager;
+    manager.taskManager = new QZW::CQzTaskManager();
+    QZW::CQzTask* root = manager.GetTaskManager()->GetRootTask();
+    manager.InitializeGraphics(nullptr);
+
+    EXPECT_TRUE(manager.HasErrorMessage());
+    ASSERT_NE(manager.GetGraphics(), nullptr);
+    ASSERT_EQ(root->children.size(), 2u);
+    auto* flip = dynamic_cast<QZW::CQzDrawFlipTask*>(root->children[0]);
+    auto* draw = dynamic_cast<QZW::CQzDrawTask*>(root->children[1]);
+    ASSERT_NE(flip, nullptr);
+    ASSERT_NE(draw, nullptr);
+    EXPECT_EQ(flip->name, "CQzDrawFlipTask");
+    EXPECT_EQ(draw->name, "CQzDrawTask");
+    EXPECT_EQ(flip->parent, root);
+    EXPECT_EQ(draw->parent, root);
+    EXPECT_EQ(flip->graphics, manager.GetGraphics());
+    EXPECT_EQ(draw->graphics, manager.GetGraphics());
+    EXPECT_EQ(draw->gameManager, &manager);
+    EXPECT_EQ(manager.GetDrawTask(), draw);
+    manager.Finalize();
+    EXPECT_EQ(manager.GetDrawTask(), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,275 @@
+// The engine draw task and the present task against the recording renderer:
+// the frame bracket and the alternation of the two roots over ticks, and the
+// texture list with synchronous loads and asynchronous ones through a real
+// file manager over a temporary data folder.
+#include "qzware/scene/qz_draw_task.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "qzware/common/qz_mem.h"
+#include "qzware/scene/iqz_game_manager.h"
+#include "qzware/scene/iqz_texture.h"
+#include "qzware/scene/qz_draw_flip_task.h"
+#include "qzware/win/qz_file_manager.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/recording_graphics.h"
+
+namespace {
+
+using qz_test_support::RecordingGraphics;
+using QZW::CQzDrawTask;
+using QZW::CQzNode;
+using QZW::IQzTexture;
+
+int g_texturesAlive = 0;
+
+class CountedTexture : public IQzTexture {
+public:
+    explicit CountedTexture(std::string name) : name(std::move(name)) { ++g_texturesAlive; }
+    ~CountedTexture() override { --g_texturesAlive; }
+    std::int32_t GetWidth() override { return 1; }
+    std::int32_t GetHeight() override { return 1; }
+    std::string GetName() override { return name; }
+    void SetName(const std::string& n) override { name = n; }
+    void SetWrap(bool) override {}
+    void SetFilter(bool, bool) override {}
+    std::string name;
+};
+
+// Loads succeed for names starting "ok", from a file or from memory; every
+// attempt is counted by path.
+class LoadingGraphics : public RecordingGraphics {
+public:
+    std::map<std::string, int> fileLoads, memoryLoads;
+    std::map<std::string, std::string> memoryContent;
+
+    IQzTexture* LoadTexture(const char* path) override {
+        ++fileLoads[path];
+        return std::string(path).rfind("ok", 0) == 0 ? new CountedTexture(path) : nullptr;
+    }
+    IQzTexture* LoadTextureFromMemory(const char* path, const void* data,
+                                      std::uint32_t size) override {
+        ++memoryLoads[path];
+        memoryContent[path].assign(static_cast<const char*>(data), size);
+        return std::string(path).rfind("ok", 0) == 0 ? new CountedTexture(path) : nullptr;
+    }
+};
+
+class FakeGameManager : public QZW::IQzGameManager {
+public:
+    QZW::IQzGraphics* graphics = nullptr;
+    QZW::Win::CQzFileManager* files = nullptr;
+
+    bool Initialize() override { return true; }
+    void InitializeGraphics(platform::win32::HWND) override {}
+    void Finalize() override {}
+    void Update() override {}
+    QZW::Win::CQzInputManager* GetInputManager() override { return nullptr; }
+    QZW::Win::CQzFileManager* GetFileManager() override { return files; }
+    QZW::IQzSoundManager* GetSoundManager() override { return nullptr; }
+    QZW::IQzGraphics* GetGraphics() override { return graphics; }
+    QZW::CQzTaskManager* GetTaskManager() override { return nullptr; }
+    QZW::IQzMovieManager* GetMovieManager() override { return nullptr; }
+    QZW::CQzManagerBase* GetUnusedManager() override { return nullptr; }
+    CQzDrawTask* GetDrawTask() override { return nullptr; }
+    double GetInputUpdateTime() override { return 0; }
+    double GetFileUpdateTime() override { return 0; }
+    double GetSoundUpdateTime() override { return 0; }
+    double GetTaskUpdateTime() override { return 0; }
+    float GetDeltaTime() override { return 0; }
+    float GetTimeScale() override { return 1; }
+    void SetEscapeQuit(bool) override {}
+    bool IsEscapeQuit() override { return true; }
+    std::uint32_t GetLanguage() override { return 0; }
+    void SetLanguage(std::uint32_t) override {}
+};
+
+// Draws as "SetPaletteIndex(id)".
+class Marker : public CQzNode {
+public:
+    explicit Marker(int id) : id(id) {}
+    void Draw(QZW::IQzGraphics* g) override { g->SetPaletteIndex(id); }
+    int id;
+};
+
+class DrawTaskTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(QzMemManagerCreate());
+        g_texturesAlive = 0;
+        manager.graphics = &graphics;
+    }
+    void TearDown() override {
+        task.reset();
+        EXPECT_EQ(g_texturesAlive, 0) << "the draw task deletes every listed texture";
+        if (files) {
+            files->Finalize();
+            files.reset();
+        }
+        QzMemManagerDestroy();
+    }
+    void UseFiles() {
+        QZW::Win::CQzFileManager::ResetRequestIdsForTests();
+        files = std::make_unique<QZW::Win::CQzFileManager>(dir.path());
+        manager.files = files.get();
+    }
+    void WriteFile(const std::string& name, const std::string& content) {
+        std::ofstream(dir.path() + "/" + name, std::ios::binary) << content;
+    }
+    // Pumps the completions until `done` holds (at most two seconds).
+    template <typename F>
+    bool PumpUntil(F done) {
+        for (int i = 0; i < 2000 && !done(); ++i) {
+            files->Update();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return done();
+    }
+    void MakeTask() { task = std::make_unique<CQzDrawTask>(&manager); }
+
+    qz_test::TempDir dir;
+    LoadingGraphics graphics;
+    FakeGameManager manager;
+    std::unique_ptr<QZW::Win::CQzFileManager> files;
+    std::unique_ptr<CQzDrawTask> task;
+};
+
+std::vector<std::string> FrameCalls(const RecordingGraphics& g) {
+    std::vector<std::string> out;
+    for (const auto& call : g.calls) {
+        if (call.name == "BeginFrame" || call.name == "EndFrame" ||
+            call.name == "SetPaletteIndex") {
+            out.push_back(call.Text());
+        }
+    }
+    return out;
+}
+
+TEST_F(DrawTaskTest, DrawsTheRootFilledLastTickAndThenSwitchesAndEmptiesTheOther) {
+    MakeTask();
+    EXPECT_EQ(task->name, "CQzDrawTask");
+    EXPECT_EQ(task->graphics, &graphics);
+    Marker first(1), second(2), third(3);
+
+    // Filled before tick 1 (root 0).
+    EXPECT_EQ(task->GetCurrentRootIndex(), 0u);
+    task->GetCurrentRoot()->AppendChild(&first);
+    task->Execute();
+    EXPECT_EQ(FrameCalls(graphics),
+              (std::vector<std::string>{"BeginFrame()", "SetPaletteIndex(1)", "EndFrame()"}));
+    EXPECT_EQ(graphics.Names()[1], "ResetWorldMatrix");
+    EXPECT_EQ(task->GetCurrentRootIndex(), 1u);
+    EXPECT_TRUE(task->GetCurrentRoot()->children.empty());
+    EXPECT_EQ(task->GetRoot(0)->children.size(), 1u) << "root 0 keeps its nodes a tick longer";
+
+    // Queued during tick 1 after the switch: drawn in tick 2, root 0 emptied.
+    task->GetCurrentRoot()->AppendChild(&second);
+    graphics.ClearCalls();
+    task->Execute();
+    EXPECT_EQ(FrameCalls(graphics),
+              (std::vector<std::string>{"BeginFrame()", "SetPaletteIndex(2)", "EndFrame()"}));
+    EXPECT_EQ(task->GetCurrentRootIndex(), 0u);
+    EXPECT_TRUE(task->GetRoot(0)->children.empty());
+    EXPECT_EQ(task->GetRoot(1)->children, std::vector<CQzNode*>{&second});
+
+    task->GetCurrentRoot()->AppendChild(&third);
+    graphics.ClearCalls();
+    task->Execute();
+    EXPECT_EQ(FrameCalls(graphics),
+              (std::vector<std::string>{"BeginFrame()", "SetPaletteIndex(3)", "EndFrame()"}));
+    EXPECT_TRUE(task->GetRoot(1)->children.empty());
+    EXPECT_EQ(graphics.Count("PushMatrix"), graphics.Count("PopMatrix"));
+}
+
+TEST_F(DrawTaskTest, PresentTaskFlushesThenSwaps) {
+    QZW::CQzDrawFlipTask flip(&graphics);
+    EXPECT_EQ(flip.name, "CQzDrawFlipTask");
+    flip.Execute();
+    EXPECT_EQ(graphics.Names(), (std::vector<std::string>{"Flush", "Present"}));
+    QZW::CQzDrawFlipTask none(nullptr);
+    none.Execute();  // no renderer: nothing to present
+}
+
+TEST_F(DrawTaskTest, TexturesLoadOnceAndMissingFilesAreNotRetriedEveryFrame) {
+    MakeTask();
+    EXPECT_EQ(task->GetTexture("ok.tga", false), nullptr);
+    EXPECT_EQ(task->GetTextureCount(), 0u);
+
+    IQzTexture* ok = task->GetTexture("ok.tga", true);
+    ASSERT_NE(ok, nullptr);
+    for (int frame = 0; frame < 100; ++frame) {
+        EXPECT_EQ(task->GetTexture("ok.tga", true), ok);
+        EXPECT_EQ(task->GetTexture("missing.tga", true), nullptr);
+    }
+    EXPECT_EQ(graphics.fileLoads["ok.tga"], 1);
+    EXPECT_EQ(graphics.fileLoads["missing.tga"], 1);
+    EXPECT_EQ(task->GetTextureCount(), 2u);
+    EXPECT_EQ(task->GetTexture("ok.tg", false), nullptr) << "names match exactly";
+    EXPECT_EQ(task->LoadTextureAsync("missing.tga"), -1) << "a listed failure is not re-read";
+
+    // Forgetting the failures lets the name load again.
+    task->ReleaseTexture(nullptr);
+    EXPECT_EQ(task->GetTextureCount(), 1u);
+    EXPECT_EQ(task->GetTexture("missing.tga", true), nullptr);
+    EXPECT_EQ(graphics.fileLoads["missing.tga"], 2);
+
+    // Only listed textures are deleted by a release.
+    CountedTexture foreign("foreign");
+    task->ReleaseTexture(&foreign);
+    EXPECT_EQ(g_texturesAlive, 2);
+    task->ReleaseTexture(ok);
+    EXPECT_EQ(g_texturesAlive, 1);
+    EXPECT_FALSE(task->IsTextureListed("ok.tga"));
+    EXPECT_NE(task->GetTexture("ok.tga", true), nullptr);
+    EXPECT_EQ(graphics.fileLoads["ok.tga"], 2);
+}
+
+TEST_F(DrawTaskTest, AsyncLoadsDecodeOnceAndFailedReadsNeverReachTheDecoder) {
+    UseFiles();
+    WriteFile("ok.dds", "DDS texture bytes");
+    WriteFile("bad.tga", "not a tga");
+    WriteFile("ok_late.dds", "late bytes");
+    MakeTask();
+
+    struct Case {
+        const char* name;
+        bool expectTexture;
+        int expectDecodes;
+    } const cases[] = {
+        {"ok.dds", true, 1},        // read and decoded
+        {"bad.tga", false, 1},      // read, refused by the decoder
+        {"missing.tga", false, 0},  // no file: no data, no decoder call
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int32_t id = task->LoadTextureAsync(c.name);
+        ASSERT_GT(id, 0);
+        EXPECT_EQ(task->LoadTextureAsync(c.name), id) << "a read in flight is not queued again";
+        ASSERT_TRUE(PumpUntil([&] { return task->IsTextureListed(c.name); }));
+        EXPECT_EQ(graphics.memoryLoads[c.name], c.expectDecodes);
+        EXPECT_EQ(task->GetTextureFromRequestId(id) != nullptr, c.expectTexture);
+        EXPECT_EQ(task->GetTexture(c.name, false) != nullptr, c.expectTexture);
+        EXPECT_EQ(task->LoadTextureAsync(c.name), -1);
+        EXPECT_EQ(graphics.fileLoads[c.name], 0) << "never read again synchronously";
+    }
+    EXPECT_EQ(graphics.memoryContent["ok.dds"], "DDS texture bytes");
+    EXPECT_EQ(task->GetTextureCount(), 3u);
+    EXPECT_EQ(task->GetTextureFromRequestId(-5), nullptr);
+    EXPECT_EQ(task->GetTextureFromRequestId(9999), nullptr);
+
+    // A read that completes after its draw task is gone only frees its data.
+    const std::int32_t late = task->LoadTextureAsync("ok_late.dds");
+    ASSERT_GT(late, 0);
+    task.reset();
+    EXPECT_TRUE(PumpUntil([&] { return files->IsRequestFinished(std::uint32_t(late)); }));
+    EXPECT_EQ(graphics.memoryLoads["ok_late.dds"], 0);
+}
+
+}  // namespace
