@@ -104,7 +104,8 @@ const char* const kValueClasses[] = {"Vector2", "Vector3",  "Vector4",     "Colo
 
 // [SECTION] Fixture
 // Pad 0 holds A and B, B just pressed; the keyboard's first key set (player
-// 1) holds W and U, U just pressed; player 2's key set is idle. Network entry 2 holds 0x0101 after 0x0001.
+// 1) holds W and U, U just pressed; player 2's key set is idle. Network entry 2 holds 0x0101 after
+// 0x0001.
 class ScriptApiTest : public ::testing::Test {
 protected:
     void SetUp() override {

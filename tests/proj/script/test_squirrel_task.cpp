@@ -1,6 +1,7 @@
 // The script host over a real file manager and engine allocator: start-up
-// images, SQUpdate each frame, SQ_Include once, the image reader, the VM's
-// memory through the engine allocator, and the ways a bad start ends.
+// images, SQUpdate each frame, SQ_Include once, SQ_Reload every time, the
+// image reader, the VM's memory through the engine allocator, and the ways a
+// bad start ends.
 #include "proj/script/squirrel_task.h"
 
 #include <gtest/gtest.h>
@@ -222,6 +223,22 @@ TEST_F(SquirrelTaskTest, IncludeRunsEachNameOnceAndRetriesAMissingOne) {
     EXPECT_EQ(7, RootInt(v, "late"));
     EXPECT_EQ(1, sq_gettop(v));
     delete task;
+}
+
+TEST_F(SquirrelTaskTest, ReloadRunsTheSourceOnEveryCallAndEndsTheProgramWhenMissing) {
+    WriteText(dir / "USRDIR/scripts/re.nut",
+              "::runs <- (\"runs\" in getroottable()) ? runs + 1 : 1;");
+    Images("", "::a <- SQ_Reload(\"re.nut\"); ::b <- SQ_Reload(\"re.nut\");");
+    CSquirrelTask* task = Boot();
+    HSQUIRRELVM v = task->vm;
+    EXPECT_EQ(1, RootInt(v, "a"));
+    EXPECT_EQ(1, RootInt(v, "b"));
+    EXPECT_EQ(2, RootInt(v, "runs"));
+    EXPECT_EQ(1, sq_gettop(v));
+    delete task;
+
+    Images("", "SQ_Reload(\"gone.nut\")");
+    EXPECT_DEATH(Boot(), "SQ_Reload: cannot read USRDIR/scripts/gone.nut");
 }
 
 TEST_F(SquirrelTaskTest, VmMemoryGoesThroughTheHookToTheEngineAllocator) {
