@@ -75,7 +75,7 @@ public:
     QZW::Win::CQzInputManager* GetInputManager() override { return &input; }
     QZW::Win::CQzFileManager* GetFileManager() override { return &files; }
     QZW::IQzSoundManager* GetSoundManager() override { return nullptr; }
-    QZW::IQzGraphics* GetGraphics() override { return &graphics; }
+    QZW::IQzGraphics* GetGraphics() override { return realGraphics ? realGraphics : &graphics; }
     QZW::CQzTaskManager* GetTaskManager() override { return nullptr; }
     QZW::IQzMovieManager* GetMovieManager() override { return nullptr; }
     QZW::CQzManagerBase* GetUnusedManager() override { return nullptr; }
@@ -106,6 +106,8 @@ public:
     QZW::Win::CQzInputManager input;
     FakeFileManager files;
     qz_test_support::RecordingGraphics graphics;
+    // When set, handed out instead of the recording renderer.
+    QZW::IQzGraphics* realGraphics = nullptr;
     std::uint32_t language = 0;
 };
 
