@@ -4,7 +4,7 @@
 #include "proj/game/igame_control.h"
 #include "proj/game/save_data.h"
 #include "proj/script/script_api.h"
-#include "proj/script/sq_bind.h"
+#include "proj/script/script_function_table.h"
 
 namespace Sample {
 
@@ -66,21 +66,24 @@ std::int32_t SQ_AutoSaveGetSaveDataSizeKB() {
     return c ? c->GetSaveDataSizeKB() : 0;
 }
 
+constexpr ScriptFunction kAutoSaveFunctions[] = {
+    ScriptFn<&SQ_CheckSaveDataValid>("SQ_CheckSaveDataValid"),
+    ScriptFn<&SQ_AutoSaveStartSave>("SQ_AutoSaveStartSave"),
+    ScriptFn<&SQ_AutoSaveStartLoad>("SQ_AutoSaveStartLoad"),
+    ScriptFn<&SQ_AutoSaveCreateData>("SQ_AutoSaveCreateData"),
+    ScriptFn<&SQ_AutoSaveDeleteData>("SQ_AutoSaveDeleteData"),
+    ScriptFn<&SQ_AutoSaveIsComplete>("SQ_AutoSaveIsComplete"),
+    ScriptFn<&SQ_AutoSaveIsError>("SQ_AutoSaveIsError"),
+    ScriptFn<&SQ_AutoSaveClearLastError>("SQ_AutoSaveClearLastError"),
+    ScriptFn<&SQ_AutoSaveGetLastError>("SQ_AutoSaveGetLastError"),
+    ScriptFn<&SQ_AutoSaveGetNeedSize>("SQ_AutoSaveGetNeedSize"),
+    ScriptFn<&SQ_AutoSaveGetSaveDataSizeKB>("SQ_AutoSaveGetSaveDataSizeKB"),
+};
+
 }  // namespace
 
-void RegisterAutoSaveScriptApi(HSQUIRRELVM v) {
-    using SqBind::Function;
-    Function<&SQ_CheckSaveDataValid>(v, "SQ_CheckSaveDataValid");
-    Function<&SQ_AutoSaveStartSave>(v, "SQ_AutoSaveStartSave");
-    Function<&SQ_AutoSaveStartLoad>(v, "SQ_AutoSaveStartLoad");
-    Function<&SQ_AutoSaveCreateData>(v, "SQ_AutoSaveCreateData");
-    Function<&SQ_AutoSaveDeleteData>(v, "SQ_AutoSaveDeleteData");
-    Function<&SQ_AutoSaveIsComplete>(v, "SQ_AutoSaveIsComplete");
-    Function<&SQ_AutoSaveIsError>(v, "SQ_AutoSaveIsError");
-    Function<&SQ_AutoSaveClearLastError>(v, "SQ_AutoSaveClearLastError");
-    Function<&SQ_AutoSaveGetLastError>(v, "SQ_AutoSaveGetLastError");
-    Function<&SQ_AutoSaveGetNeedSize>(v, "SQ_AutoSaveGetNeedSize");
-    Function<&SQ_AutoSaveGetSaveDataSizeKB>(v, "SQ_AutoSaveGetSaveDataSizeKB");
+ScriptFunctionTable AutoSaveScriptFunctions() {
+    return kAutoSaveFunctions;
 }
 
 }  // namespace Sample

@@ -5,6 +5,8 @@
 
 #include <squirrel.h>
 
+#include <cstdint>
+
 namespace QZW {
 class IQzGameManager;
 }
@@ -24,8 +26,12 @@ IGameControl* GetScriptGameControl();
 HSQUIRRELVM GetSquirrelVM();
 void SetSquirrelVM(HSQUIRRELVM v);
 
-// The groups of script functions registered by RegisterScriptApi.
-void RegisterIncludeScriptApi(HSQUIRRELVM v);
-void RegisterAutoSaveScriptApi(HSQUIRRELVM v);
+// The script clock: tenths of a millisecond for `elapsedMs`, the lowest
+// integer once that no longer fits a signed 32-bit value.
+std::int32_t ScriptSystemTime(std::uint32_t elapsedMs);
+
+// The value classes Vector2, Vector3, Vector4, Color, Matrix,
+// ResultViewPosScScale and QzRandom, into the table on top of the stack.
+void RegisterValueClasses(HSQUIRRELVM v);
 
 }  // namespace Sample

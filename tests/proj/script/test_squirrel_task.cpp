@@ -1,6 +1,7 @@
 // The script host over a real file manager and engine allocator: start-up
-// images, SQUpdate each frame, SQ_Include once, the image reader, the VM's
-// memory through the engine allocator, and the ways a bad start ends.
+// images, SQUpdate each frame, SQ_Include once, SQ_Reload every time, the
+// image reader, the VM's memory through the engine allocator, and the ways a
+// bad start ends.
 #include "proj/script/squirrel_task.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +121,19 @@ protected:
         sq_settop(v, top);
         return out;
     }
+    static bool RootBool(HSQUIRRELVM v, const char* name) {
+        SQInteger top = sq_gettop(v);
+        sq_pushroottable(v);
+        sq_pushstring(v, name, -1);
+        SQBool out = SQFalse;
+        bool found = SQ_SUCCEEDED(sq_get(v, -2)) && sq_gettype(v, -1) == OT_BOOL;
+        EXPECT_TRUE(found) << name << " is not a bool";
+        if (found) {
+            sq_getbool(v, -1, &out);
+        }
+        sq_settop(v, top);
+        return out != SQFalse;
+    }
     // The log file of this test's folder (a death test's child wrote it, so
     // this process may never have opened it).
     std::string Log() {
@@ -197,9 +211,9 @@ TEST_F(SquirrelTaskTest, IncludeRunsEachNameOnceAndRetriesAMissingOne) {
            "::c <- SQ_Include(\"late.nut\");");
     CSquirrelTask* task = Boot();
     HSQUIRRELVM v = task->vm;
-    EXPECT_EQ(1, RootInt(v, "a"));
-    EXPECT_EQ(257, RootInt(v, "b"));
-    EXPECT_EQ(256, RootInt(v, "c"));
+    EXPECT_TRUE(RootBool(v, "a"));
+    EXPECT_TRUE(RootBool(v, "b")) << "an included name answers true again";
+    EXPECT_FALSE(RootBool(v, "c"));
     EXPECT_EQ(1, RootInt(v, "runs"));
     EXPECT_TRUE(task->Include("inc.nut"));
     EXPECT_EQ(1, RootInt(v, "runs"));
@@ -209,6 +223,22 @@ TEST_F(SquirrelTaskTest, IncludeRunsEachNameOnceAndRetriesAMissingOne) {
     EXPECT_EQ(7, RootInt(v, "late"));
     EXPECT_EQ(1, sq_gettop(v));
     delete task;
+}
+
+TEST_F(SquirrelTaskTest, ReloadRunsTheSourceOnEveryCallAndEndsTheProgramWhenMissing) {
+    WriteText(dir / "USRDIR/scripts/re.nut",
+              "::runs <- (\"runs\" in getroottable()) ? runs + 1 : 1;");
+    Images("", "::a <- SQ_Reload(\"re.nut\"); ::b <- SQ_Reload(\"re.nut\");");
+    CSquirrelTask* task = Boot();
+    HSQUIRRELVM v = task->vm;
+    EXPECT_EQ(1, RootInt(v, "a"));
+    EXPECT_EQ(1, RootInt(v, "b"));
+    EXPECT_EQ(2, RootInt(v, "runs"));
+    EXPECT_EQ(1, sq_gettop(v));
+    delete task;
+
+    Images("", "SQ_Reload(\"gone.nut\")");
+    EXPECT_DEATH(Boot(), "SQ_Reload: cannot read USRDIR/scripts/gone.nut");
 }
 
 TEST_F(SquirrelTaskTest, VmMemoryGoesThroughTheHookToTheEngineAllocator) {

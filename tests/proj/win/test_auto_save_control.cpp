@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "proj/script/script_api.h"
+#include "proj/script/script_function_table.h"
 #include "proj/script/sq_bind.h"
 #include "proj/win/game_control.h"
 #include "qzware/common/qz_mem.h"
@@ -175,7 +176,7 @@ TEST_F(AutoSaveTest, ScriptSaveStoresAFreshChecksum) {
     HSQUIRRELVM v = sq_open(1024);
     sq_pushroottable(v);
     Sample::SetScriptServices(nullptr, &Sample::Win::CGameControl::GetInstance());
-    Sample::RegisterAutoSaveScriptApi(v);
+    Sample::RegisterScriptFunctions(v, Sample::AutoSaveScriptFunctions());
     SaveData::RegisterScriptClass(v);
     const char* script =
         "::s <- SQ_SaveData(); s.Resolution = 4; ::before <- SQ_CheckSaveDataValid(s);"

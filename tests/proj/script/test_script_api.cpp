@@ -1,0 +1,367 @@
+// The global script API in a real VM over fakes: the manifest of bound names
+// and parameter counts, and one table of (snippet, calls on the fakes,
+// result) for the forwarders, with pads and keys from the scripted input.
+#include <gtest/gtest.h>
+#include <squirrel.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/debug/debug.h"
+#include "platform/input/input_null.h"
+#include "platform/win32/win32_types.h"
+#include "platform/window/window_null.h"
+#include "proj/script/net_key_buffer.h"
+#include "proj/script/script_api.h"
+#include "proj/script/script_function_table.h"
+#include "proj/script/sq_bind.h"
+#include "qzware/win/qz_window.h"
+#include "tests/proj/script/script_api_fakes.h"
+#include "tests/proj/script/script_snippet.h"
+
+namespace {
+
+using namespace script_api_test;
+using platform::input::PadState;
+
+// [SECTION] Manifest
+struct Expected {
+    const char* name;
+    SQInteger parameters;
+    const char* later;  // non-null: bound with the subsystem it needs
+};
+
+// The global functions in binding order: system and debug, pads and keys,
+// files and textures, version and settings, text, then auto-save.
+const Expected kManifest[] = {
+    {"SQ_Hook", 0, nullptr},
+    {"SQ_Exit", 0, nullptr},
+    {"SQ_Abort", 0, nullptr},
+    {"SQ_DebugInfo", 3, "debug information task"},
+    {"SQ_MemDump", 1, nullptr},
+    {"SQ_DrawTaskDump", 0, nullptr},
+    {"SQ_IsForceExit", 0, nullptr},
+    {"SQ_IsUseArcive", 0, nullptr},
+    {"SQ_PrintString", 1, nullptr},
+    {"SQ_GetSystemTime", 0, nullptr},
+    {"SQ_Include", 1, nullptr},
+    {"SQ_Reload", 1, nullptr},
+    {"SQ_GetPressButtonState", 1, nullptr},
+    {"SQ_IsPressButton", 2, nullptr},
+    {"SQ_GetPressJustButtonState", 1, nullptr},
+    {"SQ_IsPressJustButton", 2, nullptr},
+    {"SQ_GetButtonState", 1, nullptr},
+    {"SQ_IsPressJustKey", 1, nullptr},
+    {"SQ_IsConnected", 1, nullptr},
+    {"SQ_IsKeyboard", 1, nullptr},
+    {"SQ_GetLocalPlayerCount", 0, nullptr},
+    {"SQ_LoadTexture", 1, "engine draw task"},
+    {"SQ_LoadTextureAsync", 1, "engine draw task"},
+    {"SQ_IsCompleteLoadTextureAsync", 1, nullptr},
+    {"SQ_GetTextureFromRequestId", 1, "engine draw task"},
+    {"SQ_ReleaseTexture", 1, "engine draw task"},
+    {"SQ_Flush", 0, nullptr},
+    {"SQ_IsCompleteFileLoad", 0, nullptr},
+    {"SQ_WaitFileLoad", 1, nullptr},
+    {"SQ_ClearFileRequest", 0, nullptr},
+    {"SQ_ExistsFile", 1, nullptr},
+    {"SQ_SaveString", 2, nullptr},
+    {"SQ_VersionNumber", 0, nullptr},
+    {"SQ_VersionString", 0, nullptr},
+    {"SQ_GetPlatform", 0, nullptr},
+    {"SQ_TargetMedia", 0, nullptr},
+    {"SQ_DecisionButtonType", 0, nullptr},
+    {"SQ_GetLocalize", 0, nullptr},
+    {"SQ_IsSteam", 0, nullptr},
+    {"SQ_GetLanguage", 0, "platform services"},
+    {"SQ_SetLanguage", 1, nullptr},
+    {"SQ_FullScreen", 1, nullptr},
+    {"SQ_Resolution", 1, nullptr},
+    {"SQ_ScreenShot", 5, nullptr},
+    {"SQ_SJIS_Slice", 3, nullptr},
+    {"SQ_SJIS_Strlen", 1, nullptr},
+    {"SQ_SJIS_StrlenWide", 1, nullptr},
+    {"SQ_SJIS_Find", 3, nullptr},
+    {"SQ_SJIS_Replace", 3, nullptr},
+    {"SQ_SJIS_Compare", 2, nullptr},
+    {"SQ_CheckSaveDataValid", 1, nullptr},
+    {"SQ_AutoSaveStartSave", 1, nullptr},
+    {"SQ_AutoSaveStartLoad", 1, nullptr},
+    {"SQ_AutoSaveCreateData", 1, nullptr},
+    {"SQ_AutoSaveDeleteData", 0, nullptr},
+    {"SQ_AutoSaveIsComplete", 0, nullptr},
+    {"SQ_AutoSaveIsError", 0, nullptr},
+    {"SQ_AutoSaveClearLastError", 0, nullptr},
+    {"SQ_AutoSaveGetLastError", 0, nullptr},
+    {"SQ_AutoSaveGetNeedSize", 0, nullptr},
+    {"SQ_AutoSaveGetSaveDataSizeKB", 0, nullptr},
+};
+
+const char* const kValueClasses[] = {"Vector2", "Vector3",  "Vector4",     "Color",
+                                     "Matrix",  "QzRandom", "SQ_SaveData", "ResultViewPosScScale"};
+
+// [SECTION] Fixture
+// Pad 0 holds A and B, B just pressed; the keyboard's first key set (player
+// 1) holds W and U, U just pressed; player 2's key set is idle. Network entry 2 holds 0x0101 after
+// 0x0001.
+class ScriptApiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::debug::set_sink([this](const std::string& s) {
+            std::string shown;
+            for (char c : s) {
+                shown += c == '\n' ? std::string("\\n") : std::string(1, c);
+            }
+            log.push_back("Debug(" + shown + ")");
+        });
+        QZW::Win::CQzWindowManager::GetInstance().windows.clear();
+        ASSERT_TRUE(window.Register(nullptr));
+        ASSERT_NE(nullptr, window.client.Create(nullptr, "QZ_WC", "Vornakle", 1280, 720));
+
+        PadState pad;
+        pad.wButtons = platform::input::XINPUT_GAMEPAD_A;
+        input.set_pad(0, pad);
+        ASSERT_TRUE(reader.Initialize());
+        input.set_key('W', true);
+        reader.Update();
+        pad.wButtons |= platform::input::XINPUT_GAMEPAD_B;
+        input.set_pad(0, pad);
+        input.set_key('U', true);
+        reader.Update();
+
+        Sample::ClearNetKeyBuffer();
+        *Sample::GetNetKeyEntry(2) = Sample::NetKeyEntry{0x0101, 0x0001};
+
+        v = sq_open(1024);
+        Sample::SetSquirrelVM(v);
+        sq_pushroottable(v);
+        Sample::RegisterScriptApi(&manager, &control);
+        log.clear();
+    }
+    void TearDown() override {
+        sq_pop(v, 1);
+        Sample::SqBind::ForgetClasses();
+        sq_close(v);
+        Sample::SetSquirrelVM(nullptr);
+        Sample::SetScriptServices(nullptr, nullptr);
+        Sample::SetNetKeyOnline(false);
+        Sample::ClearNetKeyBuffer();
+        QZW::Win::CQzWindowManager::GetInstance().windows.clear();
+        platform::debug::set_sink({});
+    }
+    std::string WindowState() const {
+        return "Window(" + std::to_string(window.client.width) + "x" +
+               std::to_string(window.client.height) +
+               (window.client.windowed ? " windowed)" : " full)");
+    }
+
+    CallLog log;
+    platform::window::NullBackend desk;
+    platform::window::ScopedBackend deskScope{desk};
+    QZW::Win::CQzWindow window;
+    platform::input::ScriptedInput input;
+    platform::input::ScopedInput inputScope{input};
+    QZW::Win::CQzPadReader reader;
+    FakeGameManager manager{log, &reader};
+    FakeGameControl control{log};
+    HSQUIRRELVM v = nullptr;
+};
+
+TEST_F(ScriptApiTest, RegistersTheTablesNamesAndParameterCountsInOrder) {
+    std::vector<std::string> want, got;
+    for (const Expected& e : kManifest) {
+        if (!e.later) {
+            want.push_back(std::string(e.name) + "/" + std::to_string(e.parameters));
+        }
+    }
+    for (const Sample::ScriptFunction& f : Sample::ScriptApiFunctions()) {
+        got.push_back(std::string(f.name) + "/" + std::to_string(f.parameters));
+    }
+    EXPECT_EQ(want, got);
+
+    // What the VM holds: each bound name declares its count (plus `this`)
+    // and refuses one argument too many; the later ones are absent.
+    std::map<std::string, const Expected*> byName;
+    for (const Expected& e : kManifest) {
+        SCOPED_TRACE(e.name);
+        byName[e.name] = &e;
+        sq_pushstring(v, e.name, -1);
+        if (e.later) {
+            EXPECT_TRUE(SQ_FAILED(sq_get(v, -2))) << "now bound: update the manifest";
+            continue;
+        }
+        ASSERT_TRUE(SQ_SUCCEEDED(sq_get(v, -2)));
+        ASSERT_EQ(OT_NATIVECLOSURE, sq_gettype(v, -1));
+        SQUnsignedInteger params = 0, free = 0;
+        ASSERT_TRUE(SQ_SUCCEEDED(sq_getclosureinfo(v, -1, &params, &free)));
+        EXPECT_EQ(static_cast<SQUnsignedInteger>(e.parameters + 1), params);
+        sq_pop(v, 1);
+        std::string call = std::string("return ") + e.name + "(";
+        for (SQInteger i = 0; i <= e.parameters; ++i) {
+            call += i ? ", null" : "null";
+        }
+        script_test::SnippetResult r = script_test::RunSnippet(v, (call + ")").c_str());
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ("wrong number of parameters", r.text);
+    }
+    EXPECT_TRUE(log.empty()) << "a refused call reached a service";
+
+    // No global function beyond the manifest, and every value class.
+    std::set<std::string> classes;
+    sq_pushnull(v);
+    while (SQ_SUCCEEDED(sq_next(v, -2))) {
+        const SQChar* key = nullptr;
+        sq_getstring(v, -2, &key);
+        if (sq_gettype(v, -1) == OT_NATIVECLOSURE && std::string(key).rfind("SQ_", 0) == 0) {
+            EXPECT_TRUE(byName.count(key)) << key << " is bound but not in the manifest";
+        }
+        if (sq_gettype(v, -1) == OT_CLASS) {
+            classes.insert(key);
+        }
+        sq_pop(v, 2);
+    }
+    sq_pop(v, 1);
+    for (const char* c : kValueClasses) {
+        EXPECT_TRUE(classes.count(c)) << c;
+    }
+}
+
+// [SECTION] Forwarders
+struct Case {
+    const char* script;
+    const char* calls;  // the log entries, space-separated
+    const char* result;
+    bool online = false;
+};
+
+const Case kCases[] = {
+    // System and debug.
+    {"return SQ_Hook()", "", "null"},
+    {"return SQ_Exit()", "Control.Exit()", "null"},
+    {"SQ_Abort(); SQ_MemDump(true); return SQ_DrawTaskDump()", "", "null"},
+    {"return SQ_IsForceExit() || SQ_IsUseArcive()", "", "false"},
+    {"return SQ_PrintString(\"score 10\")", "Debug(score 10) Debug(\\n)", "null"},
+    {"return SQ_PrintString(3)", "", "wrong argument type, expected 'string' got 'integer'"},
+    // Counted from the program's start: this test runs well within an hour.
+    {"local t = SQ_GetSystemTime(); return t >= 0 && t < 36000000", "", "true"},
+    {"return SQ_Include(\"none.nut\")", "", "false"},
+    // Pads: 99 and up read 0; offline, a negative pad reads player 0.
+    {"return SQ_GetPressButtonState(0)", "", "48"},
+    {"return SQ_GetPressButtonState(-1)", "", "48"},
+    {"return SQ_GetPressButtonState(99)", "", "0"},
+    {"return SQ_GetPressButtonState(1)", "", "20"},
+    {"return SQ_GetPressButtonState(2)", "", "0"},
+    {"return SQ_GetButtonState(0) + SQ_GetButtonState(1000)", "", "48"},
+    {"return SQ_GetPressJustButtonState(0)", "", "32"},
+    {"return SQ_GetPressJustButtonState(1)", "", "16"},
+    {"return SQ_GetPressJustButtonState(99)", "", "0"},
+    {"return SQ_IsPressButton(0, 0x10) && !SQ_IsPressButton(0, 0x40)", "", "true"},
+    {"return SQ_IsPressJustButton(0, 0x20) && !SQ_IsPressJustButton(0, 0x10)", "", "true"},
+    {"return SQ_IsPressButton(\"0\", 1)", "",
+     "wrong argument type, expected 'integer' got 'string'"},
+    // Online: pads 0..3 read the network entries, others 0, a negative pad
+    // still the local player 0.
+    {"return SQ_GetPressButtonState(2)", "", "257", true},
+    {"return SQ_GetPressJustButtonState(2)", "", "256", true},
+    {"return SQ_IsPressJustButton(2, 0x100) && !SQ_IsPressJustButton(2, 1)", "", "true", true},
+    {"return SQ_GetPressButtonState(0)", "", "0", true},
+    {"return SQ_GetPressButtonState(4) + SQ_GetPressJustButtonState(98)", "", "0", true},
+    {"return SQ_GetPressButtonState(99)", "", "0", true},
+    {"return SQ_GetPressButtonState(-1)", "", "48", true},
+    // Keys: only 0..255, just pressed (not held).
+    {"return SQ_IsPressJustKey(0x55)", "", "true"},
+    {"return SQ_IsPressJustKey(0x57)", "", "false"},
+    {"return SQ_IsPressJustKey(0x155) || SQ_IsPressJustKey(256) || SQ_IsPressJustKey(-1)", "",
+     "false"},
+    {"return [SQ_IsConnected(0), SQ_IsConnected(1), SQ_IsConnected(4), SQ_IsConnected(-1)]"
+     ".map(@(b) b ? 1 : 0).reduce(@(a, b) a * 10 + b)",
+     "", "1000"},
+    {"return [SQ_IsKeyboard(0), SQ_IsKeyboard(1), SQ_IsKeyboard(2), SQ_IsKeyboard(9)]"
+     ".map(@(b) b ? 1 : 0).reduce(@(a, b) a * 10 + b)",
+     "", "110"},
+    {"return SQ_GetLocalPlayerCount()", "", "3"},
+    // Files and the renderer.
+    {"return SQ_IsCompleteLoadTextureAsync(7)", "Files.IsRequestFinished(7)", "true"},
+    {"return SQ_IsCompleteLoadTextureAsync(8)", "Files.IsRequestFinished(8)", "false"},
+    {"return SQ_Flush()", "Graphics.Flush()", "null"},
+    {"return SQ_IsCompleteFileLoad()", "Files.IsIdle()", "false"},
+    {"return SQ_WaitFileLoad(3)", "Files.UpdateUntilIdle(3)", "null"},
+    {"return SQ_ClearFileRequest()", "Files.ClearRequests()", "null"},
+    {"return SQ_ExistsFile(\"a/b.txt\")", "Files.ExistsFile(a/b.txt)", "true"},
+    {"return SQ_ExistsFile(\"b.txt\")", "Files.ExistsFile(b.txt)", "false"},
+    {"return SQ_SaveString(\"out.txt\", \"h\\xc3\\xa9!\")",
+     "Files.WriteFile(out.txt, h\xc3\xa9!, 4)", "true"},
+    // Version, platform and settings.
+    {"return SQ_VersionNumber()", "", "4096"},
+    {"return SQ_VersionString()", "", "2016101502"},
+    {"return SQ_GetPlatform()", "", "WIN32"},
+    {"return SQ_TargetMedia() * 100 + SQ_DecisionButtonType() * 10 + SQ_GetLocalize()", "", "111"},
+    {"return SQ_IsSteam()", "", "true"},
+    {"return SQ_SetLanguage(3)", "Manager.SetLanguage(3)", "null"},
+    {"return SQ_Resolution(1)", "Window(1366x768 windowed)", "null"},
+    {"SQ_Resolution(6); return SQ_Resolution(-1)", "", "null"},
+    {"return SQ_Resolution(5)", "Window(640x480 windowed)", "null"},
+    {"return SQ_FullScreen(true)", "Window(640x480 full)", "null"},
+    {"return SQ_FullScreen(false)", "Window(640x480 windowed)", "null"},
+    // Without the renderer's context there is no front buffer to read.
+    {"return SQ_ScreenShot(\"shot.bmp\", 4, 4, 0, 0)", "", "null"},
+    // Text: bounded indices, byte counts, two per character.
+    {"return SQ_SJIS_Slice(\"abcdef\", 2, 3)", "", "cde"},
+    {"return SQ_SJIS_Slice(\"abc\", 1, 0x7fffffff)", "", "bc"},
+    {"return SQ_SJIS_Slice(\"abc\", -1, 2) + SQ_SJIS_Slice(\"abc\", 4, 1) + "
+     "SQ_SJIS_Slice(\"abc\", 1, -2) + SQ_SJIS_Slice(null, 0, 2)",
+     "", ""},
+    {"return SQ_SJIS_Strlen(\"h\\xc3\\xa9llo\")", "", "6"},
+    {"return SQ_SJIS_StrlenWide(\"h\\xc3\\xa9llo\")", "", "10"},
+    {"return SQ_SJIS_Find(\"abcabc\", 2, \"bc\")", "", "4"},
+    {"return SQ_SJIS_Find(\"abc\", 9, \"a\") + SQ_SJIS_Find(\"abc\", -3, \"a\")", "", "-2"},
+    {"return SQ_SJIS_Replace(\"a-b-c\", \"-\", \"+=\")", "", "a+=b+=c"},
+    {"return SQ_SJIS_Compare(\"ab\", \"abc\")", "", "-1"},
+    {"return SQ_SJIS_Compare(\"abc\", \"ab\")", "", "1"},
+    {"return SQ_SJIS_Compare(\"abd\", \"abc\") * 10 + SQ_SJIS_Compare(\"ab\", \"ab\")", "", "10"},
+    {"return SQ_SJIS_Compare(\"\\xc3\\xa9\", \"e\")", "", "1"},
+    {"return SQ_SJIS_Compare(null, \"a\") * 10 + SQ_SJIS_Compare(\"\", null)", "", "0"},
+};
+
+TEST_F(ScriptApiTest, ForwardersCallTheirServiceAndAnswer) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.script);
+        Sample::SetNetKeyOnline(c.online);
+        const std::string windowBefore = WindowState();
+        log.clear();
+        script_test::SnippetResult r = script_test::RunSnippet(v, c.script);
+        manager.MoveGraphicsCalls();
+        if (WindowState() != windowBefore) {
+            log.push_back(WindowState());
+        }
+        std::string calls;
+        for (const std::string& s : log) {
+            calls += (calls.empty() ? "" : " ") + s;
+        }
+        EXPECT_EQ(c.calls, calls);
+        EXPECT_EQ(c.result, r.text);
+        EXPECT_EQ(1, sq_gettop(v));
+    }
+}
+
+TEST(ScriptSystemTime, TenthsOfAMillisecondThenTheLowestInteger) {
+    // Expected values are trunc(ms / 1000.0 * 10000.0) in double precision.
+    const struct {
+        std::uint32_t ms;
+        std::int32_t tenths;
+    } cases[] = {
+        {0, 0},
+        {1, 10},
+        {999, 9990},
+        {214748364, 2147483640},
+        {214748365, INT32_MIN},
+        {0xFFFFFFFFu, INT32_MIN},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.tenths, Sample::ScriptSystemTime(c.ms)) << c.ms;
+    }
+}
+
+}  // namespace
