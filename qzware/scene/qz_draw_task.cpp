@@ -8,6 +8,7 @@
 #include "qzware/scene/iqz_graphics.h"
 #include "qzware/scene/iqz_texture.h"
 #include "qzware/scene/qz_lock.h"
+#include "qzware/scene/qz_material.h"
 #include "qzware/win/qz_file_manager.h"
 
 namespace QZW {
@@ -107,6 +108,33 @@ std::int32_t CQzDrawTask::LoadTextureAsync(const char* name) {
                                                   reinterpret_cast<std::uintptr_t>(this));
     pending.push_back({name, id});
     return std::int32_t(id);
+}
+
+bool CQzDrawTask::ReadFontFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    Win::CQzFileManager* files = gameManager != nullptr ? gameManager->GetFileManager() : nullptr;
+    if (files == nullptr) {
+        return false;
+    }
+    std::uint32_t size = 0;
+    void* data = files->LoadFile(path, &size, 8);
+    if (data == nullptr) {
+        return false;
+    }
+    const auto* first = static_cast<const std::uint8_t*>(data);
+    bytes.assign(first, first + size);
+    files->FreeBuffer(data);
+    return true;
+}
+
+acGraphics::SFontPage CQzDrawTask::LoadFontPage(const std::string& path) {
+    acGraphics::SFontPage page;
+    page.texture = GetTexture(path.c_str(), true);
+    if (page.texture != nullptr) {
+        page.texture->SetFilter(true, true);
+        page.material = std::make_shared<CQzMaterial>(1);
+        page.material->SetTexture(0, page.texture);
+    }
+    return page;
 }
 
 void CQzDrawTask::OnTextureLoaded(QzFileRequestResult* result) {

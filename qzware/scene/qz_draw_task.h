@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "qzware/scene/bitmap_font.h"
 #include "qzware/scene/qz_node.h"
 #include "qzware/scene/qz_task.h"
 
@@ -22,7 +23,7 @@ class IQzGameManager;
 class IQzGraphics;
 class IQzTexture;
 
-class CQzDrawTask : public CQzTask {
+class CQzDrawTask : public CQzTask, public acGraphics::IFontOwner {
 public:
     static constexpr const char* kTaskName = "CQzDrawTask";
 
@@ -57,6 +58,12 @@ public:
     void ReleaseAllTextures();
     std::size_t GetTextureCount() const { return textures.size(); }
     bool IsTextureListed(const char* name) const;
+
+    // [SECTION] Bitmap font owner
+    // The font file through the file manager; its pages through the texture
+    // list, filtered linear, each with a material of program 1.
+    bool ReadFontFile(const std::string& path, std::vector<std::uint8_t>& bytes) override;
+    acGraphics::SFontPage LoadFontPage(const std::string& path) override;
 
     // The file manager's completion for LoadTextureAsync.
     static void OnTextureLoaded(QzFileRequestResult* result);
