@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "qzware/scene/qz_material.h"
+#include "qzware/scene/qz_mesh.h"
+#include "qzware/scene/qz_primitive.h"
 #include "tests/support/recording_graphics.h"
 
 namespace {
@@ -218,6 +220,42 @@ TEST(QzScreen, ClearDeletesTheBatchNodesAndIsHarmlessTwice) {
         EXPECT_EQ(g_batchNodesAlive, 1);
     }
     EXPECT_EQ(g_batchNodesAlive, 0) << "the destructor deletes what is left";
+}
+
+TEST(QzScreen, BatchMeshesAndLineListsAreOnePerMaterialForOneFrame) {
+    CQzMaterial lineMaterial(3), other;
+    CQzScreen screen(0, 0, 1280, 720, 1280, 720, 0);
+    QZW::CQzMesh* mesh = screen.GetBatchMesh(&other);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->GetMaterial(), &other);
+    EXPECT_EQ(screen.GetBatchMesh(&other), mesh);
+    EXPECT_NE(screen.GetBatchMesh(&lineMaterial), mesh);
+    QZW::CQzPrimLineList* lines = screen.GetLineList(&lineMaterial);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(lines->GetMaterial(), &lineMaterial);
+    EXPECT_EQ(screen.GetLineList(&lineMaterial), lines);
+    QZW::CQzPrimLineList* bare = screen.GetLineList(nullptr);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_NE(bare, lines);
+    EXPECT_EQ(bare->GetMaterial(), nullptr);
+    EXPECT_EQ(screen.batchMeshes.size(), 2u);
+    EXPECT_EQ(screen.lineLists.size(), 2u);
+
+    // The line list draws under its own material, below the layer matrix.
+    lines->AppendLine({0, 0, 0}, {10, 0, 0}, 0xFFFFFFFFu);
+    RecordingGraphics g;
+    CQzNode::DrawTree(&screen, &g);
+    EXPECT_TRUE(screen.HadContents());
+    EXPECT_EQ(g.Texts("DrawArrays"), std::vector<std::string>{"DrawArrays(1, 2)"});
+    EXPECT_EQ(g.Texts("UseShader").back(), "UseShader(3)");
+
+    // The next frame starts with none; new ones are made on demand.
+    screen.Clear();
+    EXPECT_TRUE(screen.batchMeshes.empty());
+    EXPECT_TRUE(screen.lineLists.empty());
+    ASSERT_NE(screen.GetLineList(&lineMaterial), nullptr);
+    EXPECT_EQ(screen.lineLists.size(), 1u);
+    EXPECT_TRUE(screen.GetLineList(&lineMaterial)->GetSourcePoints().empty());
 }
 
 }  // namespace
