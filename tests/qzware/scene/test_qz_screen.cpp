@@ -1,6 +1,6 @@
 // A layer screen against the recording renderer: what it sets before its
-// layers, the environment's masks, the order of layers and batch nodes, the
-// child limits, and the lifetime of the batch nodes it owns.
+// layers, the order of layers and batch nodes, the child limits, and the
+// lifetime of the batch nodes it owns.
 #include "qzware/scene/qz_screen.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,6 @@
 namespace {
 
 using qz_test_support::RecordingGraphics;
-using QZW::CQzEnvironmentNode;
 using QZW::CQzMaterial;
 using QZW::CQzNode;
 using QZW::CQzScreen;
@@ -75,35 +74,6 @@ TEST(QzScreen, AnEmptyScreenSetsItsTargetAndDrawsOnlyItsEnvironment) {
     EXPECT_EQ(g.projection, QZW::QzNodeOrthoProjection(1280, 720));
     EXPECT_FALSE(screen.HadContents());
     EXPECT_TRUE(screen.layerMatrix.children.empty());
-}
-
-TEST(QzScreen, EnvironmentAppliesOnlyWhatItsMaskSelects) {
-    struct Case {
-        std::uint32_t switches, mask, blendMode, shader;
-        std::vector<std::string> expected;
-    } const cases[] = {
-        {0x00,
-         0x47,
-         3,
-         5,
-         {"UseShader(5)", "DisableDepthTest()", "DisableDepthWrite()", "DisableBlend()",
-          "SetBlendMode(3)"}},
-        {0x05, 0x05, 1, 2, {"UseShader(2)", "EnableDepthTest()", "EnableBlend()"}},
-        {0x17, 0x80, 0, 0, {"UseShader(0)", "SetProjectionMatrix()", "ResetWorldMatrix()"}},
-        {0x17, 0x00, 4, 13, {"UseShader(13)"}},
-    };
-    for (const Case& c : cases) {
-        CQzEnvironmentNode env(1280, 720);
-        env.switches = c.switches;
-        env.mask = c.mask;
-        env.blendMode = c.blendMode;
-        env.shaderIndex = c.shader;
-        EXPECT_EQ(Draw(env), c.expected) << "mask " << c.mask;
-    }
-    CQzEnvironmentNode defaults(1, 1);
-    EXPECT_EQ(defaults.switches, 0x17u);
-    EXPECT_EQ(defaults.parameters[6], 2.0f);
-    EXPECT_EQ(defaults.parameters[7], 2.0f);
 }
 
 TEST(QzScreen, LayersDrawInOrderUnderTheLayerMatrixWithBatchesAfterLayerZero) {
