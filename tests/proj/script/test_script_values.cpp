@@ -85,6 +85,16 @@ const Case kCases[] = {
      "b.scale",
      "2"},
     {"local a = Vector4(); local b = clone a; b.z = 1; return a.z", "0"},
+    // A script-made sprite list has no room: appends are dropped, not written
+    // past its empty arrays (the address sanitizer watches), and Clear is safe.
+    {"local l = CQzSpriteList(); l.AppendSprite2(100, 100, 0, 10, 7, 0, 0, 1, 1, 4); l.Clear();"
+     "l.AppendSprite2(0.5, 1.5, 2, 8, 8, 16, 16, -1, 2, 8); return typeof (clone l)",
+     "instance"},
+    {"return CQzSpriteList().AppendSprite2(1, 2, 3, 4, 5, 6, 7, 8, 9)",
+     "wrong number of parameters", true},
+    {"return CQzSpriteList().AppendSprite2(1, 2, 3, 4, 5, 6, 7, 8, 9, \"x\")",
+     "wrong argument type, expected 'integer' got 'string'", true},
+    {"return CQzSpriteList().Clear(1)", "wrong number of parameters", true},
     // Wrong classes, types and counts.
     {"return Vector2().Add(Vector3())", "wrong argument type, expected 'Vector2' got 'Vector3'",
      true},

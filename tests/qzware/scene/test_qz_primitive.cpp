@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "qzware/scene/qz_material.h"
 #include "tests/support/recording_graphics.h"
 
 namespace {
@@ -119,6 +120,33 @@ TEST(PrimLineList, SharedBufferDrawsItsRangeOnlyWhenItFits) {
             *c.draw ? std::vector<std::string>{c.draw} : std::vector<std::string>{};
         EXPECT_EQ(g.Texts("DrawArraysVB"), want) << c.bufferVertices << " from " << c.first;
         EXPECT_EQ(g.Count("DrawArrays"), 0u);
+    }
+}
+
+TEST(PrimLineList, MaterialStateComesBeforeTheUnbindAndAnEmptyListStillSetsIt) {
+    QZW::CQzMaterial material(9);
+    for (bool empty : {false, true}) {
+        SCOPED_TRACE(empty ? "empty" : "one line");
+        QZW::CQzPrimLineList lines;
+        lines.SetMaterial(&material);
+        if (!empty) {
+            lines.AppendLine({0, 0, 0}, {1, 1, 0}, 0xFFFFFFFFu);
+        }
+        RecordingGraphics g;
+        lines.Draw(&g);
+        std::vector<std::string> names = g.Names();
+        ASSERT_FALSE(names.empty());
+        EXPECT_EQ(names.front(), "DisableDepthTest");
+        EXPECT_EQ(g.Texts("UseShader"), std::vector<std::string>{"UseShader(9)"});
+        if (!empty) {
+            ASSERT_EQ(names.back(), "DrawArrays");
+            names.pop_back();
+        }
+        ASSERT_GE(names.size(), 2u);
+        EXPECT_EQ(names[names.size() - 2], "SetLightViewProjMatrix");
+        EXPECT_EQ(names.back(), "SetTexture");
+        EXPECT_EQ(g.calls[names.size() - 1].pointers[0], nullptr) << "the texture is unbound";
+        EXPECT_EQ(g.Count("DrawArrays") + g.Count("DrawArraysVBFromStart"), empty ? 0u : 1u);
     }
 }
 

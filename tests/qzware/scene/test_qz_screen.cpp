@@ -1,6 +1,6 @@
 // A layer screen against the recording renderer: what it sets before its
-// layers, the environment's masks, the order of layers and batch nodes, the
-// child limits, and the lifetime of the batch nodes it owns.
+// layers, the order of layers and batch nodes, the child limits, and the
+// lifetime of the batch nodes it owns.
 #include "qzware/scene/qz_screen.h"
 
 #include <gtest/gtest.h>
@@ -9,12 +9,13 @@
 #include <vector>
 
 #include "qzware/scene/qz_material.h"
+#include "qzware/scene/qz_mesh.h"
+#include "qzware/scene/qz_primitive.h"
 #include "tests/support/recording_graphics.h"
 
 namespace {
 
 using qz_test_support::RecordingGraphics;
-using QZW::CQzEnvironmentNode;
 using QZW::CQzMaterial;
 using QZW::CQzNode;
 using QZW::CQzScreen;
@@ -73,35 +74,6 @@ TEST(QzScreen, AnEmptyScreenSetsItsTargetAndDrawsOnlyItsEnvironment) {
     EXPECT_EQ(g.projection, QZW::QzNodeOrthoProjection(1280, 720));
     EXPECT_FALSE(screen.HadContents());
     EXPECT_TRUE(screen.layerMatrix.children.empty());
-}
-
-TEST(QzScreen, EnvironmentAppliesOnlyWhatItsMaskSelects) {
-    struct Case {
-        std::uint32_t switches, mask, blendMode, shader;
-        std::vector<std::string> expected;
-    } const cases[] = {
-        {0x00,
-         0x47,
-         3,
-         5,
-         {"UseShader(5)", "DisableDepthTest()", "DisableDepthWrite()", "DisableBlend()",
-          "SetBlendMode(3)"}},
-        {0x05, 0x05, 1, 2, {"UseShader(2)", "EnableDepthTest()", "EnableBlend()"}},
-        {0x17, 0x80, 0, 0, {"UseShader(0)", "SetProjectionMatrix()", "ResetWorldMatrix()"}},
-        {0x17, 0x00, 4, 13, {"UseShader(13)"}},
-    };
-    for (const Case& c : cases) {
-        CQzEnvironmentNode env(1280, 720);
-        env.switches = c.switches;
-        env.mask = c.mask;
-        env.blendMode = c.blendMode;
-        env.shaderIndex = c.shader;
-        EXPECT_EQ(Draw(env), c.expected) << "mask " << c.mask;
-    }
-    CQzEnvironmentNode defaults(1, 1);
-    EXPECT_EQ(defaults.switches, 0x17u);
-    EXPECT_EQ(defaults.parameters[6], 2.0f);
-    EXPECT_EQ(defaults.parameters[7], 2.0f);
 }
 
 TEST(QzScreen, LayersDrawInOrderUnderTheLayerMatrixWithBatchesAfterLayerZero) {
@@ -218,6 +190,42 @@ TEST(QzScreen, ClearDeletesTheBatchNodesAndIsHarmlessTwice) {
         EXPECT_EQ(g_batchNodesAlive, 1);
     }
     EXPECT_EQ(g_batchNodesAlive, 0) << "the destructor deletes what is left";
+}
+
+TEST(QzScreen, BatchMeshesAndLineListsAreOnePerMaterialForOneFrame) {
+    CQzMaterial lineMaterial(3), other;
+    CQzScreen screen(0, 0, 1280, 720, 1280, 720, 0);
+    QZW::CQzMesh* mesh = screen.GetBatchMesh(&other);
+    ASSERT_NE(mesh, nullptr);
+    EXPECT_EQ(mesh->GetMaterial(), &other);
+    EXPECT_EQ(screen.GetBatchMesh(&other), mesh);
+    EXPECT_NE(screen.GetBatchMesh(&lineMaterial), mesh);
+    QZW::CQzPrimLineList* lines = screen.GetLineList(&lineMaterial);
+    ASSERT_NE(lines, nullptr);
+    EXPECT_EQ(lines->GetMaterial(), &lineMaterial);
+    EXPECT_EQ(screen.GetLineList(&lineMaterial), lines);
+    QZW::CQzPrimLineList* bare = screen.GetLineList(nullptr);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_NE(bare, lines);
+    EXPECT_EQ(bare->GetMaterial(), nullptr);
+    EXPECT_EQ(screen.batchMeshes.size(), 2u);
+    EXPECT_EQ(screen.lineLists.size(), 2u);
+
+    // The line list draws under its own material, below the layer matrix.
+    lines->AppendLine({0, 0, 0}, {10, 0, 0}, 0xFFFFFFFFu);
+    RecordingGraphics g;
+    CQzNode::DrawTree(&screen, &g);
+    EXPECT_TRUE(screen.HadContents());
+    EXPECT_EQ(g.Texts("DrawArrays"), std::vector<std::string>{"DrawArrays(1, 2)"});
+    EXPECT_EQ(g.Texts("UseShader").back(), "UseShader(3)");
+
+    // The next frame starts with none; new ones are made on demand.
+    screen.Clear();
+    EXPECT_TRUE(screen.batchMeshes.empty());
+    EXPECT_TRUE(screen.lineLists.empty());
+    ASSERT_NE(screen.GetLineList(&lineMaterial), nullptr);
+    EXPECT_EQ(screen.lineLists.size(), 1u);
+    EXPECT_TRUE(screen.GetLineList(&lineMaterial)->GetSourcePoints().empty());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Sprites and sprite lists against the recording renderer: draw sequences,
-// vertex placement by align and anchor, capacity, colour streams, clearing.
+// Sprites against the recording renderer: draw sequences, vertex placement by
+// align, drawable and hidden states, texel rectangles and colours.
 #include "qzware/scene/qz_sprite.h"
 
 #include <gtest/gtest.h>
@@ -8,28 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "qzware/scene/iqz_texture.h"
+#include "qzware/scene/qz_material.h"
 #include "qzware/scene/qz_node.h"
-#include "qzware/scene/qz_sprite_list.h"
 #include "tests/support/recording_graphics.h"
+#include "tests/support/sized_texture.h"
 
 namespace {
 
 using qz_test_support::RecordingGraphics;
-
-class SizedTexture : public QZW::IQzTexture {
-public:
-    SizedTexture(int w, int h) : w(w), h(h) {}
-    std::int32_t GetWidth() override { return w; }
-    std::int32_t GetHeight() override { return h; }
-    std::string GetName() override { return "sized"; }
-    void SetName(const std::string&) override {}
-    void SetWrap(bool) override {}
-    void SetFilter(bool, bool) override {}
-
-private:
-    int w, h;
-};
+using qz_test_support::SizedTexture;
 
 const QZW::Vector3* Positions(const qz_test_support::GraphicsCall& call) {
     return static_cast<const QZW::Vector3*>(call.pointers[0]);
@@ -108,89 +95,121 @@ TEST(Sprite, ZeroSizedTextureGivesFiniteUVs) {
     }
 }
 
-TEST(SpriteList, QuadsFillInQuadOrderUpToCapacity) {
-    SizedTexture texture(100, 50);
-    QZW::CQzSpriteList list(2, &texture);
-    list.AppendQuad(10, 5, 20, 10, 2, 1, 0x11223344u, 1, 2, 3);
-    list.AppendQuad(10, 5, 0, 0, 1, 1, 0x55667788u, 0, 0, 0);
-    list.AppendQuad(10, 5, 0, 0, 1, 1, 0x99AABBCCu, 0, 0, 0);  // full: dropped
-    ASSERT_EQ(list.GetVertexCount(), 8u);
-    const QZW::Vector3* p = list.GetPositions();
-    // Scaled by scaleX 2 in width; z carried.
-    EXPECT_EQ(p[0], QZW::Vector3(1, 2, 3));
-    EXPECT_EQ(p[1], QZW::Vector3(21, 2, 3));
-    EXPECT_EQ(p[2], QZW::Vector3(21, 7, 3));
-    EXPECT_EQ(p[3], QZW::Vector3(1, 7, 3));
-    // UVs from the unscaled rectangle.
-    const QZW::Vector2* uv = list.GetUVs();
-    EXPECT_EQ(uv[0].x, 0.2f);
-    EXPECT_EQ(uv[0].y, 0.2f);
-    EXPECT_EQ(uv[2].x, 0.3f);
-    EXPECT_EQ(uv[2].y, 0.3f);
-    EXPECT_EQ(list.GetColors()[3], 0x11223344u);
-    EXPECT_EQ(list.GetColors()[7], 0x55667788u);
-
-    QZW::CQzSpriteList none;
-    none.AppendQuad(10, 5, 0, 0, 1, 1, 0, 0, 0, 0);
-    EXPECT_EQ(none.GetVertexCount(), 0u);
-}
-
-TEST(SpriteList, ScriptAppendAnchorsOnTheUnscaledSize) {
-    SizedTexture texture(64, 64);
+TEST(Sprite, AtlasAndUvRectanglesMapOverTheTextureAndColourReachesEveryVertex) {
+    SizedTexture first(64, 32), atlas(128, 64);
     struct Case {
-        int anchor;
-        float scaleX;
-        float x0, y0;
-    } const cases[] = {{4, 1, 95, 97}, {3, 1, 100, 100}, {5, 1, 100, 100}, {8, 2, 90, 93}};
+        const char* what;
+        void (*change)(QZW::CQzSprite&, QZW::IQzTexture* atlas);
+        bool hasTexture;
+        QZW::IQzTexture* (*wantTexture)(QZW::IQzTexture* first, QZW::IQzTexture* atlas);
+        float uLeft, uRight, vTop, vBottom;
+    } const cases[] = {
+        {"atlas rectangle over the new texture",
+         [](QZW::CQzSprite& s, QZW::IQzTexture* t) { s.SetSpriteAtlas(32, 16, 8, 4, t); }, true,
+         [](QZW::IQzTexture*, QZW::IQzTexture* t) { return t; }, 8.0f / 128, 40.0f / 128, 4.0f / 64,
+         20.0f / 64},
+        {"atlas without a texture changes nothing",
+         [](QZW::CQzSprite& s, QZW::IQzTexture*) { s.SetSpriteAtlas(32, 16, 8, 4, nullptr); }, true,
+         [](QZW::IQzTexture* f, QZW::IQzTexture*) { return f; }, 0, 10.0f / 64, 0, 10.0f / 32},
+        {"uv rectangle over the current texture",
+         [](QZW::CQzSprite& s, QZW::IQzTexture*) { s.SetUV(16, 8, 32, 16); }, true,
+         [](QZW::IQzTexture* f, QZW::IQzTexture*) { return f; }, 0.5f, 0.75f, 0.5f, 0.75f},
+        {"uv rectangle without a texture changes nothing",
+         [](QZW::CQzSprite& s, QZW::IQzTexture*) { s.SetUV(16, 8, 32, 16); }, false,
+         [](QZW::IQzTexture*, QZW::IQzTexture*) { return static_cast<QZW::IQzTexture*>(nullptr); },
+         0, 0, 0, 0},
+    };
     for (const Case& c : cases) {
-        QZW::CQzSpriteList list(1, &texture);
-        list.AppendSprite2(100, 100, 0, 10, 7, 0, 0, c.scaleX, 1, c.anchor);
-        ASSERT_EQ(list.GetVertexCount(), 4u);
-        EXPECT_EQ(list.GetPositions()[0], QZW::Vector3(c.x0, c.y0, 0)) << "anchor " << c.anchor;
-        EXPECT_EQ(list.GetColors()[0], 0xFFFFFFFFu);
+        SCOPED_TRACE(c.what);
+        QZW::CQzSprite sprite;
+        if (c.hasTexture) {
+            sprite.SetSprite(10, 10, 0, 0, 1, 1, 0xFFFFFFFFu, &first);
+        }
+        c.change(sprite, &atlas);
+        EXPECT_EQ(sprite.GetTexture(), c.wantTexture(&first, &atlas));
+        const QZW::Vector2* uv = sprite.GetUVs();
+        EXPECT_EQ(uv[0].x, c.uLeft);
+        EXPECT_EQ(uv[0].y, c.vTop);
+        EXPECT_EQ(uv[1].x, c.uRight);
+        EXPECT_EQ(uv[1].y, c.vTop);
+        EXPECT_EQ(uv[2].x, c.uLeft);
+        EXPECT_EQ(uv[2].y, c.vBottom);
+        EXPECT_EQ(uv[3].x, c.uRight);
+        EXPECT_EQ(uv[3].y, c.vBottom);
+        // The quad keeps the size SetSprite gave it.
+        EXPECT_EQ(sprite.GetWidth(), c.hasTexture ? 10u : 0u);
+    }
+
+    QZW::CQzSprite sprite;
+    sprite.SetColor(0x11223344u);
+    EXPECT_EQ(sprite.GetColor(), 0x11223344u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(sprite.GetColors()[i], QZW::Color(0x44, 0x33, 0x22, 0x11)) << "vertex " << i;
     }
 }
 
-TEST(SpriteList, DrawsOneQuadBatchAndClearsAfterwardsUnlessTold) {
-    SizedTexture texture(64, 64);
-    struct Case {
-        bool useColours, clearAfterDraw;
-    } const cases[] = {{true, true}, {false, true}, {true, false}};
-    for (const Case& c : cases) {
-        QZW::CQzSpriteList list(4, &texture);
-        list.SetUseColours(c.useColours);
-        list.SetClearAfterDraw(c.clearAfterDraw);
-        list.SetShaderIndex(3);
-        list.AppendQuad(8, 8, 0, 0, 1, 1, 0x01020304u, 0, 0, 0);
-        list.AppendQuad(8, 8, 0, 0, 1, 1, 0x01020304u, 0, 0, 0);
-        RecordingGraphics g;
-        list.Draw(&g);
-        const std::vector<std::string> expected = {"UseShader(3)", "Translate(0, 0, 0)",
-                                                   "Scale(1, 1, 0)", "SetTexture(0)",
-                                                   "DrawArrays(6, 8)"};
-        EXPECT_EQ(g.Texts(), expected);
-        EXPECT_EQ(g.calls[3].pointers[0], &texture);
-        const auto& draw = g.calls[4];
-        EXPECT_EQ(draw.pointers[1] != nullptr, c.useColours);
-        // Appends without colours leave the array's initial white.
-        EXPECT_EQ(list.GetColors()[0], c.useColours ? 0x01020304u : 0xFFFFFFFFu);
-        EXPECT_EQ(list.GetVertexCount(), c.clearAfterDraw ? 0u : 8u);
-    }
-}
+TEST(Sprite, MaterialReplacesTheDefaultStateAndTheOwnMatrixIsResetEveryDraw) {
+    SizedTexture texture(16, 16), unit0(8, 8);
+    QZW::CQzMaterial material(5);
+    material.SetTexture(0, &unit0);
+    QZW::CQzSprite sprite;
+    sprite.SetSprite(4, 4, 0, 0, 1, 1, 0xFFFFFFFFu, &texture);
+    sprite.SetMaterial(&material);
+    sprite.matrix.TransrateMatrix(7, 8, 9);
 
-TEST(SpriteList, CopyKeepsTheQuadsAndSettings) {
-    SizedTexture texture(64, 64);
-    QZW::CQzSpriteList list(2, &texture);
-    list.SetClearAfterDraw(false);
-    list.AppendQuad(8, 8, 0, 0, 1, 1, 0x01020304u, 5, 6, 0);
-    QZW::CQzSpriteList copy(list);
-    list.Clear();
-    ASSERT_EQ(copy.GetVertexCount(), 4u);
-    EXPECT_EQ(copy.GetPositions()[0], QZW::Vector3(5, 6, 0));
     RecordingGraphics g;
-    copy.Draw(&g);
-    EXPECT_EQ(g.Texts("DrawArrays"), std::vector<std::string>{"DrawArrays(6, 4)"});
-    EXPECT_EQ(copy.GetVertexCount(), 4u);
+    QZW::CQzNode::DrawTree(&sprite, &g);
+    const std::vector<std::string> calls = g.Names();
+    ASSERT_GE(calls.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 5),
+              (std::vector<std::string>{"Translate", "Scale", "PushMatrix", "MultMatrix",
+                                        "DisableDepthTest"}));
+    EXPECT_EQ(g.calls[3].matrix, QZW::Matrix()) << "the sprite's own matrix is reset";
+    EXPECT_EQ(calls[calls.size() - 3], "SetLightViewProjMatrix");
+    EXPECT_EQ(calls[calls.size() - 2], "DrawArrays");
+    EXPECT_EQ(g.Texts("UseShader"), std::vector<std::string>{"UseShader(5)"});
+    // Only the material's texture is bound, not the sprite's.
+    std::vector<const void*> bound;
+    for (const auto& call : g.calls) {
+        if (call.name == "SetTexture") {
+            bound.push_back(call.pointers[0]);
+        }
+    }
+    EXPECT_EQ(bound, std::vector<const void*>{&unit0});
+
+    sprite.ResetSprite();
+    EXPECT_EQ(sprite.GetMaterial(), nullptr);
+    sprite.SetSprite(4, 4, 0, 0, 1, 1, 0xFFFFFFFFu, &texture);
+    RecordingGraphics again;
+    QZW::CQzNode::DrawTree(&sprite, &again);
+    EXPECT_EQ(again.Texts("UseShader"), std::vector<std::string>{"UseShader(1)"});
+}
+
+// Counts what reaches it through Hide and Show.
+class HideCounter : public QZW::CQzNode {
+public:
+    void Hide() override { ++hides; }
+    void Show() override { ++shows; }
+    int hides = 0;
+    int shows = 0;
+};
+
+TEST(Sprite, HideAndShowStayOnTheSpriteAndLeaveItsChildren) {
+    SizedTexture texture(16, 16);
+    QZW::CQzSprite sprite;
+    sprite.SetSprite(4, 4, 0, 0, 1, 1, 0xFFFFFFFFu, &texture);
+    HideCounter child;
+    sprite.AppendChild(&child);
+    QZW::CQzNode parent;
+    parent.AppendChild(&sprite);
+
+    parent.Hide();  // reaches the sprite through its parent
+    EXPECT_TRUE(sprite.IsHidden());
+    EXPECT_TRUE(sprite.IsDrawable()) << "hiding keeps the sprite drawable";
+    EXPECT_EQ(child.hides, 0);
+    sprite.Show();
+    EXPECT_FALSE(sprite.IsHidden());
+    EXPECT_EQ(child.shows, 0);
 }
 
 }  // namespace
