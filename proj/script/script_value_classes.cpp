@@ -9,6 +9,7 @@
 #include "qzware/scene/qz_color.h"
 #include "qzware/scene/qz_matrix.h"
 #include "qzware/scene/qz_random.h"
+#include "qzware/scene/qz_sprite_list.h"
 #include "qzware/scene/qz_vector.h"
 #include "qzware/scene/qz_view_pos.h"
 
@@ -209,12 +210,25 @@ void RegisterRandom(HSQUIRRELVM v) {
     Cloned<QZW::QzRandom>(v);
 }
 
+// [SECTION] CQzSpriteList
+// A script's list comes from the default constructor, as the scripts have
+// always had it: no room, so appends are dropped until a list with a
+// capacity is handed to them.
+void RegisterSpriteList(HSQUIRRELVM v) {
+    Class<QZW::CQzSpriteList> c(v, "CQzSpriteList");
+    c.Ctors<Ctor<>>()
+        .Method<&QZW::CQzSpriteList::AppendSprite2>("AppendSprite2")
+        .Method<&QZW::CQzSpriteList::Clear>("Clear");
+    Cloned<QZW::CQzSpriteList>(v);
+}
+
 }  // namespace
 
 void RegisterValueClasses(HSQUIRRELVM v) {
     RegisterVectors(v);
     RegisterColorMatrixView(v);
     RegisterRandom(v);
+    RegisterSpriteList(v);
 }
 
 }  // namespace Sample

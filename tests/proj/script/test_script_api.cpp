@@ -99,8 +99,10 @@ const Expected kManifest[] = {
     {"SQ_AutoSaveGetSaveDataSizeKB", 0, nullptr},
 };
 
-const char* const kValueClasses[] = {"Vector2", "Vector3",  "Vector4",     "Color",
-                                     "Matrix",  "QzRandom", "SQ_SaveData", "ResultViewPosScScale"};
+const char* const kValueClasses[] = {
+    "Vector2",      "Vector3",  "Vector4",     "Color",
+    "Matrix",       "QzRandom", "SQ_SaveData", "ResultViewPosScScale",
+    "CQzSpriteList"};
 
 // [SECTION] Fixture
 // Pad 0 holds A and B, B just pressed; the keyboard's first key set (player
