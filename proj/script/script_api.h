@@ -31,7 +31,8 @@ void SetSquirrelVM(HSQUIRRELVM v);
 std::int32_t ScriptSystemTime(std::uint32_t elapsedMs);
 
 // The value classes Vector2, Vector3, Vector4, Color, Matrix,
-// ResultViewPosScScale and QzRandom, into the table on top of the stack.
+// ResultViewPosScScale, QzRandom and CQzSpriteList, into the table on top of
+// the stack.
 void RegisterValueClasses(HSQUIRRELVM v);
 
 }  // namespace Sample

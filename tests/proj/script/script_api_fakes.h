@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,9 @@ namespace script_api_test {
 
 using CallLog = std::vector<std::string>;
 
-// Answers: request 7 is finished, never idle, names starting with 'a' exist,
-// writes succeed.
+// Answers: request 7 is finished (a read of "a.tga"), never idle, names
+// starting with 'a' exist, writes succeed; background reads are numbered
+// from 9 and never complete.
 class FakeFileManager final : public QZW::Win::CQzFileManager {
 public:
     explicit FakeFileManager(CallLog& log) : CQzFileManager("USRDIR_unused"), log(log) {}
@@ -36,6 +38,18 @@ public:
         log.push_back("Files.UpdateUntilIdle(" + std::to_string(count) + ")");
     }
     void ClearRequests() override { log.push_back("Files.ClearRequests()"); }
+    std::uint32_t LoadFileAsync(const std::string& path, std::uint32_t, QzFileRequestCallback,
+                                std::uintptr_t) override {
+        log.push_back("Files.LoadFileAsync(" + path + ")");
+        const std::uint32_t id = nextRequest++;
+        requestPaths[id] = path;
+        return id;
+    }
+    void GetRequestPath(std::string& out, std::uint32_t id) override {
+        log.push_back("Files.GetRequestPath(" + std::to_string(id) + ")");
+        auto it = requestPaths.find(id);
+        out = it == requestPaths.end() ? std::string() : it->second;
+    }
     bool ExistsFile(const std::string& path) override {
         log.push_back("Files.ExistsFile(" + path + ")");
         return !path.empty() && path[0] == 'a';
@@ -50,6 +64,8 @@ public:
 
 private:
     CallLog& log;
+    std::uint32_t nextRequest = 9;
+    std::map<std::uint32_t, std::string> requestPaths{{7, "a.tga"}};
 };
 
 class FakeGameControl final : public Sample::IGameControl {
@@ -79,7 +95,7 @@ public:
     QZW::CQzTaskManager* GetTaskManager() override { return nullptr; }
     QZW::IQzMovieManager* GetMovieManager() override { return nullptr; }
     QZW::CQzManagerBase* GetUnusedManager() override { return nullptr; }
-    QZW::CQzDrawTask* GetDrawTask() override { return nullptr; }
+    QZW::CQzDrawTask* GetDrawTask() override { return drawTask; }
     double GetInputUpdateTime() override { return 0; }
     double GetFileUpdateTime() override { return 0; }
     double GetSoundUpdateTime() override { return 0; }
@@ -108,6 +124,8 @@ public:
     qz_test_support::RecordingGraphics graphics;
     // When set, handed out instead of the recording renderer.
     QZW::IQzGraphics* realGraphics = nullptr;
+    // The engine draw task the texture functions reach; none unless a test sets it.
+    QZW::CQzDrawTask* drawTask = nullptr;
     std::uint32_t language = 0;
 };
 

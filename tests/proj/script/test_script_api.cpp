@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <squirrel.h>
 
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -17,6 +18,8 @@
 #include "proj/script/script_api.h"
 #include "proj/script/script_function_table.h"
 #include "proj/script/sq_bind.h"
+#include "qzware/scene/iqz_texture.h"
+#include "qzware/scene/qz_draw_task.h"
 #include "qzware/win/qz_window.h"
 #include "tests/proj/script/script_api_fakes.h"
 #include "tests/proj/script/script_snippet.h"
@@ -57,11 +60,11 @@ const Expected kManifest[] = {
     {"SQ_IsConnected", 1, nullptr},
     {"SQ_IsKeyboard", 1, nullptr},
     {"SQ_GetLocalPlayerCount", 0, nullptr},
-    {"SQ_LoadTexture", 1, "engine draw task"},
-    {"SQ_LoadTextureAsync", 1, "engine draw task"},
+    {"SQ_LoadTexture", 1, nullptr},
+    {"SQ_LoadTextureAsync", 1, nullptr},
     {"SQ_IsCompleteLoadTextureAsync", 1, nullptr},
-    {"SQ_GetTextureFromRequestId", 1, "engine draw task"},
-    {"SQ_ReleaseTexture", 1, "engine draw task"},
+    {"SQ_GetTextureFromRequestId", 1, nullptr},
+    {"SQ_ReleaseTexture", 1, nullptr},
     {"SQ_Flush", 0, nullptr},
     {"SQ_IsCompleteFileLoad", 0, nullptr},
     {"SQ_WaitFileLoad", 1, nullptr},
@@ -346,6 +349,76 @@ TEST_F(ScriptApiTest, ForwardersCallTheirServiceAndAnswer) {
         EXPECT_EQ(c.result, r.text);
         EXPECT_EQ(1, sq_gettop(v));
     }
+}
+
+// A texture the draw task's list owns once listed; its device id is what
+// the scripts see.
+class IdTexture : public QZW::IQzTexture {
+public:
+    explicit IdTexture(std::uint32_t id) : id(id) {}
+    std::int32_t GetWidth() override { return 8; }
+    std::int32_t GetHeight() override { return 8; }
+    std::string GetName() override { return "id"; }
+    void SetName(const std::string&) override {}
+    std::uint32_t GetTextureId() override { return id; }
+    void SetWrap(bool) override {}
+    void SetFilter(bool, bool) override {}
+
+private:
+    std::uint32_t id;
+};
+
+struct Step {
+    const char* script;
+    const char* calls;
+    const char* result;
+};
+
+// One ordered run: each step sees the texture list the steps before it left.
+TEST_F(ScriptApiTest, TextureFunctionsGoThroughTheDrawTasksList) {
+    const auto run = [this](std::initializer_list<Step> steps) {
+        for (const Step& step : steps) {
+            SCOPED_TRACE(step.script);
+            log.clear();
+            script_test::SnippetResult r = script_test::RunSnippet(v, step.script);
+            manager.MoveGraphicsCalls();
+            std::string calls;
+            for (const std::string& s : log) {
+                calls += (calls.empty() ? "" : " ") + s;
+            }
+            EXPECT_EQ(step.calls, calls);
+            EXPECT_EQ(step.result, r.text);
+        }
+    };
+    // Without an engine draw task there is no texture to name.
+    run({
+        {"return SQ_LoadTexture(\"a.tga\")", "Graphics.Flush()", "-1"},
+        {"return SQ_LoadTextureAsync(\"a.tga\") + SQ_GetTextureFromRequestId(7)", "", "-2"},
+        {"return SQ_ReleaseTexture(\"a.tga\")", "Graphics.Flush()", "null"},
+    });
+
+    manager.graphics.textures["a.tga"] = new IdTexture(42);
+    QZW::CQzDrawTask task(&manager);
+    manager.drawTask = &task;
+    run({
+        {"return SQ_LoadTexture(\"a.tga\")", "Graphics.Flush() Graphics.LoadTexture()", "42"},
+        {"return SQ_LoadTexture(\"a.tga\")", "Graphics.Flush()", "42"},
+        {"return SQ_LoadTexture(\"gone.tga\")", "Graphics.Flush() Graphics.LoadTexture()", "-1"},
+        // A listed name needs no read; another starts one.
+        {"return SQ_LoadTextureAsync(\"a.tga\")", "", "-1"},
+        {"return SQ_LoadTextureAsync(\"b.tga\")", "Files.LoadFileAsync(b.tga)", "9"},
+        {"return SQ_GetTextureFromRequestId(7)", "Files.GetRequestPath(7)", "42"},
+        {"return SQ_GetTextureFromRequestId(9)", "Files.GetRequestPath(9)", "-1"},
+        {"return SQ_GetTextureFromRequestId(-5)", "", "-1"},
+        // A failed name is not a texture to release; a loaded one leaves the
+        // list, so asking for it again starts a new read.
+        {"return SQ_ReleaseTexture(\"gone.tga\")", "Graphics.Flush()", "null"},
+        {"return SQ_ReleaseTexture(\"a.tga\")", "Graphics.Flush()", "null"},
+        {"return SQ_LoadTextureAsync(\"a.tga\")", "Files.LoadFileAsync(a.tga)", "10"},
+        {"return SQ_LoadTexture(3)", "", "wrong argument type, expected 'string' got 'integer'"},
+    });
+    EXPECT_EQ(1u, task.GetTextureCount()) << "only the failed name stays listed";
+    manager.drawTask = nullptr;
 }
 
 TEST(ScriptSystemTime, TenthsOfAMillisecondThenTheLowestInteger) {

@@ -6,6 +6,7 @@
 
 #include "proj/script/script_api.h"
 #include "proj/script/sq_bind.h"
+#include "qzware/scene/qz_sprite_list.h"
 #include "tests/proj/script/script_snippet.h"
 
 namespace {
@@ -95,6 +96,11 @@ const Case kCases[] = {
     {"return CQzSpriteList().AppendSprite2(1, 2, 3, 4, 5, 6, 7, 8, 9, \"x\")",
      "wrong argument type, expected 'integer' got 'string'", true},
     {"return CQzSpriteList().Clear(1)", "wrong number of parameters", true},
+    // A script's sprite list has the default constructor's (empty) arrays:
+    // appends are dropped, never written past them.
+    {"local l = CQzSpriteList(); l.AppendSprite2(100, 100, 0, 10, 7, 0, 0, 1, 1, 4);"
+     "local c = clone l; c.AppendSprite2(1, 1, 0, 4, 4, 0, 0, 1, 1, 0); return l.Clear()",
+     "null"},
     // Wrong classes, types and counts.
     {"return Vector2().Add(Vector3())", "wrong argument type, expected 'Vector2' got 'Vector3'",
      true},
@@ -111,6 +117,9 @@ const Case kCases[] = {
      true},
     {"return Vector2().Set(1)", "wrong number of parameters", true},
     {"return QzRandom().RangeInt(1)", "wrong number of parameters", true},
+    {"return CQzSpriteList().AppendSprite2(1, 2, 3)", "wrong number of parameters", true},
+    {"return CQzSpriteList.Clear.call(Vector2())",
+     "wrong argument type, expected 'CQzSpriteList' got 'Vector2'", true},
 };
 
 TEST(ScriptValueClasses, SnippetsGiveTheirResultOrError) {
@@ -123,6 +132,39 @@ TEST(ScriptValueClasses, SnippetsGiveTheirResultOrError) {
         EXPECT_EQ(!c.error, r.ok);
         EXPECT_EQ(c.result, r.text);
     }
+    sq_pop(v, 1);
+    Sample::SqBind::ForgetClasses();
+    sq_close(v);
+}
+
+// A list with room, lent to the script as a root slot: the script's append
+// lands in it (anchor 4 centres the 10 x 7 quad, halves truncated), a clone
+// appends to its own arrays, and Clear empties the list.
+TEST(ScriptValueClasses, SpriteListMethodsReachTheEngineList) {
+    HSQUIRRELVM v = sq_open(1024);
+    sq_pushroottable(v);
+    Sample::RegisterValueClasses(v);
+    QZW::CQzSpriteList list(4, nullptr);
+    sq_pushstring(v, "list", -1);
+    ASSERT_EQ(1, Sample::SqBind::PushInstance(v, Sample::SqBind::InfoOf<QZW::CQzSpriteList>(),
+                                              &list, nullptr));
+    sq_newslot(v, -3, SQFalse);
+
+    script_test::SnippetResult r = script_test::RunSnippet(
+        v,
+        "list.AppendSprite2(100, 100, 0, 10, 7, 0, 0, 1, 1, 4);"
+        "local c = clone list; c.AppendSprite2(0, 0, 0, 2, 2, 0, 0, 1, 1, 0);"
+        "c.AppendSprite2(0, 0, 0, 2, 2, 0, 0, 1, 1, 0)");
+    ASSERT_TRUE(r.ok) << r.text;
+    ASSERT_EQ(4u, list.GetVertexCount());
+    EXPECT_EQ(QZW::Vector3(95, 97, 0), list.GetPositions()[0]);
+    EXPECT_EQ(QZW::Vector3(105, 104, 0), list.GetPositions()[2]);
+    EXPECT_EQ(0xFFFFFFFFu, list.GetColors()[3]);
+
+    r = script_test::RunSnippet(v, "return list.Clear()");
+    EXPECT_EQ("null", r.text);
+    EXPECT_EQ(0u, list.GetVertexCount());
+
     sq_pop(v, 1);
     Sample::SqBind::ForgetClasses();
     sq_close(v);
