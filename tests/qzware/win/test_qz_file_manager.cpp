@@ -353,4 +353,24 @@ TEST_F(QzFileManagerTest, LoaderStateAndCurrentPointer) {
     EXPECT_EQ(QZW::Win::CQzFileManager().MakePath("x"), "USRDIR/x");
 }
 
+TEST_F(QzFileManagerTest, UpdateUntilIdlePumpsAtMostTheGivenTurns) {
+    Put("a.txt", "alpha");
+    const std::uint32_t id = fm->LoadFileAsync("a.txt", 8, RecordCompletion, 7);
+    fm->UpdateUntilIdle(0);
+    EXPECT_EQ(QZW::Win::CQzFileManager::kStateReadRequested, fm->requests.front().state.load());
+    fm->UpdateUntilIdle(1);  // one turn hands the read to the loader
+    EXPECT_NE(QZW::Win::CQzFileManager::kStateReadRequested, fm->requests.front().state.load());
+    const auto end = std::chrono::steady_clock::now() + 2s;
+    while (fm->requests.front().state.load() != QZW::Win::CQzFileManager::kStateReadDone) {
+        ASSERT_LT(std::chrono::steady_clock::now(), end) << "the loader never read the file";
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(g_completions.empty());
+    fm->UpdateUntilIdle(3);  // runs the completion, then finds the list idle
+    ASSERT_EQ(1u, g_completions.size());
+    EXPECT_EQ("alpha", g_completions[0].content);
+    EXPECT_EQ(0, fm->GetRequestCount());
+    EXPECT_FALSE(fm->IsRequestFinished(id)) << "a finished request leaves the list once idle";
+}
+
 }  // namespace

@@ -3,11 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/clock/clock_null.h"
+#include "platform/input/input_null.h"
 #include "platform/window/window_null.h"
 #include "qzware/scene/qz_draw_flip_task.h"
 #include "qzware/scene/qz_draw_task.h"
 #include "qzware/scene/qz_task.h"
+#include "qzware/win/qz_file_manager.h"
+#include "qzware/win/qz_input_manager.h"
+#include "tests/support/process_runner.h"
 
 namespace {
 
@@ -106,6 +113,68 @@ TEST(QzGameManager, GraphicsStartAppendsThePresentTaskThenTheDrawTaskToTheRoot) 
     EXPECT_EQ(manager.GetDrawTask(), draw);
     manager.Finalize();
     EXPECT_EQ(manager.GetDrawTask(), nullptr);
+}
+
+// [SECTION] Stage order
+// Ticks count frames; the first tick asks for a file and notes how many pad
+// polls it saw.
+struct OrderProbe {
+    int ticks = 0;
+    std::uint32_t padReadsSeenByFirstTick = 0;
+    int ticksSeenByCompletion = -1;
+    platform::input::ScriptedInput* pads = nullptr;
+};
+OrderProbe g_probe;
+
+class OrderTask : public QZW::CQzTask {
+public:
+    OrderTask() : QZW::CQzTask("OrderTask") {}
+    void Update() override {
+        if (++g_probe.ticks == 1) {
+            g_probe.padReadsSeenByFirstTick = g_probe.pads->pad_reads();
+            QzGetFileManager()->LoadFileAsync("absent.bin", 8, &OnLoaded, 0);
+        }
+    }
+    static void OnLoaded(QzFileRequestResult*) { g_probe.ticksSeenByCompletion = g_probe.ticks; }
+};
+
+TEST(QzGameManager, EachFrameReadsInputBeforeTheTasksAndRunsFileCompletionsAfterThem) {
+    platform::input::ScriptedInput pads;
+    platform::input::ScopedInput useInput(pads);
+    pads.set_connected(0, true);
+    qz_test::TempDir dir;
+    g_probe = OrderProbe{};
+    g_probe.pads = &pads;
+
+    QZW::Win::CQzPadReader reader;
+    CQzGameManager manager;
+    manager.inputManager = new QZW::Win::CQzInputManager(&reader);
+    manager.inputManager->Initialize(&manager);
+    manager.fileManager = new QZW::Win::CQzFileManager(dir.path());
+    manager.taskManager = new QZW::CQzTaskManager();
+    manager.taskManager->GetRootTask()->AppendChild(new OrderTask());
+    manager.StartFrameClock();
+
+    const std::uint32_t readsBeforeFrame = pads.pad_reads();
+    manager.Update();
+    EXPECT_GT(g_probe.padReadsSeenByFirstTick, readsBeforeFrame)
+        << "the tasks must see this frame's input";
+
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (g_probe.ticksSeenByCompletion < 0 && std::chrono::steady_clock::now() < end) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        manager.Update();
+    }
+    ASSERT_GE(g_probe.ticksSeenByCompletion, 2) << "the completion never ran";
+    // The completion ran in the frame whose tick had already happened.
+    EXPECT_EQ(g_probe.ticks, g_probe.ticksSeenByCompletion);
+
+    // Not Finalize: the memory manager stays for the other tests.
+    delete manager.taskManager;
+    manager.fileManager->Finalize();
+    delete manager.fileManager;
+    manager.inputManager->Finalize();
+    delete manager.inputManager;
 }
 
 }  // namespace

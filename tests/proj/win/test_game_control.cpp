@@ -1,0 +1,114 @@
+// The first frame's save record: windowed at index 2 unless a save file
+// replaces it whole; the wait for it sleeps between turns and gives up when
+// the loader thread is gone.
+#include "proj/win/game_control.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/clock/clock_null.h"
+#include "proj/game/save_data.h"
+#include "qzware/common/qz_mem.h"
+#include "qzware/win/qz_file_manager.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Sample::SaveData;
+using Sample::Win::LoadStartupSaveRecord;
+
+// The system clock, counting the sleeps the test's own thread takes.
+class SleepCountingClock final : public platform::clock::Clock {
+public:
+    std::uint32_t now_ms() override { return platform::clock::system_clock().now_ms(); }
+    void sleep_ms(std::uint32_t ms) override {
+        if (std::this_thread::get_id() == owner) {
+            ++ownSleeps;
+        }
+        platform::clock::system_clock().sleep_ms(ms);
+    }
+    std::thread::id owner = std::this_thread::get_id();
+    std::atomic<int> ownSleeps{0};
+};
+
+class StartupSaveRecord : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GTEST_FLAG_SET(death_test_style, "fast");
+        if (!QzMemManagerExists()) {
+            ASSERT_TRUE(QzMemManagerCreate());
+        }
+    }
+    void WriteSave(const SaveData& record) {
+        fs::create_directories(fs::path(dir.path()) / "SAVEDATA");
+        const SaveData::Bytes bytes = record.Serialize();
+        std::ofstream out(fs::path(dir.path()) / "SAVEDATA/SAVE00.BIN", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    }
+    qz_test::TempDir dir;
+};
+
+TEST_F(StartupSaveRecord, DefaultsToWindowedIndex2AndASaveFileReplacesThemWhole) {
+    const struct {
+        const char* what;
+        bool fileExists;
+        std::int32_t fullScreen, resolution, team3;
+    } cases[] = {
+        {"no save file", false, 0, 2, 0},
+        {"save file", true, 1, 0, 7},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.fileExists) {
+            SaveData saved;
+            saved.FullScreen = 1;
+            saved.Resolution = 0;
+            saved.SetUseTeam(3, 7);
+            WriteSave(saved);
+        }
+        QZW::Win::CQzFileManager files(dir.path());
+        SaveData record;
+        record.FullScreen = 5;  // stale values the load must not keep
+        record.Resolution = 9;
+        LoadStartupSaveRecord(record);
+        EXPECT_EQ(c.fullScreen, record.FullScreen);
+        EXPECT_EQ(c.resolution, record.Resolution);
+        EXPECT_EQ(c.team3, record.GetUseTeam(3));
+        files.Finalize();
+    }
+}
+
+TEST_F(StartupSaveRecord, TheWaitSleepsBetweenTurnsInsteadOfSpinning) {
+    WriteSave(SaveData());
+    SleepCountingClock clock;
+    platform::clock::ScopedClock scoped(clock);
+    QZW::Win::CQzFileManager files(dir.path());
+    SaveData record;
+    LoadStartupSaveRecord(record);
+    // One turn queues the read, a later one runs its completion: at least
+    // two turns, each ending in a sleep.
+    EXPECT_GE(clock.ownSleeps.load(), 2);
+    files.Finalize();
+}
+
+TEST_F(StartupSaveRecord, ALoaderThreadThatIsGoneEndsTheWaitWithTheDefaults) {
+    // In a child process: the pending load stays with the function-static
+    // auto-save control and must not reach the other tests.
+    EXPECT_EXIT(
+        {
+            QZW::Win::CQzFileManager files(dir.path());
+            files.Finalize();
+            SaveData record;
+            LoadStartupSaveRecord(record);
+            std::exit(record.FullScreen == 0 && record.Resolution == 2 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
