@@ -31,7 +31,9 @@ void SetSquirrelVM(HSQUIRRELVM v);
 std::int32_t ScriptSystemTime(std::uint32_t elapsedMs);
 
 // The value classes Vector2, Vector3, Vector4, Color, Matrix,
-// ResultViewPosScScale and QzRandom, into the table on top of the stack.
+// ResultViewPosScScale, QzRandom and CQzSpriteList, into the table on top of
+// the stack. A sprite list the scripts release while the game draw task
+// exists is freed only after the next frame was drawn.
 void RegisterValueClasses(HSQUIRRELVM v);
 
 }  // namespace Sample

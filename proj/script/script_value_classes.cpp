@@ -4,11 +4,13 @@
 // are refused by the binding layer's wrong-type error.
 #include <cstdint>
 
+#include "proj/game/game_draw_task.h"
 #include "proj/script/script_api.h"
 #include "proj/script/sq_bind.h"
 #include "qzware/scene/qz_color.h"
 #include "qzware/scene/qz_matrix.h"
 #include "qzware/scene/qz_random.h"
+#include "qzware/scene/qz_sprite_list.h"
 #include "qzware/scene/qz_vector.h"
 #include "qzware/scene/qz_view_pos.h"
 
@@ -209,12 +211,69 @@ void RegisterRandom(HSQUIRRELVM v) {
     Cloned<QZW::QzRandom>(v);
 }
 
+// [SECTION] CQzSpriteList
+// A list the scripts let go of may still be queued in a layer for the frame
+// being built: the game draw task keeps it until that frame was drawn.
+SQInteger ReleaseSpriteList(SQUserPointer p, SQInteger) {
+    auto* list = static_cast<QZW::CQzSpriteList*>(p);
+    if (CGameDrawTask* draw = GetGameDrawTask()) {
+        draw->ReleaseAfterDraw(list);
+    } else {
+        delete list;
+    }
+    return 1;
+}
+
+// Sets `list` as the instance's object, releasing one a second constructor
+// call replaces.
+void AdoptSpriteList(HSQUIRRELVM v, QZW::CQzSpriteList* list) {
+    SQUserPointer old = nullptr;
+    if (SQ_SUCCEEDED(sq_getinstanceup(v, 1, &old, nullptr)) && old &&
+        sq_getreleasehook(v, 1) == &ReleaseSpriteList) {
+        ReleaseSpriteList(old, 0);
+    }
+    sq_setinstanceup(v, 1, list);
+    sq_setreleasehook(v, 1, &ReleaseSpriteList);
+}
+
+SQInteger NewSpriteList(HSQUIRRELVM v) {
+    if (sq_gettype(v, 1) != OT_INSTANCE) {
+        return sq_throwerror(v, SqBind::kNotInstance);
+    }
+    if (sq_gettop(v) != 1) {
+        return sq_throwerror(v, SqBind::kWrongParamCount);
+    }
+    AdoptSpriteList(v, new QZW::CQzSpriteList());
+    return 0;
+}
+
+SQInteger CloneSpriteList(HSQUIRRELVM v) {
+    void* original = nullptr;
+    const SqBind::ClassInfo* info = &SqBind::InfoOf<QZW::CQzSpriteList>();
+    if (SQInteger r = SqBind::FetchObject(v, 2, info, false, &original); r != 0) {
+        return r;
+    }
+    // The clone starts with the original's pointer, which stays the original's.
+    sq_setinstanceup(v, 1, new QZW::CQzSpriteList(*static_cast<QZW::CQzSpriteList*>(original)));
+    sq_setreleasehook(v, 1, &ReleaseSpriteList);
+    return 0;
+}
+
+void RegisterSpriteList(HSQUIRRELVM v) {
+    Class<QZW::CQzSpriteList> c(v, "CQzSpriteList");
+    SqBind::NewSlot(v, "constructor", &NewSpriteList, false);
+    SqBind::NewSlot(v, "_cloned", &CloneSpriteList, false);
+    c.Method<&QZW::CQzSpriteList::AppendSprite2>("AppendSprite2")
+        .Method<&QZW::CQzSpriteList::Clear>("Clear");
+}
+
 }  // namespace
 
 void RegisterValueClasses(HSQUIRRELVM v) {
     RegisterVectors(v);
     RegisterColorMatrixView(v);
     RegisterRandom(v);
+    RegisterSpriteList(v);
 }
 
 }  // namespace Sample

@@ -34,12 +34,13 @@ struct Expected {
 };
 
 // The global functions in binding order: system and debug, pads and keys,
-// files and textures, version and settings, text, then auto-save.
+// files and textures, version and settings, text, drawing, projection and
+// display effects, then auto-save.
 const Expected kManifest[] = {
     {"SQ_Hook", 0, nullptr},
     {"SQ_Exit", 0, nullptr},
     {"SQ_Abort", 0, nullptr},
-    {"SQ_DebugInfo", 3, "debug information task"},
+    {"SQ_DebugInfo", 3, nullptr},
     {"SQ_MemDump", 1, nullptr},
     {"SQ_DrawTaskDump", 0, nullptr},
     {"SQ_IsForceExit", 0, nullptr},
@@ -86,6 +87,40 @@ const Expected kManifest[] = {
     {"SQ_SJIS_Find", 3, nullptr},
     {"SQ_SJIS_Replace", 3, nullptr},
     {"SQ_SJIS_Compare", 2, nullptr},
+    {"SQ_SetCamera", 4, nullptr},
+    {"SQ_SetCameraRot", 3, nullptr},
+    {"SQ_DebugPrint", 4, nullptr},
+    {"SQ_DmgPrint", 4, nullptr},
+    {"SQ_DrawSpriteList", 2, nullptr},
+    {"SQ_AppendSprite2", 10, nullptr},
+    {"SQ_AppendSprite3", 12, nullptr},
+    {"SQ_AppendBillboard", 10, nullptr},
+    {"SQ_AppendPrim", 9, nullptr},
+    {"SQ_AppendLine", 5, nullptr},
+    {"SQ_DrawBox", 6, nullptr},
+    {"SQ_GetLookAtMatrix", 0, nullptr},
+    {"SQ_GetScreenProjMatrix", 1, nullptr},
+    {"SQ_EnableShadowGaus", 0, nullptr},
+    {"SQ_DisableShadowGaus", 0, nullptr},
+    {"SQ_World2ScreenPos", 1, nullptr},
+    {"SQ_World2ScreenPos2", 3, nullptr},
+    {"SQ_World2ViewPos", 1, nullptr},
+    {"SQ_World2ViewPos2", 3, nullptr},
+    {"SQ_World2ScreenScale", 1, nullptr},
+    {"SQ_World2ScreenScale2", 3, nullptr},
+    {"SQ_ViewPosScScale", 3, nullptr},
+    {"SQ_Screen2WorldPos0Y", 2, nullptr},
+    {"SQ_GetMove25D", 4, nullptr},
+    {"SQ_Math_IsHitPointTriangle", 4, nullptr},
+    {"SQ_ClearScreen", 1, nullptr},
+    {"SQ_ClearTargetFrameBuffer", 2, nullptr},
+    {"SQ_SetFrameBufferColor", 5, nullptr},
+    {"SQ_EnableYuragi", 0, nullptr},
+    {"SQ_DisableYuragi", 0, nullptr},
+    {"SQ_SetGreaPow", 1, nullptr},
+    {"SQ_SetDisplayBaseScale", 2, nullptr},
+    {"SQ_SetDisplayScale", 2, nullptr},
+    {"SQ_SetDisplayOfs", 2, nullptr},
     {"SQ_CheckSaveDataValid", 1, nullptr},
     {"SQ_AutoSaveStartSave", 1, nullptr},
     {"SQ_AutoSaveStartLoad", 1, nullptr},
@@ -99,8 +134,10 @@ const Expected kManifest[] = {
     {"SQ_AutoSaveGetSaveDataSizeKB", 0, nullptr},
 };
 
-const char* const kValueClasses[] = {"Vector2", "Vector3",  "Vector4",     "Color",
-                                     "Matrix",  "QzRandom", "SQ_SaveData", "ResultViewPosScScale"};
+const char* const kValueClasses[] = {
+    "Vector2",      "Vector3",  "Vector4",     "Color",
+    "Matrix",       "QzRandom", "SQ_SaveData", "ResultViewPosScScale",
+    "CQzSpriteList"};
 
 // [SECTION] Fixture
 // Pad 0 holds A and B, B just pressed; the keyboard's first key set (player
