@@ -1,6 +1,7 @@
 // The system and debug script functions: fixed answers kept for the scripts,
-// the debug output line, the script clock, and script loading (SQ_Include
-// through the host, SQ_Reload straight from the data folder).
+// the debug overlay switch, the debug output line, the script clock, and
+// script loading (SQ_Include through the host, SQ_Reload straight from the
+// data folder).
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
+#include "proj/game/dbg_task_info_task.h"
 #include "proj/game/igame_control.h"
 #include "proj/script/script_api.h"
 #include "proj/script/script_function_table.h"
@@ -29,6 +31,12 @@ void SQ_Exit() {
     }
 }
 void SQ_Abort() {}
+// The other two arguments are not used.
+void SQ_DebugInfo(std::int32_t enable, std::int32_t, std::int32_t) {
+    if (CDbgTaskInfoTask* task = GetDbgTaskInfoTask()) {
+        task->DrawInfo(enable);
+    }
+}
 void SQ_MemDump(bool) {}
 void SQ_DrawTaskDump() {}
 bool SQ_IsForceExit() {
@@ -85,6 +93,7 @@ constexpr ScriptFunction kSystemFunctions[] = {
     ScriptFn<&SQ_Hook>("SQ_Hook"),
     ScriptFn<&SQ_Exit>("SQ_Exit"),
     ScriptFn<&SQ_Abort>("SQ_Abort"),
+    ScriptFn<&SQ_DebugInfo>("SQ_DebugInfo"),
     ScriptFn<&SQ_MemDump>("SQ_MemDump"),
     ScriptFn<&SQ_DrawTaskDump>("SQ_DrawTaskDump"),
     ScriptFn<&SQ_IsForceExit>("SQ_IsForceExit"),

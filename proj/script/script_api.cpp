@@ -22,7 +22,8 @@ std::vector<ScriptFunction> ScriptApiFunctions() {
     std::vector<ScriptFunction> all;
     for (ScriptFunctionTable t :
          {SystemScriptFunctions(), PadScriptFunctions(), FileScriptFunctions(),
-          SettingsScriptFunctions(), TextScriptFunctions(), AutoSaveScriptFunctions()}) {
+          SettingsScriptFunctions(), TextScriptFunctions(), DrawScriptFunctions(),
+          ProjectionScriptFunctions(), AutoSaveScriptFunctions()}) {
         all.insert(all.end(), t.begin(), t.end());
     }
     return all;

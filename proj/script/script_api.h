@@ -32,7 +32,8 @@ std::int32_t ScriptSystemTime(std::uint32_t elapsedMs);
 
 // The value classes Vector2, Vector3, Vector4, Color, Matrix,
 // ResultViewPosScScale, QzRandom and CQzSpriteList, into the table on top of
-// the stack.
+// the stack. A sprite list the scripts release while the game draw task
+// exists is freed only after the next frame was drawn.
 void RegisterValueClasses(HSQUIRRELVM v);
 
 }  // namespace Sample

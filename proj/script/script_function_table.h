@@ -36,6 +36,8 @@ ScriptFunctionTable PadScriptFunctions();
 ScriptFunctionTable FileScriptFunctions();
 ScriptFunctionTable SettingsScriptFunctions();
 ScriptFunctionTable TextScriptFunctions();
+ScriptFunctionTable DrawScriptFunctions();
+ScriptFunctionTable ProjectionScriptFunctions();
 ScriptFunctionTable AutoSaveScriptFunctions();
 
 // Every global function RegisterScriptApi binds, in binding order.

@@ -4,6 +4,7 @@
 // are refused by the binding layer's wrong-type error.
 #include <cstdint>
 
+#include "proj/game/game_draw_task.h"
 #include "proj/script/script_api.h"
 #include "proj/script/sq_bind.h"
 #include "qzware/scene/qz_color.h"
@@ -213,12 +214,59 @@ void RegisterRandom(HSQUIRRELVM v) {
 // [SECTION] CQzSpriteList
 // A script-made list has the default constructor's capacity (none), so its
 // appends are dropped; the game hands scripts lists it sized itself.
+// A list the scripts let go of may still be queued in a layer for the frame
+// being built: the game draw task keeps it until that frame was drawn.
+SQInteger ReleaseSpriteList(SQUserPointer p, SQInteger) {
+    auto* list = static_cast<QZW::CQzSpriteList*>(p);
+    if (CGameDrawTask* draw = GetGameDrawTask()) {
+        draw->ReleaseAfterDraw(list);
+    } else {
+        delete list;
+    }
+    return 1;
+}
+
+// Sets `list` as the instance's object, releasing one a second constructor
+// call replaces.
+void AdoptSpriteList(HSQUIRRELVM v, QZW::CQzSpriteList* list) {
+    SQUserPointer old = nullptr;
+    if (SQ_SUCCEEDED(sq_getinstanceup(v, 1, &old, nullptr)) && old &&
+        sq_getreleasehook(v, 1) == &ReleaseSpriteList) {
+        ReleaseSpriteList(old, 0);
+    }
+    sq_setinstanceup(v, 1, list);
+    sq_setreleasehook(v, 1, &ReleaseSpriteList);
+}
+
+SQInteger NewSpriteList(HSQUIRRELVM v) {
+    if (sq_gettype(v, 1) != OT_INSTANCE) {
+        return sq_throwerror(v, SqBind::kNotInstance);
+    }
+    if (sq_gettop(v) != 1) {
+        return sq_throwerror(v, SqBind::kWrongParamCount);
+    }
+    AdoptSpriteList(v, new QZW::CQzSpriteList());
+    return 0;
+}
+
+SQInteger CloneSpriteList(HSQUIRRELVM v) {
+    void* original = nullptr;
+    const SqBind::ClassInfo* info = &SqBind::InfoOf<QZW::CQzSpriteList>();
+    if (SQInteger r = SqBind::FetchObject(v, 2, info, false, &original); r != 0) {
+        return r;
+    }
+    // The clone starts with the original's pointer, which stays the original's.
+    sq_setinstanceup(v, 1, new QZW::CQzSpriteList(*static_cast<QZW::CQzSpriteList*>(original)));
+    sq_setreleasehook(v, 1, &ReleaseSpriteList);
+    return 0;
+}
+
 void RegisterSpriteList(HSQUIRRELVM v) {
     Class<QZW::CQzSpriteList> c(v, "CQzSpriteList");
-    c.Ctors<Ctor<>>()
-        .Method<&QZW::CQzSpriteList::AppendSprite2>("AppendSprite2")
+    SqBind::NewSlot(v, "constructor", &NewSpriteList, false);
+    SqBind::NewSlot(v, "_cloned", &CloneSpriteList, false);
+    c.Method<&QZW::CQzSpriteList::AppendSprite2>("AppendSprite2")
         .Method<&QZW::CQzSpriteList::Clear>("Clear");
-    Cloned<QZW::CQzSpriteList>(v);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include "platform/clock/clock.h"
 #include "platform/window/window.h"
+#include "proj/game/dbg_task_info_task.h"
+#include "proj/game/game_draw_task.h"
 #include "proj/game/save_data.h"
 #include "proj/script/squirrel_task.h"
 #include "proj/win/game_control.h"
@@ -83,8 +85,15 @@ void CSampleApp::FirstFrame() {
     windows.show_window(hwnd, platform::win32::SW_SHOW);
     windows.update_window(hwnd);
 
+    // Tick order: debug overlay, present, engine draw, game draw, scripts,
+    // network. The scripts' constructor runs them, so every earlier task
+    // exists by then.
     QZW::CQzTask* root = manager.GetTaskManager()->GetRootTask();
-    root->AppendChild(new CSquirrelTask(gameManager, &CGameControl::GetInstance()));
+    CGameControl* control = &CGameControl::GetInstance();
+    root->InsertChildFront(new CDbgTaskInfoTask(gameManager, control), false);
+    gameDrawTask = new CGameDrawTask(gameManager, control);
+    root->AppendChild(gameDrawTask);
+    root->AppendChild(new CSquirrelTask(gameManager, control));
     CreateNetworkTasks();
     frameCallback = &CSampleApp::MainFrame;
 }

@@ -65,6 +65,8 @@ public:
     std::vector<BatchEntry> batchMeshes;
     std::vector<BatchEntry> lineLists;
     std::uint32_t frameBuffer = 0;
+    // The owner's number for this screen (the game's draw layer index).
+    std::int32_t layerIndex = 0;
 };
 
 }  // namespace QZW
