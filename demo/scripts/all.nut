@@ -1,8 +1,14 @@
 // The demo's game loop. SQUpdate runs once per frame: it reports the frame
-// count every gPrintEvery frames, and on the first frames loads the save
-// record, counts this start in it and writes it back.
+// count every gPrintEvery frames, on the first frames loads the save record,
+// counts this start in it and writes it back, draws its scene, reads the pads
+// and the keyboard, and keeps one screenshot of frame gShotFrame.
 local again = SQ_Include("demo_util.nut");
 DemoLog("all: include again gives " + again + ", include ran " + gIncludeRuns + " time(s)");
+SQ_Include("demo_draw.nut");
+SQ_Include("demo_input.nut");
+
+::gShotFrame <- 90;
+::gShotFile <- "demo_screenshot.bmp";
 
 ::gSave <- SQ_SaveData();
 ::gSaveStep <- 0;
@@ -34,5 +40,16 @@ function SQUpdate() {
     StepSave();
     if (gFrame % gPrintEvery == 0) {
         DemoLog("SQUpdate frame " + gFrame);
+    }
+    DrawDemo(gFrame);
+    if (gFrame == 1) {
+        ReportInputOnce();
+    }
+    ReadInput(gFrame);
+    if (gFrame == gShotFrame) {
+        // The window shows a frame drawn a little earlier: scripts draw in
+        // one tick and the picture is composed and swapped in the next ones.
+        SQ_ScreenShot(gShotFile, 1280, 720, 0, 0);
+        DemoLog("screenshot " + gShotFile + " at frame " + gFrame);
     }
 }

@@ -24,6 +24,18 @@ using platform::win32::HWND;
 // How long the program waits at exit for file writes still queued.
 constexpr std::uint32_t kQuitFlushLimitMs = 5000;
 
+// Unattended runs (the end-to-end tests) end the program after this many
+// steady frames; without the variable it runs until it is closed.
+std::uint32_t QuitAfterFramesFromEnvironment() {
+    const char* text = std::getenv("QZ_QUIT_AFTER_FRAMES");
+    if (text == nullptr) {
+        return 0;
+    }
+    char* end = nullptr;
+    const unsigned long frames = std::strtoul(text, &end, 10);
+    return (end != text && *end == '\0' && frames <= 0xFFFFFFFFul) ? std::uint32_t(frames) : 0;
+}
+
 }  // namespace
 
 CSampleApp& CSampleApp::GetInstance() {
@@ -44,6 +56,7 @@ int CSampleApp::Initialize(platform::win32::HINSTANCE instance, CTestWin* mainWi
     }
     fps.Initialize(60);
     manager.Initialize();
+    quitAfterFrames = QuitAfterFramesFromEnvironment();
     frameCallback = &CSampleApp::FirstFrame;
     return 1;
 }
@@ -58,6 +71,9 @@ void CSampleApp::Idle() {
 void CSampleApp::MainFrame() {
     if (gameManager) {
         gameManager->Update();
+    }
+    if (quitAfterFrames != 0 && ++steadyFrames >= quitAfterFrames) {
+        Quit();
     }
 }
 

@@ -3,6 +3,8 @@
 // manager update per frame. One function-static instance; main thread only.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/win32/win32_types.h"
 #include "qzware/depend/win/vho/vho_fps.h"
 #include "qzware/win/qz_win_app.h"
@@ -40,6 +42,9 @@ public:
     CGameDrawTask* gameDrawTask = nullptr;
     void (CSampleApp::*frameCallback)() = nullptr;
     vho::FPS fps;
+    // Zero: run until closed; else Quit after that many steady frames.
+    std::uint32_t quitAfterFrames = 0;
+    std::uint32_t steadyFrames = 0;
 
 private:
     CSampleApp() = default;
