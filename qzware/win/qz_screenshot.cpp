@@ -1,7 +1,10 @@
-// Front-buffer read-back into the BMP image: GL_BGR rows bottom-up with a
-// pack alignment of 4 are exactly the file's padded pixel rows. Whatever
-// target or pack state the frame left behind is set aside for the read and
-// restored afterwards, so the pixels always come from the window.
+// Window read-back into the BMP image: GL_BGR rows bottom-up with a pack
+// alignment of 4 are exactly the file's padded pixel rows. Whatever target or
+// pack state the frame left behind is set aside for the read and restored
+// afterwards, so the pixels always come from the window.
+// It reads the back buffer: Mesa's software driver hands back black for the
+// front buffer of a double-buffered X11 window, and by the time scripts run
+// the engine draw task has composed the frame that the next present shows.
 #include "qzware/win/qz_screenshot.h"
 
 #include <GL/glew.h>
@@ -44,7 +47,7 @@ struct ReadState {
         if (GLEW_VERSION_2_1) {
             glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
         }
-        glReadBuffer(GL_FRONT);
+        glReadBuffer(GL_BACK);
     }
 
     void Restore() const {

@@ -345,7 +345,7 @@ const Case kCases[] = {
     {"return SQ_Resolution(5)", "Window(640x480 windowed)", "null"},
     {"return SQ_FullScreen(true)", "Window(640x480 full)", "null"},
     {"return SQ_FullScreen(false)", "Window(640x480 windowed)", "null"},
-    // Without the renderer's context there is no front buffer to read.
+    // Without the renderer's context there is no window to read.
     {"return SQ_ScreenShot(\"shot.bmp\", 4, 4, 0, 0)", "", "null"},
     // Text: bounded indices, byte counts, two per character.
     {"return SQ_SJIS_Slice(\"abcdef\", 2, 3)", "", "cde"},

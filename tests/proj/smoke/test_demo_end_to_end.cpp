@@ -59,6 +59,19 @@ bool Near(std::array<int, 3> got, std::array<int, 3> want) {
     return true;
 }
 
+// A one-pixel line on integer coordinates may land on either neighbouring
+// pixel row or column; an area probe is one pixel.
+bool NearAround(const Picture& shot, int x, int y, int reach, std::array<int, 3> want) {
+    for (int dy = -reach; dy <= reach; ++dy) {
+        for (int dx = -reach; dx <= reach; ++dx) {
+            if (Near(shot.Rgb(x + dx, y + dy), want)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 std::string Describe(std::array<int, 3> c) {
     return "(" + std::to_string(c[0]) + ", " + std::to_string(c[1]) + ", " + std::to_string(c[2]) +
            ")";
@@ -98,7 +111,9 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     const std::string window = WaitForGameWindow(game, 30000);
     ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << game.Stderr();
     int keyStatus = 0;
-    RunCapture("xdotool windowfocus --sync " + window + " key space", &keyStatus);
+    // Held for a few frames: the keyboard is polled once a frame.
+    RunCapture("xdotool windowfocus --sync " + window + " keydown space sleep 0.3 keyup space",
+               &keyStatus);
     EXPECT_EQ(0, keyStatus);
 
     const auto status = game.Wait(60000);
@@ -116,36 +131,43 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     ASSERT_EQ(kBmpHeader + std::size_t(kWidth) * kHeight * 3, shot.bytes.size());
     struct Probe {
         const char* what;
-        int x, y;
+        int x, y, reach;
         std::array<int, 3> rgb;
     };
     const Probe probes[] = {
-        {"inside the green square", 1060, 580, {40, 220, 60}},
-        {"on the box's top edge", 400, 100, {60, 90, 255}},
-        {"on the box's left edge", 200, 160, {60, 90, 255}},
-        {"empty background", 1200, 200, {0, 0, 0}},
-        {"inside the box, away from the line", 400, 160, {0, 0, 0}},
+        {"inside the green square", 1060, 580, 0, {40, 220, 60}},
+        {"on the box's top edge", 400, 100, 1, {60, 90, 255}},
+        {"on the box's left edge", 200, 160, 1, {60, 90, 255}},
+        {"on the box's right edge", 600, 160, 1, {60, 90, 255}},
+        {"empty background", 1200, 200, 0, {0, 0, 0}},
+        {"inside the box, away from the line", 400, 160, 0, {0, 0, 0}},
     };
     for (const Probe& p : probes) {
-        EXPECT_TRUE(Near(shot.Rgb(p.x, p.y), p.rgb))
+        EXPECT_TRUE(NearAround(shot, p.x, p.y, p.reach, p.rgb))
             << p.what << " at (" << p.x << ", " << p.y << "): got " << Describe(shot.Rgb(p.x, p.y))
             << ", want " << Describe(p.rgb);
     }
-    // The sliding quad is somewhere along its row, and the debug caption puts
-    // light pixels into the top-left corner.
+    // The sliding quad is somewhere along its row; the debug caption and the
+    // debug information (frame rate, then the memory lines from y 24) put
+    // light pixels where they are written.
     int red = 0;
     for (int x = 0; x < kWidth; ++x) {
         red += Near(shot.Rgb(x, 340), {230, 40, 40}) ? 1 : 0;
     }
     EXPECT_GE(red, 70) << "the sliding quad is not in its row";
-    int light = 0;
-    for (int y = 16; y < 24; ++y) {
-        for (int x = 16; x < 200; ++x) {
-            const auto c = shot.Rgb(x, y);
-            light += (c[0] > 128 && c[1] > 128 && c[2] > 128) ? 1 : 0;
+    const auto lightPixels = [&](int left, int top, int right, int bottom) {
+        int light = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                const auto c = shot.Rgb(x, y);
+                light += (c[0] > 128 && c[1] > 128 && c[2] > 128) ? 1 : 0;
+            }
         }
-    }
-    EXPECT_GT(light, 20) << "no debug caption in the top-left corner";
+        return light;
+    };
+    EXPECT_GT(lightPixels(16, 16, 200, 24), 20) << "no debug caption in the top-left corner";
+    EXPECT_GT(lightPixels(800, 0, 900, 8), 10) << "no frame rate line";
+    EXPECT_GT(lightPixels(800, 24, 1000, 32), 20) << "no memory report line";
 }
 
 }  // namespace
