@@ -225,6 +225,28 @@ TEST_F(SquirrelTaskTest, IncludeRunsEachNameOnceAndRetriesAMissingOne) {
     delete task;
 }
 
+TEST_F(SquirrelTaskTest, IncludedScriptThatFailsEndsTheProgramWithItsReport) {
+    struct {
+        const char* what;
+        const char* source;
+        const char* stderrText;
+        const char* logText;
+    } cases[] = {
+        {"compile error", "local x = ;", "scripts/bad.nut does not compile",
+         "scripts/bad.nut line = (1) column = ("},
+        {"runtime error", "throw \"bad include\"", "script error: bad include",
+         "\nAN ERROR HAS OCCURED [bad include]\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(dir / "USRDIR/scripts/bad.nut", c.source);
+        Images("", "SQ_Include(\"bad.nut\")");
+        EXPECT_DEATH(Boot(), c.stderrText);
+        EXPECT_NE(std::string::npos, Log().find(c.logText)) << Log();
+        fs::remove_all(dir / "Log");
+    }
+}
+
 TEST_F(SquirrelTaskTest, ReloadRunsTheSourceOnEveryCallAndEndsTheProgramWhenMissing) {
     WriteText(dir / "USRDIR/scripts/re.nut",
               "::runs <- (\"runs\" in getroottable()) ? runs + 1 : 1;");
