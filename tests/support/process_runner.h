@@ -25,6 +25,8 @@ public:
     std::optional<int> Wait(int timeoutMs);
     bool Running();
     void Kill();
+    // Asks the child to end (SIGTERM) without waiting; Wait collects it.
+    void Terminate();
     std::string Stdout() const;
     std::string Stderr() const;
 
