@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -245,6 +246,30 @@ TEST_F(SquirrelTaskTest, IncludedScriptThatFailsEndsTheProgramWithItsReport) {
         EXPECT_NE(std::string::npos, Log().find(c.logText)) << Log();
         fs::remove_all(dir / "Log");
     }
+}
+
+// A file manager whose synchronous source read fails with an exception.
+class ThrowingFiles final : public QZW::Win::CQzFileManager {
+public:
+    ThrowingFiles() : CQzFileManager("USRDIR") {}
+    void* LoadFileAligned8(const std::string& path) override {
+        throw std::runtime_error("disk gone reading " + path);
+    }
+};
+
+TEST_F(SquirrelTaskTest, ExceptionDuringStartUpEndsTheProgramWithTheCallStack) {
+    Images("", "function Boot() { SQ_Include(\"inc.nut\") } Boot()");
+    EXPECT_DEATH(
+        {
+            ThrowingFiles throwing;
+            Boot();
+        },
+        "start-up failed: disk gone reading scripts/inc.nut");
+    std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find("\nCALLSTACK\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("*FUNCTION [Boot()] test.nut line [1]")) << log;
+    EXPECT_NE(std::string::npos, log.find("start-up failed: disk gone reading scripts/inc.nut"))
+        << log;
 }
 
 TEST_F(SquirrelTaskTest, ReloadRunsTheSourceOnEveryCallAndEndsTheProgramWhenMissing) {
