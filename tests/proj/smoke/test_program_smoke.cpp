@@ -19,10 +19,13 @@ using qz_test::RunCapture;
 
 const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
 
-// Waits until a visible window named exactly "Vornakle" exists; its id or "".
+// Waits until `game` shows a visible window named exactly "Vornakle"; its id
+// or "". Other tests on the same display open windows of that name too.
 std::string WaitForGameWindow(ChildProcess& game, int timeoutMs) {
+    const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(game.Pid()) +
+                               " --name '^Vornakle$' 2>/dev/null";
     for (int waited = 0; waited < timeoutMs; waited += 100) {
-        std::string id = RunCapture("xdotool search --onlyvisible --name '^Vornakle$' 2>/dev/null");
+        std::string id = RunCapture(search);
         if (!id.empty()) {
             return id.substr(0, id.find('\n'));
         }
