@@ -6,6 +6,7 @@
 #include <sqstdmath.h>
 
 #include <cstring>
+#include <exception>
 #include <map>
 
 #include "proj/script/compiled_script.h"
@@ -84,25 +85,41 @@ void CSquirrelTask::StartUp() {
     includedNames->clear();
     SetSqAllocatorHook(&GetSqAllocator());
     SetSqLogHook(&GetSqLog());
-    vm = sq_open(4096);
-    if (!vm) {
-        ScriptFatal("script host: the script VM could not be opened (out of memory)");
+    // An exception from anything the start-up runs (the API registration, a
+    // native function the images call) ends the program with the VM's call
+    // stack in the log rather than escaping the constructor.
+    try {
+        vm = sq_open(4096);
+        if (!vm) {
+            ScriptFatal("script host: the script VM could not be opened (out of memory)");
+        }
+        SetSquirrelVM(vm);
+        sq_enabledebuginfo(vm, SQFalse);
+        sq_setcompilererrorhandler(vm, &ScriptCompilerErrorHandler);
+        sq_newclosure(vm, &ScriptErrorHandler, 0);
+        sq_seterrorhandler(vm);
+        sq_setprintfunc(vm, &PrintFunc, &PrintFunc);
+        // The root table stays on the stack for the VM's life.
+        sq_pushroottable(vm);
+        sqstd_register_mathlib(vm);
+        RegisterScriptApi(gameManager, gameControl);
+        RegisterNetworkScriptApi(gameManager, gameControl);
+        LoadCompiledScript("scriptsConv/all_StartCmd.cnut");
+        LoadCompiledScript("scriptsConv/all.cnut");
+        sq_collectgarbage(vm);
+        loaded = true;
+    } catch (const std::exception& e) {
+        StartUpFailed(e.what());
+    } catch (...) {
+        StartUpFailed("unknown exception");
     }
-    SetSquirrelVM(vm);
-    sq_enabledebuginfo(vm, SQFalse);
-    sq_setcompilererrorhandler(vm, &ScriptCompilerErrorHandler);
-    sq_newclosure(vm, &ScriptErrorHandler, 0);
-    sq_seterrorhandler(vm);
-    sq_setprintfunc(vm, &PrintFunc, &PrintFunc);
-    // The root table stays on the stack for the VM's life.
-    sq_pushroottable(vm);
-    sqstd_register_mathlib(vm);
-    RegisterScriptApi(gameManager, gameControl);
-    RegisterNetworkScriptApi(gameManager, gameControl);
-    LoadCompiledScript("scriptsConv/all_StartCmd.cnut");
-    LoadCompiledScript("scriptsConv/all.cnut");
-    sq_collectgarbage(vm);
-    loaded = true;
+}
+
+void CSquirrelTask::StartUpFailed(const char* what) {
+    if (vm) {
+        sqstd_printcallstack(vm);
+    }
+    ScriptFatal((std::string("script host: start-up failed: ") + what).c_str());
 }
 
 // A missing, truncated or foreign image ends the program with the reason in

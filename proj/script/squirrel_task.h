@@ -48,6 +48,7 @@ public:
 
 private:
     void StartUp();
+    [[noreturn]] void StartUpFailed(const char* what);
     void LoadCompiledScript(const char* path);
     void CloseVM();
 };

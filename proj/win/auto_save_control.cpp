@@ -30,17 +30,29 @@ CAutoSaveControl::CAutoSaveControl() {
     SaveData::onDestroy = &ForgetTarget;
 }
 
+// The file manager still holds the requests' user data: they are orphaned,
+// not freed, and their completions then touch no control.
 CAutoSaveControl::~CAutoSaveControl() {
     LiveControls().erase(this);
+    for (Pending& p : AllPending()) {
+        if (p.owner == this) {
+            p.owner = nullptr;
+        }
+    }
+}
+
+std::list<CAutoSaveControl::Pending>& CAutoSaveControl::AllPending() {
+    static std::list<Pending> all;
+    return all;
 }
 
 void CAutoSaveControl::ForgetTarget(const SaveData* record) {
-    for (CAutoSaveControl* c : LiveControls()) {
-        for (Pending& p : c->pending) {
-            if (p.target == record) {
-                p.target = nullptr;
-            }
+    for (Pending& p : AllPending()) {
+        if (p.target == record) {
+            p.target = nullptr;
         }
+    }
+    for (CAutoSaveControl* c : LiveControls()) {
         if (c->target == record) {
             c->target = nullptr;
         }
@@ -48,16 +60,26 @@ void CAutoSaveControl::ForgetTarget(const SaveData* record) {
 }
 
 CAutoSaveControl::Pending& CAutoSaveControl::NewPending() {
-    pending.emplace_back();
-    pending.back().owner = this;
-    return pending.back();
+    AllPending().emplace_back();
+    AllPending().back().owner = this;
+    return AllPending().back();
 }
 
 void CAutoSaveControl::Finish(Pending* p) {
-    pending.remove_if([p](const Pending& q) { return &q == p; });
-    if (pending.empty()) {
-        target = nullptr;
+    CAutoSaveControl* owner = p->owner;
+    AllPending().remove_if([p](const Pending& q) { return &q == p; });
+    if (owner && !owner->HasPending()) {
+        owner->target = nullptr;
     }
+}
+
+bool CAutoSaveControl::HasPending() const {
+    for (const Pending& p : AllPending()) {
+        if (p.owner == this) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void CAutoSaveControl::StartSave(const SaveData* record) {
@@ -89,7 +111,7 @@ void CAutoSaveControl::StartLoad(SaveData* record) {
 }
 
 bool CAutoSaveControl::IsComplete() {
-    if (!pending.empty()) {
+    if (HasPending()) {
         return false;
     }
     requestId = 0;
@@ -99,16 +121,20 @@ bool CAutoSaveControl::IsComplete() {
 void CAutoSaveControl::OnLoadComplete(QzFileRequestResult* result) {
     auto* p = reinterpret_cast<Pending*>(result->userData);
     CAutoSaveControl* self = p->owner;
+    std::int32_t error = 0;
     if (result->status == 0) {
         // Only the record's 304 bytes are taken; a shorter file is an error
         // and leaves the record as it was.
         if (!result->data || result->size < SaveData::kSize) {
-            self->lastError = 6;
+            error = 6;
         } else if (p->target) {
             p->target->Parse(static_cast<const std::uint8_t*>(result->data), result->size);
         }
     } else {
-        self->lastError = result->status == 2 ? 1 : 6;
+        error = result->status == 2 ? 1 : 6;
+    }
+    if (self && error != 0) {
+        self->lastError = error;
     }
     if (result->data) {
         if (QZW::Win::CQzFileManager* fm = ::QzGetFileManager()) {
@@ -116,7 +142,7 @@ void CAutoSaveControl::OnLoadComplete(QzFileRequestResult* result) {
         }
         result->data = nullptr;
     }
-    self->Finish(p);
+    Finish(p);
 }
 
 void CAutoSaveControl::OnSaveComplete(QzFileRequestResult* result) {
@@ -125,11 +151,10 @@ void CAutoSaveControl::OnSaveComplete(QzFileRequestResult* result) {
     }
     auto* p = static_cast<Pending*>(SaveOrder().front());
     SaveOrder().pop_front();
-    CAutoSaveControl* self = p->owner;
-    if (result->status != 0) {
-        self->lastError = 6;
+    if (p->owner && result->status != 0) {
+        p->owner->lastError = 6;
     }
-    self->Finish(p);
+    Finish(p);
 }
 
 }  // namespace Sample::Win

@@ -4,7 +4,8 @@
 // at the start, a load fills the record it was started with (a record
 // destroyed before the completion is simply not written), and a second start
 // while one is pending does not redirect the first. IsComplete reports true
-// once every started request has completed.
+// once every started request has completed. A control destroyed with
+// requests in flight leaves them to finish on their own.
 #pragma once
 
 #include <cstdint>
@@ -54,11 +55,12 @@ private:
         SaveData::Bytes bytes{};     // saves: what the loader thread writes
     };
     Pending& NewPending();
-    void Finish(Pending* p);
+    bool HasPending() const;
+    static void Finish(Pending* p);
     static void ForgetTarget(const SaveData* record);
-
-    // Stable addresses: each is the user data of its request.
-    std::list<Pending> pending;
+    // Every request in flight, of every control. Stable addresses: each is
+    // the user data of its request, so it must outlive its control.
+    static std::list<Pending>& AllPending();
 };
 
 }  // namespace Sample::Win

@@ -122,6 +122,12 @@ bool ChildProcess::Running() {
     return pid_ >= 0 && !Wait(0).has_value();
 }
 
+void ChildProcess::Terminate() {
+    if (pid_ >= 0) {
+        ::kill(pid_, SIGTERM);
+    }
+}
+
 void ChildProcess::Kill() {
     if (pid_ >= 0) {
         ::kill(pid_, SIGKILL);

@@ -25,6 +25,10 @@ public:
     std::optional<int> Wait(int timeoutMs);
     bool Running();
     void Kill();
+    // The child's process id while it runs, else -1.
+    pid_t Pid() const { return pid_; }
+    // Asks the child to end (SIGTERM) without waiting; Wait collects it.
+    void Terminate();
     std::string Stdout() const;
     std::string Stderr() const;
 

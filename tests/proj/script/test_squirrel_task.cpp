@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,52 @@ TEST_F(SquirrelTaskTest, IncludeRunsEachNameOnceAndRetriesAMissingOne) {
     EXPECT_EQ(7, RootInt(v, "late"));
     EXPECT_EQ(1, sq_gettop(v));
     delete task;
+}
+
+TEST_F(SquirrelTaskTest, IncludedScriptThatFailsEndsTheProgramWithItsReport) {
+    struct {
+        const char* what;
+        const char* source;
+        const char* stderrText;
+        const char* logText;
+    } cases[] = {
+        {"compile error", "local x = ;", "scripts/bad.nut does not compile",
+         "scripts/bad.nut line = (1) column = ("},
+        {"runtime error", "throw \"bad include\"", "script error: bad include",
+         "\nAN ERROR HAS OCCURED [bad include]\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(dir / "USRDIR/scripts/bad.nut", c.source);
+        Images("", "SQ_Include(\"bad.nut\")");
+        EXPECT_DEATH(Boot(), c.stderrText);
+        EXPECT_NE(std::string::npos, Log().find(c.logText)) << Log();
+        fs::remove_all(dir / "Log");
+    }
+}
+
+// A file manager whose synchronous source read fails with an exception.
+class ThrowingFiles final : public QZW::Win::CQzFileManager {
+public:
+    ThrowingFiles() : CQzFileManager("USRDIR") {}
+    void* LoadFileAligned8(const std::string& path) override {
+        throw std::runtime_error("disk gone reading " + path);
+    }
+};
+
+TEST_F(SquirrelTaskTest, ExceptionDuringStartUpEndsTheProgramWithTheCallStack) {
+    Images("", "function Boot() { SQ_Include(\"inc.nut\") } Boot()");
+    EXPECT_DEATH(
+        {
+            ThrowingFiles throwing;
+            Boot();
+        },
+        "start-up failed: disk gone reading scripts/inc.nut");
+    std::string log = Log();
+    EXPECT_NE(std::string::npos, log.find("\nCALLSTACK\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("*FUNCTION [Boot()] test.nut line [1]")) << log;
+    EXPECT_NE(std::string::npos, log.find("start-up failed: disk gone reading scripts/inc.nut"))
+        << log;
 }
 
 TEST_F(SquirrelTaskTest, ReloadRunsTheSourceOnEveryCallAndEndsTheProgramWhenMissing) {

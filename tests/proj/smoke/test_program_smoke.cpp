@@ -1,8 +1,12 @@
 // The program end to end under Xvfb: it starts and shows its window, a second
-// instance is refused, and Escape ends the first cleanly.
+// instance is refused, Escape ends the first cleanly, and the demo's scripts
+// run every frame and keep their save record across two starts.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -15,10 +19,13 @@ using qz_test::RunCapture;
 
 const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
 
-// Waits until a visible window named exactly "Vornakle" exists; its id or "".
+// Waits until `game` shows a visible window named exactly "Vornakle"; its id
+// or "". Other tests on the same display open windows of that name too.
 std::string WaitForGameWindow(ChildProcess& game, int timeoutMs) {
+    const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(game.Pid()) +
+                               " --name '^Vornakle$' 2>/dev/null";
     for (int waited = 0; waited < timeoutMs; waited += 100) {
-        std::string id = RunCapture("xdotool search --onlyvisible --name '^Vornakle$' 2>/dev/null");
+        std::string id = RunCapture(search);
         if (!id.empty()) {
             return id.substr(0, id.find('\n'));
         }
@@ -58,6 +65,57 @@ TEST(ProgramSmoke, SecondInstanceIsRefusedAndEscapeEndsTheFirst) {
     ASSERT_TRUE(firstStatus.has_value()) << "Escape did not end the game; stderr:\n"
                                          << first.Stderr();
     EXPECT_EQ(0, *firstStatus) << first.Stderr();
+}
+
+// Every script log written in `dir`, one after another.
+std::string ScriptLogs(const std::filesystem::path& dir) {
+    std::string text;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir / "Log", ec)) {
+        std::ifstream in(e.path(), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        text += s.str();
+    }
+    return text;
+}
+
+TEST(ProgramSmoke, DemoScriptsRunEveryFrameAndKeepTheSaveRecord) {
+    ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
+    namespace fs = std::filesystem;
+    qz_test::TempDir work;
+    const fs::path dir = work.path();
+    fs::copy(fs::path(QZ_BINARY_DIR) / "USRDIR", dir / "USRDIR", fs::copy_options::recursive);
+    fs::remove(dir / "USRDIR/SAVEDATA/SAVE00.BIN");
+    qz_test::TempDir runtime;
+    const std::map<std::string, std::string> env = {{"XDG_RUNTIME_DIR", runtime.path()},
+                                                    {"SDL_AUDIODRIVER", "dummy"},
+                                                    {"QZ_NO_MESSAGE_BOX", "1"}};
+    // Each start waits for its own save write, then for frames past it.
+    const char* const startLines[] = {"save load: error 1, valid true, starts 0\n",
+                                      "save load: error 0, valid true, starts 1\n"};
+    for (const char* line : startLines) {
+        SCOPED_TRACE(line);
+        ChildProcess game;
+        ASSERT_TRUE(game.Start({kProgram}, env, dir.string()));
+        bool seen = false;
+        for (int waited = 0; waited < 60000 && !seen && game.Running(); waited += 100) {
+            const std::string log = ScriptLogs(dir);
+            const std::size_t at = log.find(line);
+            seen = at != std::string::npos &&
+                   log.find("SQUpdate frame 120\n", at) != std::string::npos;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ASSERT_TRUE(seen) << "log:\n" << ScriptLogs(dir) << "stderr:\n" << game.Stderr();
+        game.Terminate();
+        const auto status = game.Wait(20000);
+        ASSERT_TRUE(status.has_value()) << "the program did not end on SIGTERM";
+        EXPECT_EQ(0, *status) << game.Stderr();
+    }
+    const std::string log = ScriptLogs(dir);
+    EXPECT_NE(std::string::npos, log.find("all_StartCmd: ready\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("save write: error 0\n")) << log;
+    EXPECT_EQ(304u, fs::file_size(dir / "USRDIR/SAVEDATA/SAVE00.BIN"));
 }
 
 TEST(ProgramSmoke, WithoutADisplayItSaysSoAndExitsWithMinusOne) {

@@ -1,6 +1,7 @@
 // The auto-save control over a real file manager: save then load, a missing,
 // short or oversized file, the copy taken at StartSave, two loads at once, a
-// record destroyed while its load is pending, and the saving script functions.
+// record destroyed while its load is pending, a control destroyed with
+// requests in flight, and the saving script functions.
 #include "proj/win/auto_save_control.h"
 
 #include <gtest/gtest.h>
@@ -170,6 +171,28 @@ TEST_F(AutoSaveTest, RecordDestroyedWhileItsLoadIsPendingIsNotWritten) {
     record.reset();  // a write into it now would be caught by the address sanitizer
     Wait(c);
     EXPECT_EQ(0, c.GetLastError());
+}
+
+TEST_F(AutoSaveTest, ControlDestroyedWithRequestsInFlightLeavesThemHarmless) {
+    PutSaveFile(std::vector<std::uint8_t>(SaveData::kSize, 2));
+    SaveData loadTarget;
+    {
+        CAutoSaveControl gone;
+        const SaveData early = Sample(1);
+        gone.StartSave(&early);
+        gone.StartLoad(&loadTarget);
+    }
+    // The orphaned completions come first; a touch of the dead control or of
+    // its freed request records would be caught by the address sanitizer.
+    CAutoSaveControl c;
+    const SaveData late = Sample(2);
+    c.StartSave(&late);
+    Wait(c);
+    EXPECT_EQ(0, c.GetLastError());
+    files->UpdateUntilIdle(1000);
+    const SaveData::Bytes image = late.Serialize();
+    EXPECT_EQ(std::vector<std::uint8_t>(image.begin(), image.end()),
+              ReadAll(root / "SAVEDATA/SAVE00.BIN"));
 }
 
 TEST_F(AutoSaveTest, ScriptSaveStoresAFreshChecksum) {

@@ -1,6 +1,6 @@
 // The first frame's save record: windowed at index 2 unless a save file
-// replaces it whole; the wait for it sleeps between turns and gives up when
-// the loader thread is gone.
+// replaces it whole (its checksum unchecked); the wait for it sleeps between
+// turns and gives up when the loader thread is gone.
 #include "proj/win/game_control.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <vector>
 
 #include "platform/clock/clock_null.h"
 #include "proj/game/save_data.h"
@@ -54,32 +55,45 @@ protected:
     qz_test::TempDir dir;
 };
 
-TEST_F(StartupSaveRecord, DefaultsToWindowedIndex2AndASaveFileReplacesThemWhole) {
-    const struct {
+TEST_F(StartupSaveRecord, TakesTheSaveFileWholeOrStaysWindowedAtIndexTwo) {
+    SaveData onDisk;
+    onDisk.FullScreen = 1;
+    onDisk.Resolution = 7;  // out of the table: the resolution pick ignores it
+    onDisk.VolumeBGM = 42;
+    onDisk.checksum = 0x12345678u;  // wrong on purpose: nobody checks it here
+    const SaveData::Bytes image = onDisk.Serialize();
+
+    // Defaults, then windowed at index 2 with the defaults' checksum left as is.
+    SaveData windowed;
+    windowed.Resolution = 2;
+    const SaveData::Bytes fallback = windowed.Serialize();
+
+    const fs::path file = fs::path(dir.path()) / "SAVEDATA/SAVE00.BIN";
+    fs::create_directories(file.parent_path());
+    struct {
         const char* what;
-        bool fileExists;
-        std::int32_t fullScreen, resolution, team3;
+        bool present;
+        std::vector<std::uint8_t> bytes;
+        SaveData::Bytes expected;
     } cases[] = {
-        {"no save file", false, 0, 2, 0},
-        {"save file", true, 1, 0, 7},
+        {"no save file", false, {}, fallback},
+        {"a saved record", true, {image.begin(), image.end()}, image},
+        {"a short file", true, {image.begin(), image.begin() + 200}, fallback},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.fileExists) {
-            SaveData saved;
-            saved.FullScreen = 1;
-            saved.Resolution = 0;
-            saved.SetUseTeam(3, 7);
-            WriteSave(saved);
+        fs::remove(file);
+        if (c.present) {
+            std::ofstream(file, std::ios::binary)
+                .write(reinterpret_cast<const char*>(c.bytes.data()),
+                       static_cast<std::streamsize>(c.bytes.size()));
         }
         QZW::Win::CQzFileManager files(dir.path());
         SaveData record;
-        record.FullScreen = 5;  // stale values the load must not keep
-        record.Resolution = 9;
+        record.FullScreen = 1;
+        record.TextSpeed = 9;  // whatever the caller held is replaced
         LoadStartupSaveRecord(record);
-        EXPECT_EQ(c.fullScreen, record.FullScreen);
-        EXPECT_EQ(c.resolution, record.Resolution);
-        EXPECT_EQ(c.team3, record.GetUseTeam(3));
+        EXPECT_EQ(c.expected, record.Serialize());
         files.Finalize();
     }
 }
