@@ -26,6 +26,10 @@ std::list<void*>& SaveOrder() {
 }  // namespace
 
 CAutoSaveControl::CAutoSaveControl() {
+    // The process-wide lists are built before the first control, so at exit
+    // they are destroyed after it and its destructor still finds them.
+    AllPending();
+    SaveOrder();
     LiveControls().insert(this);
     SaveData::onDestroy = &ForgetTarget;
 }
