@@ -2,7 +2,8 @@
 // version 3 or text), its glyph records, line metrics, kerning and pages.
 // Parsing is pure (bytes in, records out); the file bytes and the page
 // textures come from an IFontOwner, so the font needs no renderer of its own.
-// Game thread only. Text layout over these records lives beside the font.
+// Game thread only. Text layout over these records (bitmap_font_layout.cpp)
+// works on one shared UTF-16 buffer, so it is not reentrant.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +15,9 @@
 namespace QZW {
 class IQzTexture;
 class CQzMaterial;
+class CQzMesh;
+struct Vector2;
+struct Vector3;
 }  // namespace QZW
 
 namespace acGraphics {
@@ -59,6 +63,32 @@ public:
     virtual SFontPage LoadFontPage(const std::string& path) = 0;
 };
 
+// [SECTION] Text preparation (bitmap_font_layout.cpp)
+
+// Size of the shared text buffer. The UTF-16 form it holds is at most
+// kSharedTextBytes - 2 bytes followed by a zero unit.
+constexpr std::int32_t kSharedTextBytes = 2048;
+// The one buffer holding the UTF-16 form (little-endian) of the text being
+// measured or laid out; each measuring or layout call rewrites it.
+std::uint8_t* SharedTextBuffer();
+// Decodes the zero-terminated UTF-8 text into the shared buffer, stopping
+// before the form would reach kSharedTextBytes; bytes that do not decode are
+// skipped. Returns the number of code points written.
+std::int32_t ConvertUtf8ToUtf16(const char* text);
+// Every `from` replaced by `to`, left to right, resuming after each inserted
+// `to`. An empty `from` leaves the text unchanged.
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to);
+// One code point from the `available` bytes at `bytes`, or -1. *length gets
+// the bytes taken; invalid input (a bad or cut sequence, an overlong form, a
+// surrogate, a value past U+10FFFF) takes 1 byte, so a walk always advances.
+std::int32_t QzDecodeUtf8Char(const std::uint8_t* bytes, std::size_t available,
+                              std::int32_t* length);
+// One code point from UTF-16 units, little-endian unless bigEndian is set, or
+// -1. A surrogate pair takes 4 bytes; a lone surrogate is invalid and, like
+// every other unit, takes 2 (a lone odd byte at the end takes 1).
+std::int32_t QzDecodeUtf16Char(const std::uint8_t* bytes, std::size_t available,
+                               std::int32_t* length, std::int32_t bigEndian);
+
 class CBitmapFont {
 public:
     CBitmapFont() = default;
@@ -88,6 +118,34 @@ public:
     QZW::CQzMaterial* GetPageMaterial(std::uint32_t page) const;
     std::size_t GetPageCount() const { return pageFiles.size(); }
 
+    // [SECTION] Layout (bitmap_font_layout.cpp)
+    // Offsets and lengths below are bytes of the UTF-16 form in the shared
+    // buffer; every one is clamped to that buffer. A font that failed to load
+    // lays out nothing and measures 0.
+
+    // Bytes of `text` (at most `capacity`): up to the first zero byte for
+    // encodings other than 2; for UTF-16 up to the first zero unit, a valid
+    // surrogate pair counting 4 and every other unit 2.
+    std::int32_t GetTextLength(const std::uint8_t* text, std::size_t capacity) const;
+    // Offset of the first line feed in [start, end) of the shared buffer, or -1.
+    std::int32_t FindTextChar(std::int32_t start, std::int32_t end) const;
+    // Width of the run of `length` bytes from `start` (0 or less: to the end
+    // of the text), with kerning; bottom and top get the lowest glyph bottom
+    // and highest glyph top above the baseline (10000 and -10000 when empty).
+    float GetTextWidth(std::int32_t start, std::int32_t length, float* bottom, float* top) const;
+    // The width of the whole prepared text as one run (line feeds included).
+    float MeasureText(const char* text);
+    // Lays the text out as glyph quads in the mesh's block 1, one line per
+    // line feed; align 1 centres each line on x, 2 ends it at x. The mesh
+    // takes the material of the glyphs' page.
+    void Write(QZW::CQzMesh* mesh, float z, const char* text, std::int32_t align, float x, float y);
+    // The same into caller arrays as a joined triangle strip, six vertices a
+    // glyph from index *count (advanced); never writes at or past capacity.
+    void WriteBox(QZW::Vector3* positions, QZW::Vector2* uvs, float y, const char* text,
+                  std::int32_t align, std::int32_t* count, std::int32_t capacity, float x);
+    // Renders every page material into that target.
+    void SetTargetFrameBufferId(std::int32_t id);
+
     std::uint16_t lineHeight = 0;
     std::uint16_t base = 0;
     std::uint16_t scaleW = 0;
@@ -113,6 +171,24 @@ public:
     bool hasCommon = false;
 
 private:
+    // Replaces the script's "\\r\\n", converts into the shared buffer and
+    // returns the length to lay out (limitLength applied).
+    std::int32_t PrepareText(const char* text);
+    const SGlyph& GlyphFor(std::int32_t code) const;
+    // Calls visit(glyph, kerning to the next character x scale) for each
+    // character of [start, end); visit returns false to stop.
+    template <typename Visit>
+    void ForEachGlyph(std::int32_t start, std::int32_t end, Visit visit) const;
+    float RunWidth(std::int32_t start, std::int32_t end, float* bottom, float* top) const;
+    // Calls drawLine(start, end, lineX, lineY) for each line of the prepared text.
+    template <typename DrawLine>
+    void ForEachLine(std::int32_t length, std::int32_t align, float x, float y,
+                     DrawLine drawLine) const;
+    void WriteLine(QZW::CQzMesh* mesh, float z, std::int32_t start, std::int32_t end, float x,
+                   float y) const;
+    void WriteLineJustified(QZW::Vector3* positions, QZW::Vector2* uvs, std::int32_t start,
+                            std::int32_t end, float x, float y, std::int32_t* count,
+                            std::int32_t capacity) const;
     void LoadPages();
     bool loaded = false;
 };

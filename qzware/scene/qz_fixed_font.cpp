@@ -1,5 +1,8 @@
 #include "qzware/scene/qz_fixed_font.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "qzware/common/qz_mem.h"
 #include "qzware/scene/iqz_texture.h"
 #include "qzware/scene/qz_sprite_list.h"
@@ -9,6 +12,17 @@ namespace QZW {
 namespace {
 // The debug font draws nothing for this code; a space is drawn as it.
 constexpr std::int32_t kBlankCode = 64;
+
+// The integer part of the scaled cell width; a scale too large for an integer
+// is clamped and one that is not a number advances nothing, rather than
+// converting out of range.
+std::int64_t CellAdvance(float scaleX) {
+    const float scaled = scaleX * float(CQzFixedFont::kCellSize);
+    if (std::isnan(scaled)) {
+        return 0;
+    }
+    return std::int64_t(std::clamp(scaled, -1e9f, 1e9f));
+}
 }  // namespace
 
 CQzFixedFont::~CQzFixedFont() {
@@ -59,7 +73,8 @@ void CQzFixedFont::DrawText(CQzSpriteList* list, std::int32_t x, std::int32_t y,
     if (!list || !text) {
         return;
     }
-    const std::int32_t advance = std::int32_t(scaleX * float(kCellSize));
+    const std::int64_t advance = CellAdvance(scaleX);
+    std::int64_t pen = x;
     for (const char* p = text; *p != '\0'; ++p) {
         std::int32_t code = static_cast<unsigned char>(*p);
         if (code == ' ') {
@@ -72,9 +87,9 @@ void CQzFixedFont::DrawText(CQzSpriteList* list, std::int32_t x, std::int32_t y,
         if (code != kBlankCode) {
             list->AppendQuad(std::uint32_t(cell->width), std::uint32_t(cell->height),
                              std::uint32_t(cell->x), std::uint32_t(cell->y), scaleX, scaleY, colour,
-                             float(x), float(y), 100.0f);
+                             float(pen), float(y), 100.0f);
         }
-        x += advance;
+        pen += advance;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "qzware/scene/qz_draw_flip_task.h"
 #include "qzware/scene/qz_draw_task.h"
 #include "qzware/scene/qz_task.h"
+#include "qzware/scene/resource_manager.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_graphics_gl2.h"
 #include "qzware/win/qz_input_manager.h"
@@ -98,6 +99,9 @@ void CQzGameManager::Finalize() {
         delete taskManager;  // kills and reaps every task under the root
         taskManager = nullptr;
     }
+    // The shared meshes and fonts hold vertex buffers and page materials:
+    // they go once nothing uses them and while the GL context still lives.
+    CResourceManager::GetInstance()->ReleaseAll();
     if (inputManager) {
         inputManager->Finalize();
         delete inputManager;

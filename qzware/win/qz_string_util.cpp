@@ -83,38 +83,10 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 // One code point from p (n >= 1 bytes left): the bytes used, at least 1.
 std::size_t DecodeUtf8(const unsigned char* p, std::size_t n, char32_t* out) {
-    const unsigned char b = p[0];
-    *out = kReplacement;
-    if (b < 0x80) {
-        *out = b;
-        return 1;
-    }
-    std::size_t len;
-    char32_t c;
-    char32_t least;
-    if ((b & 0xE0) == 0xC0) {
-        len = 2, c = b & 0x1F, least = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-        len = 3, c = b & 0x0F, least = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-        len = 4, c = b & 0x07, least = 0x10000;
-    } else {
-        return 1;
-    }
-    if (n < len) {
-        return 1;
-    }
-    for (std::size_t i = 1; i < len; ++i) {
-        if (!IsContinuation(p[i])) {
-            return 1;
-        }
-        c = (c << 6) | (p[i] & 0x3F);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return 1;
-    }
-    *out = c;
-    return len;
+    std::size_t length = 1;
+    const std::int32_t c = QzDecodeUtf8Sequence(p, n, &length);
+    *out = c < 0 ? kReplacement : char32_t(c);
+    return length;
 }
 
 bool IsScalar(char32_t c) {
@@ -321,6 +293,43 @@ std::int32_t QzScanString(const char* text, const char* format, ...) {
 }
 
 // [SECTION] Unicode conversion
+
+std::int32_t QzDecodeUtf8Sequence(const unsigned char* p, std::size_t n, std::size_t* length) {
+    *length = 1;
+    if (n == 0) {
+        return -1;
+    }
+    const unsigned char b = p[0];
+    if (b < 0x80) {
+        return b;
+    }
+    std::size_t len;
+    std::uint32_t c;
+    std::uint32_t least;
+    if ((b & 0xE0) == 0xC0) {
+        len = 2, c = b & 0x1F, least = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        len = 3, c = b & 0x0F, least = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        len = 4, c = b & 0x07, least = 0x10000;
+    } else {
+        return -1;
+    }
+    if (n < len) {
+        return -1;
+    }
+    for (std::size_t i = 1; i < len; ++i) {
+        if (!IsContinuation(p[i])) {
+            return -1;
+        }
+        c = (c << 6) | (p[i] & 0x3F);
+    }
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        return -1;
+    }
+    *length = len;
+    return std::int32_t(c);
+}
 
 std::wstring QzUtf8ToWide(const std::string& text) {
     static_assert(sizeof(wchar_t) == 4, "wide text is UTF-32 on this platform");

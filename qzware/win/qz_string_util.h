@@ -50,6 +50,11 @@ std::int32_t QzScanString(const char* text, const char* format, ...)
 // sequence (overlong, surrogate, past U+10FFFF, cut short) becomes U+FFFD and
 // decoding goes on at the next byte; lone surrogates and values that are not
 // code points become U+FFFD too.
+// One UTF-8 sequence from the n bytes at p: its code point, or -1 when p does
+// not start a whole shortest-form sequence of a code point outside the
+// surrogates and at most U+10FFFF. *length gets the bytes taken: the
+// sequence's, or 1 for anything invalid, so a walk always moves on.
+std::int32_t QzDecodeUtf8Sequence(const unsigned char* p, std::size_t n, std::size_t* length);
 // wchar_t holds UTF-32 here: one element per code point.
 std::wstring QzUtf8ToWide(const std::string& text);
 std::u16string QzUtf8ToUtf16(const std::string& text);

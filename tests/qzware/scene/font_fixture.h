@@ -1,6 +1,6 @@
 // Test helpers for bitmap fonts: a little-endian byte builder for binary font
-// files and an owner that serves font files and page textures from memory
-// and records what was asked of it.
+// files, an owner that serves font files and page textures from memory and
+// records what was asked of it, and one that hands out real page materials.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "qzware/scene/bitmap_font.h"
+#include "qzware/scene/qz_material.h"
 
 namespace fonttest {
 
@@ -103,6 +104,27 @@ public:
     std::vector<std::string> requested;
     std::map<std::string, int> tokens;
     int materialsReleased = 0;
+};
+
+// Page materials are real (shader 1, the page's stand-in texture in unit 0),
+// so layouts can hand them to meshes; counts the font files read.
+class MaterialOwner : public MemoryOwner {
+public:
+    bool ReadFontFile(const std::string& path, std::vector<std::uint8_t>& bytes) override {
+        ++reads;
+        return MemoryOwner::ReadFontFile(path, bytes);
+    }
+    acGraphics::SFontPage LoadFontPage(const std::string& path) override {
+        requested.push_back(path);
+        acGraphics::SFontPage page;
+        if (textures.count(path) != 0) {
+            page.texture = reinterpret_cast<QZW::IQzTexture*>(&tokens[path]);
+            page.material = std::make_shared<QZW::CQzMaterial>(1);
+            page.material->SetTexture(0, page.texture);
+        }
+        return page;
+    }
+    int reads = 0;
 };
 
 }  // namespace fonttest

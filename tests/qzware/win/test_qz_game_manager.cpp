@@ -1,4 +1,5 @@
-// The game manager's frame clock, frame counter and process-wide settings.
+// The game manager's frame clock, frame counter, process-wide settings and
+// shutdown order.
 #include "qzware/win/qz_game_manager.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +13,12 @@
 #include "qzware/scene/qz_draw_flip_task.h"
 #include "qzware/scene/qz_draw_task.h"
 #include "qzware/scene/qz_task.h"
+#include "qzware/scene/resource_manager.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_input_manager.h"
+#include "tests/qzware/scene/font_fixture.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/recording_graphics.h"
 
 namespace {
 
@@ -175,6 +179,44 @@ TEST(QzGameManager, EachFrameReadsInputBeforeTheTasksAndRunsFileCompletionsAfter
     delete manager.fileManager;
     manager.inputManager->Finalize();
     delete manager.inputManager;
+}
+
+// Notes how many shared resources are still cached when the renderer goes.
+class FinalizeProbe : public qz_test_support::RecordingGraphics {
+public:
+    FinalizeProbe(std::size_t* meshes, std::size_t* fonts) : meshes(meshes), fonts(fonts) {}
+    void Finalize() override {
+        *meshes = QZW::CResourceManager::GetInstance()->GetMeshCount();
+        *fonts = QZW::CResourceManager::GetInstance()->GetFontCount();
+    }
+
+private:
+    std::size_t* meshes;
+    std::size_t* fonts;
+};
+
+TEST(QzGameManager, FinalizeReleasesSharedMeshesAndFontsBeforeTheRenderer) {
+    QZW::CResourceManager* resources = QZW::CResourceManager::GetInstance();
+    qz_test_support::RecordingGraphics meshGraphics;
+    fonttest::MemoryOwner owner;
+    resources->SetServices(&meshGraphics, &owner);
+    const QZW::Vector3 positions[3] = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}};
+    QZW::QzModelPartGeometry part;
+    part.positions = positions;
+    part.vertexCount = 3;
+    ASSERT_NE(resources->GetMesh(&part), nullptr);
+    ASSERT_NE(resources->GetFont("font/none.fnt"), nullptr);
+
+    std::size_t meshesAtFinalize = 99;
+    std::size_t fontsAtFinalize = 99;
+    CQzGameManager manager;
+    manager.graphics = new FinalizeProbe(&meshesAtFinalize, &fontsAtFinalize);
+    manager.Finalize();
+    resources->SetServices(nullptr, nullptr);
+
+    EXPECT_EQ(meshesAtFinalize, 0u);
+    EXPECT_EQ(fontsAtFinalize, 0u);
+    EXPECT_EQ(manager.GetGraphics(), nullptr);
 }
 
 }  // namespace
