@@ -4,54 +4,20 @@
 // The font is made in code: 95 printable ASCII glyphs on one 128 x 64 page.
 #include <benchmark/benchmark.h>
 
-#include <GL/glew.h>
-
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/window/window.h"
+#include "bench/bench_renderer.h"
 #include "qzware/scene/bitmap_font.h"
 #include "qzware/scene/qz_material.h"
 #include "qzware/scene/qz_mesh.h"
-#include "qzware/win/qz_graphics_gl2.h"
-#include "qzware/win/qz_texture_gl.h"
 
 namespace {
-
-using namespace platform::window;
 
 constexpr int kLines = 40;
 constexpr int kColumns = 50;
 constexpr int kGlyphs = kLines * kColumns;
-
-LRESULT BenchWindowProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    return current().def_window_proc(h, m, w, l);
-}
-
-QZW::Win::CQzGraphicsGL2* Renderer() {
-    static QZW::Win::CQzGraphicsGL2* renderer = []() -> QZW::Win::CQzGraphicsGL2* {
-        Backend& backend = sdl_backend();
-        set_current(&backend);
-        std::string error;
-        if (!backend.init(&error)) {
-            std::fprintf(stderr, "no display: %s\n", error.c_str());
-            return nullptr;
-        }
-        backend.register_class("QzBench", BenchWindowProc);
-        HWND hwnd =
-            backend.create_window("QzBench", "bench", platform::win32::WS_POPUP, 0, 0, 1280, 720);
-        auto* g = new QZW::Win::CQzGraphicsGL2();
-        if (hwnd == nullptr || !g->CreateContext(hwnd)) {
-            std::fprintf(stderr, "no GL context\n");
-            delete g;
-            return nullptr;
-        }
-        return g;
-    }();
-    return renderer;
-}
 
 // Serves the one page: a white texture (null without a GL context, which
 // leaves the font without a material, as the fill-only run wants none).
@@ -117,14 +83,12 @@ bool LoadFont(acGraphics::CBitmapFont& font, PageOwner& owner) {
 }
 
 void Run(benchmark::State& state, bool finish) {
-    QZW::Win::CQzGraphicsGL2* g = Renderer();
+    QZW::Win::CQzGraphicsGL2* g = qz_bench::Renderer();
     if (g == nullptr) {
         state.SkipWithError("no GL context (run under xvfb-run -a)");
         return;
     }
-    const std::vector<std::uint8_t> pixels(128 * 64 * 4, 0xFF);
-    const std::unique_ptr<QZW::IQzTexture> texture(QZW::Win::CQzTextureGL::CreateFromPixels(
-        pixels.data(), 128, 64, "page", GL_RGBA, GL_RGBA8));
+    const std::unique_ptr<QZW::IQzTexture> texture = qz_bench::WhiteTexture(128, 64, "page");
     PageOwner owner(texture.get());
     acGraphics::CBitmapFont font;
     if (texture == nullptr || !LoadFont(font, owner)) {
@@ -133,22 +97,12 @@ void Run(benchmark::State& state, bool finish) {
     }
     const std::vector<std::string> lines = Lines();
     QZW::CQzMesh mesh;
-    int frame = 0;
-    g->SetFrameBuffer(0);
-    g->SetViewport(0, 0, 1280, 720, 0.1f, 1000.0f);
-    g->SetOrthoProjection();
-    g->DisableDepthTest();
-    for (auto _ : state) {
-        Fill(font, mesh, lines, frame++);
+    qz_bench::DrawFrames(state, g, finish, kGlyphs, [&](int frame) {
+        Fill(font, mesh, lines, frame);
         mesh.Draw(g);
         mesh.PostDraw(g);
         mesh.Clear();
-        if (finish) {
-            glFinish();
-        }
-    }
-    glFinish();
-    state.SetItemsProcessed(state.iterations() * kGlyphs);
+    });
 }
 
 void BM_Text2k(benchmark::State& state) {

@@ -1,8 +1,8 @@
-// Fakes for the game draw task's tests: a sized texture, a render target
-// that counts its reserved calls, and a game manager handing out a
-// recording renderer and a real engine draw task. GameDrawWorld builds the
-// memory manager, the engine draw task and the resource manager's services
-// around them and tears them down in reverse.
+// Fakes for the game draw task's tests: a render target that counts its
+// reserved calls, and a game manager handing out a recording renderer and a
+// real engine draw task. GameDrawWorld builds the memory manager, the engine
+// draw task and the resource manager's services around them and tears them
+// down in reverse.
 #pragma once
 
 #include <memory>
@@ -11,26 +11,14 @@
 #include "proj/game/game_draw_task.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/scene/iqz_frame_buffer.h"
-#include "qzware/scene/iqz_game_manager.h"
 #include "qzware/scene/iqz_texture.h"
 #include "qzware/scene/qz_draw_task.h"
 #include "qzware/scene/resource_manager.h"
+#include "tests/support/null_game_manager.h"
 #include "tests/support/recording_graphics.h"
+#include "tests/support/sized_texture.h"
 
 namespace qz_test_support {
-
-class SizedTexture : public QZW::IQzTexture {
-public:
-    SizedTexture(int w, int h, std::string name) : w(w), h(h), name(std::move(name)) {}
-    std::int32_t GetWidth() override { return w; }
-    std::int32_t GetHeight() override { return h; }
-    std::string GetName() override { return name; }
-    void SetName(const std::string& n) override { name = n; }
-    void SetWrap(bool) override {}
-    void SetFilter(bool, bool) override {}
-    int w, h;
-    std::string name;
-};
 
 class CountingFrameBuffer : public QZW::IQzFrameBuffer {
 public:
@@ -47,35 +35,6 @@ public:
     void AttachTexture(QZW::IQzTexture*, int) override {}
     SizedTexture texture;
     int reserved = 0;
-};
-
-class DrawGameManager : public QZW::IQzGameManager {
-public:
-    QZW::IQzGraphics* graphics = nullptr;
-    QZW::CQzDrawTask* drawTask = nullptr;
-
-    bool Initialize() override { return true; }
-    void InitializeGraphics(platform::win32::HWND) override {}
-    void Finalize() override {}
-    void Update() override {}
-    QZW::Win::CQzInputManager* GetInputManager() override { return nullptr; }
-    QZW::Win::CQzFileManager* GetFileManager() override { return nullptr; }
-    QZW::IQzSoundManager* GetSoundManager() override { return nullptr; }
-    QZW::IQzGraphics* GetGraphics() override { return graphics; }
-    QZW::CQzTaskManager* GetTaskManager() override { return nullptr; }
-    QZW::IQzMovieManager* GetMovieManager() override { return nullptr; }
-    QZW::CQzManagerBase* GetUnusedManager() override { return nullptr; }
-    QZW::CQzDrawTask* GetDrawTask() override { return drawTask; }
-    double GetInputUpdateTime() override { return 0; }
-    double GetFileUpdateTime() override { return 0; }
-    double GetSoundUpdateTime() override { return 0; }
-    double GetTaskUpdateTime() override { return 0; }
-    float GetDeltaTime() override { return 0; }
-    float GetTimeScale() override { return 1; }
-    void SetEscapeQuit(bool) override {}
-    bool IsEscapeQuit() override { return true; }
-    std::uint32_t GetLanguage() override { return 0; }
-    void SetLanguage(std::uint32_t) override {}
 };
 
 // The debug font texture is 128 x 128 (16 columns), the damage-number one
@@ -112,7 +71,7 @@ struct GameDrawWorld {
     }
 
     RecordingGraphics& graphics;
-    DrawGameManager manager;
+    NullGameManager manager;
     std::unique_ptr<QZW::CQzDrawTask> engine;
     std::unique_ptr<Sample::CGameDrawTask> task;
 };

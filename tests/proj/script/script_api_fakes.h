@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "proj/game/igame_control.h"
-#include "qzware/scene/iqz_game_manager.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_input_manager.h"
 #include "qzware/win/qz_pad_reader.h"
+#include "tests/support/null_game_manager.h"
 #include "tests/support/recording_graphics.h"
 
 namespace script_api_test {
@@ -80,29 +80,16 @@ private:
     CallLog& log;
 };
 
-class FakeGameManager final : public QZW::IQzGameManager {
+// Hands out the scripted pads, the recording file manager and the recording
+// renderer (or a real one a test puts in `graphics`); never quits on Escape.
+class FakeGameManager final : public qz_test_support::NullGameManager {
 public:
     FakeGameManager(CallLog& log, QZW::Win::CQzPadReader* reader)
-        : log(log), input(reader), files(log) {}
-    bool Initialize() override { return true; }
-    void InitializeGraphics(platform::win32::HWND) override {}
-    void Finalize() override {}
-    void Update() override {}
-    QZW::Win::CQzInputManager* GetInputManager() override { return &input; }
-    QZW::Win::CQzFileManager* GetFileManager() override { return &files; }
-    QZW::IQzSoundManager* GetSoundManager() override { return nullptr; }
-    QZW::IQzGraphics* GetGraphics() override { return realGraphics ? realGraphics : &graphics; }
-    QZW::CQzTaskManager* GetTaskManager() override { return nullptr; }
-    QZW::IQzMovieManager* GetMovieManager() override { return nullptr; }
-    QZW::CQzManagerBase* GetUnusedManager() override { return nullptr; }
-    QZW::CQzDrawTask* GetDrawTask() override { return drawTask; }
-    double GetInputUpdateTime() override { return 0; }
-    double GetFileUpdateTime() override { return 0; }
-    double GetSoundUpdateTime() override { return 0; }
-    double GetTaskUpdateTime() override { return 0; }
-    float GetDeltaTime() override { return 0; }
-    float GetTimeScale() override { return 1; }
-    void SetEscapeQuit(bool) override {}
+        : log(log), input(reader), files(log) {
+        inputManager = &input;
+        fileManager = &files;
+        graphics = &recording;
+    }
     bool IsEscapeQuit() override { return false; }
     std::uint32_t GetLanguage() override { return language; }
     void SetLanguage(std::uint32_t value) override {
@@ -110,22 +97,18 @@ public:
         log.push_back("Manager.SetLanguage(" + std::to_string(value) + ")");
     }
 
-    // The renderer's calls since the last look, moved into the log.
+    // The recording renderer's calls since the last look, moved into the log.
     void MoveGraphicsCalls() {
-        for (const std::string& t : graphics.Texts()) {
+        for (const std::string& t : recording.Texts()) {
             log.push_back("Graphics." + t);
         }
-        graphics.ClearCalls();
+        recording.ClearCalls();
     }
 
     CallLog& log;
     QZW::Win::CQzInputManager input;
     FakeFileManager files;
-    qz_test_support::RecordingGraphics graphics;
-    // When set, handed out instead of the recording renderer.
-    QZW::IQzGraphics* realGraphics = nullptr;
-    // The engine draw task the texture functions reach; none unless a test sets it.
-    QZW::CQzDrawTask* drawTask = nullptr;
+    qz_test_support::RecordingGraphics recording;
     std::uint32_t language = 0;
 };
 

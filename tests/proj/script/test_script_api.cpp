@@ -432,7 +432,7 @@ TEST_F(ScriptApiTest, TextureFunctionsGoThroughTheDrawTasksList) {
         {"return SQ_ReleaseTexture(\"a.tga\")", "Graphics.Flush()", "null"},
     });
 
-    manager.graphics.textures["a.tga"] = new IdTexture(42);
+    manager.recording.textures["a.tga"] = new IdTexture(42);
     QZW::CQzDrawTask task(&manager);
     manager.drawTask = &task;
     run({

@@ -14,15 +14,16 @@
 #include <vector>
 
 #include "qzware/common/qz_mem.h"
-#include "qzware/scene/iqz_game_manager.h"
 #include "qzware/scene/iqz_texture.h"
 #include "qzware/scene/qz_draw_flip_task.h"
 #include "qzware/win/qz_file_manager.h"
+#include "tests/support/null_game_manager.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/recording_graphics.h"
 
 namespace {
 
+using qz_test_support::NullGameManager;
 using qz_test_support::RecordingGraphics;
 using QZW::CQzDrawTask;
 using QZW::CQzNode;
@@ -62,35 +63,6 @@ public:
     }
 };
 
-class FakeGameManager : public QZW::IQzGameManager {
-public:
-    QZW::IQzGraphics* graphics = nullptr;
-    QZW::Win::CQzFileManager* files = nullptr;
-
-    bool Initialize() override { return true; }
-    void InitializeGraphics(platform::win32::HWND) override {}
-    void Finalize() override {}
-    void Update() override {}
-    QZW::Win::CQzInputManager* GetInputManager() override { return nullptr; }
-    QZW::Win::CQzFileManager* GetFileManager() override { return files; }
-    QZW::IQzSoundManager* GetSoundManager() override { return nullptr; }
-    QZW::IQzGraphics* GetGraphics() override { return graphics; }
-    QZW::CQzTaskManager* GetTaskManager() override { return nullptr; }
-    QZW::IQzMovieManager* GetMovieManager() override { return nullptr; }
-    QZW::CQzManagerBase* GetUnusedManager() override { return nullptr; }
-    CQzDrawTask* GetDrawTask() override { return nullptr; }
-    double GetInputUpdateTime() override { return 0; }
-    double GetFileUpdateTime() override { return 0; }
-    double GetSoundUpdateTime() override { return 0; }
-    double GetTaskUpdateTime() override { return 0; }
-    float GetDeltaTime() override { return 0; }
-    float GetTimeScale() override { return 1; }
-    void SetEscapeQuit(bool) override {}
-    bool IsEscapeQuit() override { return true; }
-    std::uint32_t GetLanguage() override { return 0; }
-    void SetLanguage(std::uint32_t) override {}
-};
-
 // Draws as "SetPaletteIndex(id)".
 class Marker : public CQzNode {
 public:
@@ -118,7 +90,7 @@ protected:
     void UseFiles() {
         QZW::Win::CQzFileManager::ResetRequestIdsForTests();
         files = std::make_unique<QZW::Win::CQzFileManager>(dir.path());
-        manager.files = files.get();
+        manager.fileManager = files.get();
     }
     void WriteFile(const std::string& name, const std::string& content) {
         std::ofstream(dir.path() + "/" + name, std::ios::binary) << content;
@@ -136,7 +108,7 @@ protected:
 
     qz_test::TempDir dir;
     LoadingGraphics graphics;
-    FakeGameManager manager;
+    NullGameManager manager;
     std::unique_ptr<QZW::Win::CQzFileManager> files;
     std::unique_ptr<CQzDrawTask> task;
 };

@@ -8,26 +8,13 @@
 #include <vector>
 
 #include "qzware/common/qz_mem.h"
-#include "qzware/scene/iqz_texture.h"
 #include "qzware/scene/qz_sprite_list.h"
+#include "tests/support/sized_texture.h"
 
 namespace {
 
+using qz_test_support::SizedTexture;
 using QZW::CQzFixedFont;
-
-class SizedTexture : public QZW::IQzTexture {
-public:
-    SizedTexture(int w, int h) : w(w), h(h) {}
-    std::int32_t GetWidth() override { return w; }
-    std::int32_t GetHeight() override { return h; }
-    std::string GetName() override { return "cells"; }
-    void SetName(const std::string&) override {}
-    void SetWrap(bool) override {}
-    void SetFilter(bool, bool) override {}
-
-private:
-    int w, h;
-};
 
 class FixedFontTest : public ::testing::Test {
 protected:

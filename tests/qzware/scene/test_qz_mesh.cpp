@@ -9,28 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "qzware/scene/iqz_texture.h"
 #include "qzware/scene/qz_material.h"
 #include "qzware/scene/qz_node.h"
 #include "tests/support/recording_graphics.h"
+#include "tests/support/sized_texture.h"
 
 namespace {
 
 using qz_test_support::RecordingGraphics;
-
-class SizedTexture : public QZW::IQzTexture {
-public:
-    SizedTexture(int w, int h) : w(w), h(h) {}
-    std::int32_t GetWidth() override { return w; }
-    std::int32_t GetHeight() override { return h; }
-    std::string GetName() override { return "sized"; }
-    void SetName(const std::string&) override {}
-    void SetWrap(bool) override {}
-    void SetFilter(bool, bool) override {}
-
-private:
-    int w, h;
-};
+using qz_test_support::SizedTexture;
 
 // A 4 x 4 quad over x, z in [0, 4] at height 2; `accepted` picks the winding
 // the ground walk reads (the other winding hits only on edges).

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/matrix_point.h"
 #include "tests/support/recording_graphics.h"
 
 namespace {
 
 using qz_test_support::RecordingGraphics;
+using qz_test_support::TransformPoint;
 using QZW::CQzMatrixNode;
 using QZW::CQzNode;
 using QZW::Matrix;
@@ -52,15 +54,6 @@ std::vector<std::string> Names(const std::vector<Visit>& log) {
     std::vector<std::string> out;
     for (const Visit& v : log) {
         out.push_back(v.what);
-    }
-    return out;
-}
-
-// p x m for the point (x, y, z, 1).
-std::vector<float> Transform(const Matrix& m, float x, float y, float z) {
-    std::vector<float> out(4);
-    for (int c = 0; c < 4; ++c) {
-        out[c] = x * m[c] + y * m[4 + c] + z * m[8 + c] + m[12 + c];
     }
     return out;
 }
@@ -112,7 +105,7 @@ TEST(QzNodeTree, MatrixNodesComposeDownTheTreeAndRestoreOnTheWayUp) {
         const auto it =
             std::find_if(log.begin(), log.end(), [&](const Visit& v) { return v.what == c.what; });
         ASSERT_NE(it, log.end());
-        const std::vector<float> p = Transform(it->world, 1, 1, 0);
+        const std::vector<float> p = TransformPoint(it->world, 1, 1, 0);
         EXPECT_FLOAT_EQ(p[0], c.x);
         EXPECT_FLOAT_EQ(p[1], c.y);
         EXPECT_FLOAT_EQ(p[2], c.z);

@@ -9,21 +9,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "tests/support/matrix_point.h"
 #include "tests/support/recording_graphics.h"
 
 namespace {
 
 using qz_test_support::RecordingGraphics;
+using qz_test_support::TransformPoint;
 using QZW::Matrix;
-
-// p x m for the point (x, y, z, 1).
-std::vector<float> Transform(const Matrix& m, float x, float y, float z) {
-    std::vector<float> out(4);
-    for (int c = 0; c < 4; ++c) {
-        out[c] = x * m[c] + y * m[4 + c] + z * m[8 + c] + m[12 + c];
-    }
-    return out;
-}
 
 TEST(QzProjectionNode, OrthographicMapsTheTargetAndPerspectiveKeepsItsTerms) {
     const Matrix ortho = QZW::QzNodeOrthoProjection(1280, 720);
@@ -33,7 +26,7 @@ TEST(QzProjectionNode, OrthographicMapsTheTargetAndPerspectiveKeepsItsTerms) {
     } const points[] = {
         {0, 0, 0, -1, 1, 0}, {1280, 720, 0, 1, -1, 0}, {640, 360, 0.5f, 0, 0, -0.5f}};
     for (const Case& c : points) {
-        const std::vector<float> p = Transform(ortho, c.x, c.y, c.z);
+        const std::vector<float> p = TransformPoint(ortho, c.x, c.y, c.z);
         EXPECT_FLOAT_EQ(p[0], c.cx);
         EXPECT_FLOAT_EQ(p[1], c.cy);
         EXPECT_FLOAT_EQ(p[2], c.cz);
@@ -52,8 +45,8 @@ TEST(QzProjectionNode, OrthographicMapsTheTargetAndPerspectiveKeepsItsTerms) {
         EXPECT_EQ(persp[i], 0.0f) << i;
     }
     // Points at depth -1 and -200 (near and far) reach -1 and 1 after division.
-    const std::vector<float> nearPoint = Transform(persp, 0, 0, -1);
-    const std::vector<float> farPoint = Transform(persp, 0, 0, -200);
+    const std::vector<float> nearPoint = TransformPoint(persp, 0, 0, -1);
+    const std::vector<float> farPoint = TransformPoint(persp, 0, 0, -200);
     EXPECT_NEAR(nearPoint[2] / nearPoint[3], -1.0f, 1e-5);
     EXPECT_NEAR(farPoint[2] / farPoint[3], 1.0f, 1e-4);
 

@@ -28,7 +28,7 @@ TEST(ScriptScreenShot, WritesTheComposedPictureAsABitmap) {
     script_api_test::CallLog log;
     QZW::Win::CQzPadReader reader;
     script_api_test::FakeGameManager manager(log, &reader);
-    manager.realGraphics = gl;
+    manager.graphics = gl;
     script_api_test::FakeGameControl control(log);
 
     char tmpl[] = "/tmp/sqshotXXXXXX";
