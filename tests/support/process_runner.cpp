@@ -165,4 +165,22 @@ std::string RunCapture(const std::string& command, int* exitStatus) {
     return output;
 }
 
+std::string WaitForWindow(ChildProcess& child, const std::string& name, int timeoutMs) {
+    // The child's own window only: another program on the same display may
+    // carry the same caption.
+    const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(child.Pid()) +
+                               " --name '^" + name + "$' 2>/dev/null";
+    for (int waited = 0; waited < timeoutMs; waited += 50) {
+        const std::string id = RunCapture(search);
+        if (!id.empty()) {
+            return id.substr(0, id.find('\n'));
+        }
+        if (!child.Running()) {
+            return "";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "";
+}
+
 }  // namespace qz_test

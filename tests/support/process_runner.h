@@ -41,6 +41,10 @@ private:
 // Runs a command through the shell and returns what it printed (stdout).
 std::string RunCapture(const std::string& command, int* exitStatus = nullptr);
 
+// The X window id of the child's visible window named exactly `name`, or ""
+// when none shows up in time or the child ends first (needs xdotool).
+std::string WaitForWindow(ChildProcess& child, const std::string& name, int timeoutMs);
+
 // A fresh folder under the system temporary folder, removed by the destructor.
 class TempDir {
 public:

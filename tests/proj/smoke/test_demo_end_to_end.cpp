@@ -77,20 +77,6 @@ std::string Describe(std::array<int, 3> c) {
            ")";
 }
 
-std::string WaitForGameWindow(ChildProcess& game, int timeoutMs) {
-    for (int waited = 0; waited < timeoutMs; waited += 50) {
-        std::string id = RunCapture("xdotool search --onlyvisible --name '^Vornakle$' 2>/dev/null");
-        if (!id.empty()) {
-            return id.substr(0, id.find('\n'));
-        }
-        if (!game.Running()) {
-            return "";
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return "";
-}
-
 TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
     const fs::path data = fs::path(QZ_BINARY_DIR) / "USRDIR";
@@ -108,7 +94,7 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
                             {"QZ_NO_MESSAGE_BOX", "1"},
                             {"QZ_QUIT_AFTER_FRAMES", "240"}},
                            dir.string()));
-    const std::string window = WaitForGameWindow(game, 30000);
+    const std::string window = qz_test::WaitForWindow(game, "Vornakle", 30000);
     ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << game.Stderr();
     int keyStatus = 0;
     // Held for a few frames: the keyboard is polled once a frame.

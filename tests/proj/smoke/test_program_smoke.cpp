@@ -19,24 +19,6 @@ using qz_test::RunCapture;
 
 const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
 
-// Waits until `game` shows a visible window named exactly "Vornakle"; its id
-// or "". Other tests on the same display open windows of that name too.
-std::string WaitForGameWindow(ChildProcess& game, int timeoutMs) {
-    const std::string search = "xdotool search --onlyvisible --pid " + std::to_string(game.Pid()) +
-                               " --name '^Vornakle$' 2>/dev/null";
-    for (int waited = 0; waited < timeoutMs; waited += 100) {
-        std::string id = RunCapture(search);
-        if (!id.empty()) {
-            return id.substr(0, id.find('\n'));
-        }
-        if (!game.Running()) {
-            return "";
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return "";
-}
-
 TEST(ProgramSmoke, SecondInstanceIsRefusedAndEscapeEndsTheFirst) {
     ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
     qz_test::TempDir runtime;
@@ -46,7 +28,7 @@ TEST(ProgramSmoke, SecondInstanceIsRefusedAndEscapeEndsTheFirst) {
 
     ChildProcess first;
     ASSERT_TRUE(first.Start({kProgram}, env, QZ_BINARY_DIR));
-    const std::string window = WaitForGameWindow(first, 30000);
+    const std::string window = qz_test::WaitForWindow(first, "Vornakle", 30000);
     ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << first.Stderr();
 
     ChildProcess second;
