@@ -1,4 +1,4 @@
-// SQ_ScreenShot with the renderer's context up: the front buffer's pixels
+// SQ_ScreenShot with the renderer's context up: the window's composed pixels
 // reach a 24-bit BMP at the script's path.
 #include <gtest/gtest.h>
 #include <squirrel.h>
@@ -22,7 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ScriptScreenShot, WritesTheFrontBufferAsABitmap) {
+TEST(ScriptScreenShot, WritesTheComposedWindowAsABitmap) {
     QZW::Win::CQzGraphicsGL2* gl = gl_test::Renderer();
     ASSERT_NE(nullptr, gl);
     script_api_test::CallLog log;
@@ -35,13 +35,11 @@ TEST(ScriptScreenShot, WritesTheFrontBufferAsABitmap) {
     ASSERT_NE(nullptr, mkdtemp(tmpl));
     const fs::path path = fs::path(tmpl) / "shot.bmp";
 
-    // The hidden test window shows nothing after a swap, so the colour is
-    // cleared straight into the front buffer the screenshot reads.
+    // The colour is cleared into the window's back buffer, where the frame
+    // is composed and where the screenshot reads.
     gl->SetFrameBuffer(-1);
     glDisable(GL_SCISSOR_TEST);
-    glDrawBuffer(GL_FRONT);
     gl->Clear(10, 200, 30, 255);
-    glDrawBuffer(GL_BACK);
     glFinish();
 
     HSQUIRRELVM v = sq_open(1024);
