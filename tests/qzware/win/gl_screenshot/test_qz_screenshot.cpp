@@ -4,19 +4,17 @@
 #include "qzware/win/qz_screenshot.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
-#include <filesystem>
 #include <string>
 
 #include "platform/window/window.h"
 #include "qzware/win/qz_bmp_writer.h"
 #include "tests/support/gl_test_context.h"
+#include "tests/support/process_runner.h"
 #include "tests/support/texture_writers.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 struct Bgr {
     int b, g, r;
@@ -30,15 +28,15 @@ Bgr BmpPixel(const std::vector<std::uint8_t>& bmp, int width, int x, int y) {
     return {bmp[at], bmp[at + 1], bmp[at + 2]};
 }
 
+bool Exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
 class ScreenshotTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/qzshotXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string dir;
+    qz_test::TempDir temp;
+    const std::string& dir = temp.path();
 };
 
 TEST_F(ScreenshotTest, EveryComposedFrameReadsBackAsDrawn) {
@@ -118,11 +116,11 @@ TEST_F(ScreenshotTest, SizesNoWindowCanHaveWriteNothing) {
     for (const Case& c : cases) {
         const std::string path = dir + "/refused.bmp";
         QZW::Win::SaveScreenshot(path.c_str(), c.width, c.height, c.x, c.y);
-        EXPECT_FALSE(fs::exists(path)) << c.what;
+        EXPECT_FALSE(Exists(path)) << c.what;
     }
     const std::string path = dir + "/small.bmp";
     QZW::Win::SaveScreenshot(path.c_str(), 3, 2, 0, 0);
-    EXPECT_EQ(fs::file_size(path), 78u) << "a 3x2 picture";
+    EXPECT_EQ(qz_test::ReadBytes(path).size(), 78u) << "a 3x2 picture";
 }
 
 }  // namespace
