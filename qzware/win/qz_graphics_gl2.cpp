@@ -660,6 +660,13 @@ void CQzGraphicsGL2::SetTexture(IQzTexture* texture, int unit) {
         boundTexture[unit] = nullptr;
         return;
     }
+    // A texture deleted since the last bind may have left its address to a
+    // new one: the cache cannot tell them apart, so it starts afresh.
+    const std::uint32_t deletions = CQzTextureGL::GetDeletedCount();
+    if (deletions != seenTextureDeletions) {
+        ForgetBoundTextures();
+        seenTextureDeletions = deletions;
+    }
     if (texture == boundTexture[unit]) {
         return;
     }

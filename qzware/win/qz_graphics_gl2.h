@@ -192,6 +192,8 @@ private:
 
     platform::win32::HWND window = nullptr;
     IQzTexture* boundTexture[kQzSamplerUnitCount] = {};
+    // CQzTextureGL::GetDeletedCount when boundTexture was last known good.
+    std::uint32_t seenTextureDeletions = 0;
     int screenWidth = 1280;
     int screenHeight = 720;
     int clientWidth = 0;

@@ -1,14 +1,13 @@
-// Window read-back into the BMP image: GL_BGR rows bottom-up with a pack
-// alignment of 4 are exactly the file's padded pixel rows. Whatever target or
-// pack state the frame left behind is set aside for the read and restored
-// afterwards, so the pixels always come from the window.
-// It reads the back buffer: Mesa's software driver hands back black for the
-// front buffer of a double-buffered X11 window, and by the time scripts run
-// the engine draw task has composed the frame that the next present shows.
+// Window read-back into the BMP image: GL_BGR rows bottom-up, pack alignment
+// 4, are the file's padded rows. The back buffer holds the frame composed
+// this tick (the next present shows it); a front read after a swap is
+// undefined on software and composited stacks (llvmpipe answers black). The
+// frame's target and pack state are set aside for the read and restored.
 #include "qzware/win/qz_screenshot.h"
 
 #include <GL/glew.h>
 
+#include <new>
 #include <vector>
 
 #include "qzware/win/qz_bmp_writer.h"
@@ -70,8 +69,20 @@ void SaveScreenshot(const char* path, std::int32_t width, std::int32_t height, s
     if (path == nullptr || x < 0 || y < 0) {
         return;
     }
+    // No drawable is larger than the biggest viewport, so a larger picture
+    // could hold nothing read from the window; refusing it also keeps a
+    // script's sizes from asking for gigabytes.
+    GLint maxDims[2] = {0, 0};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxDims);
+    if (width > maxDims[0] || height > maxDims[1]) {
+        return;
+    }
     std::vector<std::uint8_t> image;
-    if (!QzBmpMakeImage(width, height, image)) {
+    try {
+        if (!QzBmpMakeImage(width, height, image)) {
+            return;
+        }
+    } catch (const std::bad_alloc&) {
         return;
     }
     while (glGetError() != GL_NO_ERROR) {

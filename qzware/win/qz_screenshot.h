@@ -1,7 +1,8 @@
-// SaveScreenshot: the renderer's free function that writes the window's front
-// buffer (whatever target is bound) to a 24-bit BMP (layout in qz_bmp_writer.h).
-// Main thread, with the context current. Empty sizes, a negative origin or a
-// failed read write nothing; a file that cannot be created is not reported.
+// SaveScreenshot: the renderer's free function that writes the window's
+// composed frame (its back buffer, whatever target is bound) to a 24-bit BMP
+// (layout in qz_bmp_writer.h). Main thread, context current. Empty sizes,
+// sizes beyond the largest viewport, a negative origin or a failed read write
+// nothing; a file that cannot be created is not reported.
 #pragma once
 
 #include <cstdint>

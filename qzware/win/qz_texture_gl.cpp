@@ -74,6 +74,22 @@ GLenum UncompressedFormat(std::uint32_t components) {
     return components == 1 ? GL_LUMINANCE : components == 3 ? GL_RGB : GL_RGBA;
 }
 
+// Creating or re-sampling a texture binds it on whichever unit is active.
+// The renderer caches what each unit holds, so the active unit's binding is
+// put back afterwards and a cached texture stays the one that is sampled.
+class KeepActiveBinding {
+public:
+    KeepActiveBinding() { glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous); }
+    ~KeepActiveBinding() { glBindTexture(GL_TEXTURE_2D, GLuint(previous)); }
+    KeepActiveBinding(const KeepActiveBinding&) = delete;
+    KeepActiveBinding& operator=(const KeepActiveBinding&) = delete;
+
+private:
+    GLint previous = 0;
+};
+
+std::uint32_t g_deletedTextures = 0;
+
 }  // namespace
 
 // [SECTION] Texture object
@@ -85,6 +101,11 @@ CQzTextureGL::~CQzTextureGL() {
     if (textureName != 0) {
         glDeleteTextures(1, &textureName);
     }
+    ++g_deletedTextures;
+}
+
+std::uint32_t CQzTextureGL::GetDeletedCount() {
+    return g_deletedTextures;
 }
 
 void CQzTextureGL::Generate() {
@@ -101,6 +122,7 @@ void CQzTextureGL::Unbind() {
 }
 
 void CQzTextureGL::SetWrap(bool repeat) {
+    KeepActiveBinding keep;
     Bind();
     const GLint mode = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
@@ -108,6 +130,7 @@ void CQzTextureGL::SetWrap(bool repeat) {
 }
 
 void CQzTextureGL::SetFilter(bool minLinear, bool magLinear) {
+    KeepActiveBinding keep;
     Bind();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minLinear ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
@@ -147,7 +170,8 @@ CQzTextureGL* CQzTextureGL::LoadMemory(const char* path, const void* data, std::
 CQzTextureGL* CQzTextureGL::CreateFromPixels(const void* pixels, std::int32_t w, std::int32_t h,
                                              const char* textureFileName, GLenum format,
                                              GLint internalFormat) {
-    auto* texture = new CQzTextureGL(w, h, textureFileName);
+    KeepActiveBinding keep;
+    auto* texture = new CQzTextureGL(w, h, textureFileName != nullptr ? textureFileName : "");
     texture->Generate();
     glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, w, h, 0, format, GL_UNSIGNED_BYTE, pixels);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -158,6 +182,7 @@ CQzTextureGL* CQzTextureGL::CreateFromPixels(const void* pixels, std::int32_t w,
 }
 
 CQzTextureGL* CQzTextureGL::CreateEmpty(std::int32_t w, std::int32_t h) {
+    KeepActiveBinding keep;
     auto* texture = new CQzTextureGL(w, h, "__");
     texture->Generate();
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
@@ -213,6 +238,7 @@ CQzTextureGL* CQzTextureGL::LoadDds(const void* data, std::size_t length,
         std::fputs("ERROR: this is a cubemap\n", stdout);
         return nullptr;
     }
+    KeepActiveBinding keep;
     auto* texture =
         new CQzTextureGL(std::int32_t(info.width), std::int32_t(info.height), textureFileName);
     texture->Generate();

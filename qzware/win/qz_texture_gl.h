@@ -2,6 +2,7 @@
 // pixel uploads (movie frames) and empty render-target colour buffers.
 // Depends on GLEW (entry points), the engine allocator (file and TGA pixel
 // buffers) and qz_texture_formats.h (decoding). Main (GL) thread only.
+// Creating or re-sampling a texture leaves the active unit's binding as it was.
 #pragma once
 
 #include <GL/glew.h>
@@ -19,6 +20,10 @@ public:
     CQzTextureGL(std::int32_t width, std::int32_t height, const std::string& name);
     // Deletes the GL texture.
     ~CQzTextureGL() override;
+    // How many textures were deleted so far: a texture made later may reuse
+    // a deleted one's address, so a binding cached by pointer is stale once
+    // this changes.
+    static std::uint32_t GetDeletedCount();
     CQzTextureGL(const CQzTextureGL&) = delete;
     CQzTextureGL& operator=(const CQzTextureGL&) = delete;
 

@@ -1,6 +1,7 @@
 // The program end to end under Xvfb: it starts and shows its window, a second
-// instance is refused, Escape ends the first cleanly, and the demo's scripts
-// run every frame and keep their save record across two starts.
+// instance is refused, Escape ends the first cleanly, the demo's scripts run
+// every frame and keep their save record across two starts, and without a
+// display or OpenGL 2.0 it says so and exits with -1.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -113,6 +114,25 @@ TEST(ProgramSmoke, WithoutADisplayItSaysSoAndExitsWithMinusOne) {
     ASSERT_TRUE(status.has_value()) << "the program did not end without a display";
     EXPECT_EQ(255, *status) << game.Stderr();
     EXPECT_NE(std::string::npos, game.Stderr().find("No display is available")) << game.Stderr();
+}
+
+TEST(ProgramSmoke, WithoutOpenGlTwoItSaysSoAndExitsWithMinusOne) {
+    ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
+    qz_test::TempDir runtime;
+    // Mesa then offers a 1.4 context: the renderer's check must refuse it.
+    const std::map<std::string, std::string> env = {{"XDG_RUNTIME_DIR", runtime.path()},
+                                                    {"SDL_AUDIODRIVER", "dummy"},
+                                                    {"QZ_NO_MESSAGE_BOX", "1"},
+                                                    {"MESA_GL_VERSION_OVERRIDE", "1.4"}};
+    ChildProcess game;
+    ASSERT_TRUE(game.Start({kProgram}, env, QZ_BINARY_DIR));
+    const auto status = game.Wait(20000);
+    ASSERT_TRUE(status.has_value()) << "the program did not end without OpenGL 2.0";
+    EXPECT_EQ(255, *status) << game.Stderr();
+    EXPECT_NE(std::string::npos,
+              game.Stderr().find("This game requires graphic board with compatability with "
+                                 "OpenGL ver2.0 and above."))
+        << game.Stderr();
 }
 
 }  // namespace
