@@ -423,6 +423,27 @@ TEST(TextWriting, MissingCharacterUsesTheQuestionMarkElseTheDefaultGlyph) {
     }
 }
 
+TEST(TextWriting, GetCharAsksTheFallbackFirstThenTheGlyphsThenTheQuestionMark) {
+    struct Case {
+        bool withQuestionMark;
+        std::int32_t id;
+        std::int32_t expected;  // id of the glyph returned, -1 for none
+    };
+    // Both fonts also hold a glyph of their own under 65535.
+    const Case cases[] = {
+        {true, 65, 65},  {true, 90, 63},        {true, 65535, 63}, {false, 65, 65},
+        {false, 90, -1}, {false, 65535, 65535}, {true, 63, 63},    {false, -1, -1},
+    };
+    for (const Case& c : cases) {
+        auto f = MakeFont(c.withQuestionMark);
+        f->font.glyphs[65535].xadvance = 1;
+        const acGraphics::SGlyph* expected =
+            c.expected < 0 ? nullptr : &f->font.glyphs.at(c.expected);
+        EXPECT_EQ(f->font.GetChar(c.id), expected)
+            << "id " << c.id << (c.withQuestionMark ? " with ?" : " without ?");
+    }
+}
+
 TEST(TextWriting, GlyphOnAPageWithoutMaterialAdvancesLikeItsMeasurement) {
     auto f = MakeFont();
     QZW::CQzMesh mesh;
