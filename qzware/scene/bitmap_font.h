@@ -165,6 +165,8 @@ public:
     std::string fileName;
     IFontOwner* owner = nullptr;
     std::uint8_t colour[4] = {255, 255, 255, 255};
+    // Byte order GetTextLength reads a caller's UTF-16 text in; the shared
+    // buffer the layout works on is always little-endian.
     std::int32_t bigEndian = 0;
     std::int32_t limitLength = -1;
     // Set once a common record was read (a file without one is no font).

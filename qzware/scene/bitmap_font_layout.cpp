@@ -19,6 +19,10 @@ constexpr std::int32_t kLineFeed = 10;
 constexpr std::int32_t kUtf16Encoding = 2;
 
 std::uint8_t gSharedText[kSharedTextBytes];
+// The conversion writes the shared buffer little-endian, so the layout reads
+// it back that way whatever the font's bigEndian says; reading it the other
+// way round would turn every character into a different one.
+constexpr std::int32_t kSharedBigEndian = 0;
 
 std::int32_t ClampOffset(std::int32_t offset) {
     return offset < 0 ? 0 : (offset > kSharedTextBytes ? kSharedTextBytes : offset);
@@ -53,13 +57,12 @@ std::int32_t Utf16Length(const std::uint8_t* text, std::size_t capacity, std::in
 struct CharCursor {
     std::int32_t pos;
     std::int32_t end;
-    std::int32_t bigEndian;
 
     bool Next(std::int32_t* code) {
         while (pos < end) {
             std::int32_t length = 2;
-            const std::int32_t c =
-                QzDecodeUtf16Char(gSharedText + pos, std::size_t(end - pos), &length, bigEndian);
+            const std::int32_t c = QzDecodeUtf16Char(gSharedText + pos, std::size_t(end - pos),
+                                                     &length, kSharedBigEndian);
             if (c == 0) {
                 end = pos;
                 return false;
@@ -193,7 +196,7 @@ std::int32_t CBitmapFont::GetTextLength(const std::uint8_t* text, std::size_t ca
 }
 
 std::int32_t CBitmapFont::FindTextChar(std::int32_t start, std::int32_t end) const {
-    CharCursor cursor{ClampOffset(start), ClampOffset(end), bigEndian};
+    CharCursor cursor{ClampOffset(start), ClampOffset(end)};
     std::int32_t at = cursor.pos;
     std::int32_t code = 0;
     while (cursor.Next(&code)) {
@@ -212,7 +215,7 @@ const SGlyph& CBitmapFont::GlyphFor(std::int32_t code) const {
 
 template <typename Visit>
 void CBitmapFont::ForEachGlyph(std::int32_t start, std::int32_t end, Visit visit) const {
-    CharCursor cursor{ClampOffset(start), ClampOffset(end), bigEndian};
+    CharCursor cursor{ClampOffset(start), ClampOffset(end)};
     std::int32_t code = 0;
     bool more = cursor.Next(&code);
     while (more) {
@@ -255,7 +258,8 @@ float CBitmapFont::GetTextWidth(std::int32_t start, std::int32_t length, float* 
                                 float* top) const {
     start = ClampOffset(start);
     if (length <= 0) {
-        length = Utf16Length(gSharedText + start, std::size_t(kSharedTextBytes - start), bigEndian);
+        length = Utf16Length(gSharedText + start, std::size_t(kSharedTextBytes - start),
+                             kSharedBigEndian);
     }
     const std::int32_t end = length > kSharedTextBytes - start ? kSharedTextBytes : start + length;
     return RunWidth(start, end, bottom, top);
@@ -267,8 +271,9 @@ std::int32_t CBitmapFont::PrepareText(const char* text) {
     scratch.assign(text != nullptr ? text : "");
     ReplaceAll(scratch, "\\r\\n", "\r\n");
     ConvertUtf8ToUtf16(scratch.c_str());
-    // The form in the buffer is always UTF-16, whatever the font's encoding.
-    std::int32_t length = Utf16Length(gSharedText, kSharedTextBytes, bigEndian);
+    // The form in the buffer is always little-endian UTF-16, whatever the
+    // font's encoding and byte order.
+    std::int32_t length = Utf16Length(gSharedText, kSharedTextBytes, kSharedBigEndian);
     if (limitLength >= 0 && limitLength < length) {
         length = limitLength;
     }

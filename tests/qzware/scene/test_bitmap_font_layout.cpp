@@ -363,6 +363,33 @@ TEST(TextWriting, LimitLengthCutsTheUtf16FormInBytes) {
     }
 }
 
+TEST(TextWriting, EncodingAndByteOrderDoNotChangeHowTheConvertedTextIsRead) {
+    struct Case {
+        std::int32_t encoding, bigEndian;
+    };
+    // The shared buffer is always little-endian UTF-16: a byte-wise length or
+    // a big-endian read of it would lose characters or turn them into others.
+    const Case cases[] = {{2, 0}, {2, 1}, {0, 0}, {1, 0}, {0, 1}};
+    for (const Case& c : cases) {
+        auto f = MakeFont();
+        f->font.encoding = c.encoding;
+        f->font.bigEndian = c.bigEndian;
+        QZW::CQzMesh mesh;
+        f->font.Write(&mesh, 0.0f, "AB\na", 2, 100.0f, 50.0f);
+        const std::string what =
+            "encoding " + std::to_string(c.encoding) + " big-endian " + std::to_string(c.bigEndian);
+        ASSERT_EQ(QuadCount(mesh), 3u) << what;
+        EXPECT_EQ(QuadAt(mesh, 0).uLeft, 0.0f) << what << ": A's own glyph";
+        EXPECT_EQ(QuadAt(mesh, 0).left, 86.0f) << what << ": 100 - 15 + 1";
+        EXPECT_EQ(QuadAt(mesh, 2).top, 60.0f) << what << ": broken at the line feed";
+        EXPECT_EQ(f->font.MeasureText("AB"), 15.0f) << what;
+        float bottom = 0;
+        float top = 0;
+        EXPECT_EQ(f->font.GetTextWidth(0, 0, &bottom, &top), 15.0f) << what;
+        EXPECT_EQ(top, 14.0f) << what;
+    }
+}
+
 TEST(TextWriting, LongTextIsCutAfter1023Characters) {
     std::string e1500;
     for (int i = 0; i < 1500; ++i) {
@@ -393,6 +420,27 @@ TEST(TextWriting, MissingCharacterUsesTheQuestionMarkElseTheDefaultGlyph) {
         ASSERT_EQ(QuadCount(mesh), 2u);
         EXPECT_EQ(QuadAt(mesh, 0).uLeft, c.uLeft);
         EXPECT_EQ(QuadAt(mesh, 1).left, c.nextLeft);
+    }
+}
+
+TEST(TextWriting, GetCharAsksTheFallbackFirstThenTheGlyphsThenTheQuestionMark) {
+    struct Case {
+        bool withQuestionMark;
+        std::int32_t id;
+        std::int32_t expected;  // id of the glyph returned, -1 for none
+    };
+    // Both fonts also hold a glyph of their own under 65535.
+    const Case cases[] = {
+        {true, 65, 65},  {true, 90, 63},        {true, 65535, 63}, {false, 65, 65},
+        {false, 90, -1}, {false, 65535, 65535}, {true, 63, 63},    {false, -1, -1},
+    };
+    for (const Case& c : cases) {
+        auto f = MakeFont(c.withQuestionMark);
+        f->font.glyphs[65535].xadvance = 1;
+        const acGraphics::SGlyph* expected =
+            c.expected < 0 ? nullptr : &f->font.glyphs.at(c.expected);
+        EXPECT_EQ(f->font.GetChar(c.id), expected)
+            << "id " << c.id << (c.withQuestionMark ? " with ?" : " without ?");
     }
 }
 
