@@ -65,8 +65,9 @@ QZW::Vector3 ScreenToGround(const ProjectionCamera& camera, const ProjectionMatr
     const QZW::Vector3 e = camera.eye;
     QZW::Vector3 d = w - e;
     const float length = d.Length();
+    // Divided, not multiplied by 1 / length: the scripts see the last bit.
     if (length >= 1e-6f) {
-        d = d * (1.0f / length);
+        d = QZW::Vector3(d.x / length, d.y / length, d.z / length);
     }
     const QZW::Vector3 q = w + d * 100.0f;
     if (q.y - e.y == 0.0f) {

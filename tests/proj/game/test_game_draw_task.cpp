@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "qzware/scene/qz_material.h"
 #include "qzware/scene/qz_mesh.h"
 #include "qzware/scene/qz_node.h"
+#include "qzware/scene/qz_projection_matrix_node.h"
 #include "qzware/scene/qz_screen.h"
 #include "qzware/scene/qz_sprite_list.h"
 #include "tests/support/game_draw_fakes.h"
@@ -94,6 +96,71 @@ TEST_F(GameDrawTaskTest, LayerScreensFollowTheLayerTable) {
     EXPECT_EQ((std::vector<float>{20, 25, 0, 0, 0, 1, 1, 1}), std::vector<float>(p, p + 8));
     EXPECT_EQ((std::vector<int>{1280, 720}),
               (std::vector<int>{task.overlayScreen->width, task.overlayScreen->height}));
+}
+
+TEST_F(GameDrawTaskTest, EveryLayerHasItsRowsViewportProjectionDepthAndTarget) {
+    CGameDrawTask& task = world.MakeTask(false);
+    // o: 1280 x 720 flat; P: the 1280 x 580 field with depth; p: without
+    // depth; q: the 1024 square.
+    const char kinds[] = "ooooPoPopopopoPoooooqoo";
+    for (int layer = 0; layer < CGameDrawTask::kLayerCount; ++layer) {
+        SCOPED_TRACE(layer);
+        const char kind = kinds[layer];
+        const bool perspective = kind == 'P' || kind == 'p';
+        const int y = perspective ? 60 : 0;
+        const int w = kind == 'q' ? 1024 : 1280;
+        const int h = kind == 'q' ? 1024 : perspective ? 580 : 720;
+        const QZW::CQzScreen& s = *task.layerScreens[layer];
+        EXPECT_EQ((std::vector<int>{0, y, w, h, w, h}),
+                  (std::vector<int>{s.x, s.y, s.width, s.height, s.targetWidth, s.targetHeight}));
+        EXPECT_EQ(perspective ? 1u : 0u, s.environment.projectionMode);
+        EXPECT_EQ(perspective ? 1u : 0u, s.environment.projection->mode);
+        const std::uint32_t switches = kind == 'P' ? 0x07u : kind == 'p' ? 0x04u : 0x14u;
+        EXPECT_EQ(switches, s.environment.switches);
+        EXPECT_EQ(perspective ? 0u : 1u, s.environment.shaderIndex);
+        EXPECT_EQ(layer == 21 ? 12u : 0u, s.frameBuffer);
+        const QZW::Matrix projection =
+            perspective ? QZW::QzNodePerspectiveProjection(w, h) : QZW::QzNodeOrthoProjection(w, h);
+        EXPECT_EQ(projection, s.environment.projection->matrices[0]);
+        const float* p = s.environment.parameters;
+        const std::vector<float> parameters = perspective
+                                                  ? std::vector<float>{20, 25, 0, 0, 0, 1, 1, 1}
+                                                  : std::vector<float>{0, 0, 0, 0, 0, 0, 2, 2};
+        EXPECT_EQ(parameters, std::vector<float>(p, p + 8));
+    }
+    EXPECT_EQ(0u, task.overlayScreen->environment.projection->mode);
+}
+
+TEST_F(GameDrawTaskTest, SetCameraRotTurnsAboutZThenYThenX) {
+    CGameDrawTask& task = world.MakeTask(false);
+    const Vector3 eye(1, 2, 3);
+    const struct {
+        float x, y, z;
+    } angles[] = {{30, 0, 0}, {0, 40, 0}, {0, 0, 50}, {30, 40, 50}, {-70, 15, 120}};
+    for (const auto& a : angles) {
+        SCOPED_TRACE(testing::Message() << a.x << " " << a.y << " " << a.z);
+        task.SetCameraRot(5, eye, Vector3(a.x, a.y, a.z));
+        // R = Rx Ry Rz for row vectors, multiplied out here.
+        const float k = 3.14159f / 180.0f;
+        const float cx = std::cos(a.x * k), sx = std::sin(a.x * k);
+        const float cy = std::cos(a.y * k), sy = std::sin(a.y * k);
+        const float cz = std::cos(a.z * k), sz = std::sin(a.z * k);
+        // Third row of Rx Ry Rz: Rx's (0, -sx, cx), times Ry, times Rz.
+        const Vector3 afterY(cx * sy, -sx, cx * cy);
+        const Vector3 forward(afterY.x * cz - afterY.y * sz, afterY.x * sz + afterY.y * cz,
+                              afterY.z);
+        const Vector3& target = task.layerTarget[5];
+        EXPECT_NEAR(eye.x + forward.x, target.x, 1e-5f);
+        EXPECT_NEAR(eye.y + forward.y, target.y, 1e-5f);
+        EXPECT_NEAR(eye.z + forward.z, target.z, 1e-5f);
+        // The basis looks the same way, without translation.
+        const QZW::Matrix& basis = task.layerBasisMatrix[5];
+        EXPECT_NEAR(forward.x, basis[8], 1e-5f);
+        EXPECT_NEAR(forward.y, basis[9], 1e-5f);
+        EXPECT_NEAR(forward.z, basis[10], 1e-5f);
+        EXPECT_EQ(Vector3(), Vector3(basis[12], basis[13], basis[14]));
+        EXPECT_EQ(Vector3(a.x, a.y, a.z), task.layerAngles[5]);
+    }
 }
 
 TEST_F(GameDrawTaskTest, DebugTextAndDamageNumbersNeedTheirTextures) {

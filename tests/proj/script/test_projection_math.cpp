@@ -1,6 +1,7 @@
 // The projection arithmetic on known matrices: a camera 10 up and 10 back
 // from the origin over the 1280 x 580 field at y 60, a level camera whose
-// centre ray never meets the ground, ground movement and point in triangle.
+// centre ray never meets the ground, ground movement (also bit for bit
+// against the steps written out) and point in triangle.
 #include "proj/script/projection_math.h"
 
 #include <gtest/gtest.h>
@@ -99,3 +100,63 @@ TEST(ProjectionMath, PointInTriangleIncludesEdgesAndOneWindingOnly) {
 }
 
 }  // namespace
+
+// The ground-point algorithm step by step, as the scripts' results depend on
+// it to the last bit: the ray direction divided by its length, then 100 units
+// along it, then down to y 0.
+Vector3 GroundStepByStep(const ProjectionCamera& cam, const ProjectionMatrices& m, float sx,
+                         float sy) {
+    const Vector3 a =
+        Vector3(sx - cam.viewportX, sy - cam.viewportY, 0.0f).Transform(m.screenInverse);
+    const Vector3 w = a.Transform(m.projectionInverse).Transform(m.viewInverse);
+    Vector3 d = w - cam.eye;
+    const float length = d.Length();
+    if (length >= 1e-6f) {
+        d = Vector3(d.x / length, d.y / length, d.z / length);
+    }
+    const Vector3 q = w + d * 100.0f;
+    if (q.y - cam.eye.y == 0.0f) {
+        return cam.eye;
+    }
+    const float t = (0.0f - cam.eye.y) / (q.y - cam.eye.y);
+    return cam.eye + (q - cam.eye) * t;
+}
+
+TEST(ProjectionMath, GroundPointsAndMovesMatchTheStepsExactly) {
+    const struct {
+        Vector3 eye, target;
+    } cameras[] = {
+        {Vector3(0, 10, -10), Vector3(0, 0, 0)},
+        {Vector3(3.7f, 12.3f, -17.9f), Vector3(-1.3f, 0.4f, 2.2f)},
+        {Vector3(-8.1f, 6.6f, 4.4f), Vector3(0.9f, -0.7f, -3.1f)},
+    };
+    const struct {
+        float x, z, dx, dy;
+    } moves[] = {
+        {0.3f, 0.7f, 13.0f, -7.0f},
+        {-2.9f, 4.1f, 0.0f, 21.5f},
+        {5.5f, -3.3f, -17.25f, 3.75f},
+        {1.1f, 1.9f, 0.5f, 0.125f},
+        {-0.6f, -7.7f, 33.3f, -9.9f},
+        {7.3f, 2.2f, -1.0f, 1.0f},
+        // Points whose 640 - y rounds differently from the plain y - dy.
+        {1.1f, 0.3f, 2.5f, 1.3f},
+        {1.8f, 1.65f, 2.5f, 1.3f},
+        {-1.0f, -1.05f, 2.5f, 1.3f},
+    };
+    for (const auto& c : cameras) {
+        const ProjectionCamera cam = Camera(c.eye, c.target);
+        const ProjectionMatrices m = Sample::BuildProjectionMatrices(cam);
+        for (const auto& k : moves) {
+            SCOPED_TRACE(testing::Message() << c.eye.x << " " << k.x << "," << k.z);
+            const Vector3 s = Sample::WorldToScreen(cam, m, Vector3(k.x, 0, k.z));
+            const float px = s.x + k.dx, py = s.y - k.dy;
+            EXPECT_EQ(GroundStepByStep(cam, m, px, py), Sample::ScreenToGround(cam, m, px, py));
+            // The vertical movement is measured from screen y 640.
+            const Vector3 g =
+                GroundStepByStep(cam, m, s.x + k.dx, 640.0f - ((640.0f - s.y) + k.dy));
+            EXPECT_EQ(Vector3(g.x - k.x, 0, g.z - k.z),
+                      Sample::Move25D(cam, m, k.x, k.z, k.dx, k.dy));
+        }
+    }
+}
