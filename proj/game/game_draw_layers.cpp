@@ -8,12 +8,12 @@
 namespace Sample {
 namespace {
 
-constexpr DrawLayerSpec kFull = {0, 0, 1280, 720, 1280, 720, false, false};
-constexpr DrawLayerSpec kField = {0, 60, 1280, 580, 1280, 580, true, true};
-constexpr DrawLayerSpec kFieldFlat = {0, 60, 1280, 580, 1280, 580, true, false};
-constexpr DrawLayerSpec kSquare = {0, 0, 1024, 1024, 1024, 1024, false, false};
+constexpr DrawLayerSetup kFull = {0, 0, 1280, 720, 1280, 720, false, false};
+constexpr DrawLayerSetup kField = {0, 60, 1280, 580, 1280, 580, true, true};
+constexpr DrawLayerSetup kFieldFlat = {0, 60, 1280, 580, 1280, 580, true, false};
+constexpr DrawLayerSetup kSquare = {0, 0, 1024, 1024, 1024, 1024, false, false};
 
-constexpr DrawLayerSpec kLayers[kDrawLayerCount] = {
+constexpr DrawLayerSetup kLayers[kDrawLayerCount] = {
     kFull,  kFull,      kFull, kFull,      kField, kFull,      kField,   // 0..6
     kFull,  kFieldFlat, kFull, kFieldFlat, kFull,  kFieldFlat, kFull,    // 7..13
     kField, kFull,      kFull, kFull,      kFull,  kFull,      kSquare,  // 14..20
@@ -29,13 +29,13 @@ constexpr std::uint32_t kFlatSwitch = 0x10;
 constexpr float kPerspectiveParameters[QZW::CQzEnvironmentNode::kParamCount] = {
     20.0f, 25.0f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f};
 
-void WriteEnvironment(QZW::CQzEnvironmentNode& env, const DrawLayerSpec& spec) {
+void WriteEnvironment(QZW::CQzEnvironmentNode& env, const DrawLayerSetup& setup) {
     using Env = QZW::CQzEnvironmentNode;
     const std::uint32_t depthBits = Env::kSwitchDepthTest | Env::kSwitchDepthWrite;
-    env.switches = spec.depth ? (env.switches | depthBits) : (env.switches & ~depthBits);
+    env.switches = setup.depth ? (env.switches | depthBits) : (env.switches & ~depthBits);
     env.switches |= Env::kSwitchBlend;
     env.blendMode = 0;
-    if (spec.perspective) {
+    if (setup.perspective) {
         env.switches &= ~kPerspectiveCleared;
         env.shaderIndex = 0;
         for (int i = 0; i < Env::kParamCount; ++i) {
@@ -49,20 +49,21 @@ void WriteEnvironment(QZW::CQzEnvironmentNode& env, const DrawLayerSpec& spec) {
 
 }  // namespace
 
-const DrawLayerSpec& GetDrawLayerSpec(int layer) {
+const DrawLayerSetup& GetDrawLayerSetup(int layer) {
     return kLayers[layer >= 0 && layer < kDrawLayerCount ? layer : 0];
 }
 
 QZW::CQzScreen* CreateDrawLayerScreen(int layer) {
-    const DrawLayerSpec& spec = GetDrawLayerSpec(layer);
-    auto* screen = new QZW::CQzScreen(spec.x, spec.y, spec.width, spec.height, spec.targetWidth,
-                                      spec.targetHeight, spec.perspective ? 1u : 0u);
-    WriteEnvironment(screen->environment, spec);
+    const DrawLayerSetup& setup = GetDrawLayerSetup(layer);
+    auto* screen =
+        new QZW::CQzScreen(setup.x, setup.y, setup.width, setup.height, setup.targetWidth,
+                           setup.targetHeight, setup.perspective ? 1u : 0u);
+    WriteEnvironment(screen->environment, setup);
     screen->layerIndex = layer;
     QZW::CQzProjectionMatrixNode& projection = *screen->environment.projection;
     projection.matrices[QZW::CQzProjectionMatrixNode::kProjection] =
-        spec.perspective ? QZW::QzNodePerspectiveProjection(spec.targetWidth, spec.targetHeight)
-                         : QZW::QzNodeOrthoProjection(spec.targetWidth, spec.targetHeight);
+        setup.perspective ? QZW::QzNodePerspectiveProjection(setup.targetWidth, setup.targetHeight)
+                          : QZW::QzNodeOrthoProjection(setup.targetWidth, setup.targetHeight);
     if (layer == kDebugLayerIndex) {
         screen->frameBuffer = kDebugLayerTarget;
         screen->environment.shaderIndex = 1;

@@ -11,7 +11,7 @@ class CQzScreen;
 
 namespace Sample {
 
-struct DrawLayerSpec {
+struct DrawLayerSetup {
     std::int32_t x, y, width, height;
     std::int32_t targetWidth, targetHeight;
     bool perspective;
@@ -23,7 +23,7 @@ inline constexpr int kDrawLayerCount = 23;
 inline constexpr int kDebugLayerIndex = 21;
 inline constexpr std::uint32_t kDebugLayerTarget = 12;
 
-const DrawLayerSpec& GetDrawLayerSpec(int layer);
+const DrawLayerSetup& GetDrawLayerSetup(int layer);
 
 // A new screen for layer 0..22 with the layer's environment settings and
 // index; its projection matrix is filled already, so the projection script

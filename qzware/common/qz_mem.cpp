@@ -14,11 +14,11 @@
 
 namespace {
 
-struct PoolSpec {
+struct PoolSetup {
     std::uint32_t blockSize;
     std::int32_t count;
 };
-constexpr PoolSpec kPools[4] = {{64, 120000}, {256, 80000}, {512, 10000}, {1024, 3000}};
+constexpr PoolSetup kPools[4] = {{64, 120000}, {256, 80000}, {512, 10000}, {1024, 3000}};
 
 struct MemState {
     bool poolsEnabled = false;

@@ -42,7 +42,7 @@ Matrix Product(const Matrix& a, const Matrix& b) {
 
 // [SECTION] Tables
 
-struct TargetSpec {
+struct TargetSetup {
     int index;
     int width, height;  // 0: the virtual screen
     bool depth;
@@ -50,7 +50,7 @@ struct TargetSpec {
 };
 
 // In creation order.
-constexpr TargetSpec kTargets[] = {
+constexpr TargetSetup kTargets[] = {
     {0, 0, 0, true, false},        {1, 0, 0, false, false},       {2, 512, 512, false, false},
     {3, 1024, 1024, false, false}, {4, 256, 256, false, false},   {5, 512, 512, false, false},
     {6, 1024, 1024, false, true},  {7, 1024, 1024, false, true},  {8, 1024, 1024, false, true},
@@ -189,14 +189,14 @@ void CQzGraphicsGL2::Initialize(int width, int height) {
     SetViewport(0, 0, width, height, 0.1f, 1000.0f);
 
     targets.assign(kQzRenderTargetCount, nullptr);
-    for (const TargetSpec& spec : kTargets) {
+    for (const TargetSetup& setup : kTargets) {
         CQzFrameBuffer* target = new CQzFrameBuffer();
-        target->Create(spec.width ? spec.width : screenWidth,
-                       spec.height ? spec.height : screenHeight, spec.depth);
-        if (spec.nearest && target->GetTexture() != nullptr) {
+        target->Create(setup.width ? setup.width : screenWidth,
+                       setup.height ? setup.height : screenHeight, setup.depth);
+        if (setup.nearest && target->GetTexture() != nullptr) {
             target->GetTexture()->SetFilter(false, false);
         }
-        targets[spec.index] = target;
+        targets[setup.index] = target;
     }
     targetColors.assign(kQzRenderTargetCount, 0xFFFFFFFFu);
     currentTargetIndex = -1;
