@@ -23,6 +23,10 @@ function StepSave() {
         if (!SQ_AutoSaveIsComplete()) return;
         DemoLog("save load: error " + SQ_AutoSaveGetLastError() + ", valid " +
                 SQ_CheckSaveDataValid(gSave) + ", starts " + gSave.GetArcadeWinTeam(0));
+        if (SQ_AutoSaveGetLastError() != 0) {
+            // First start: keep the 1280x720 window the program opened with.
+            gSave.Resolution = 2;
+        }
         gSave.SetArcadeWinTeam(0, gSave.GetArcadeWinTeam(0) + 1);
         SQ_AutoSaveStartSave(gSave);
         gSaveStep = 2;
