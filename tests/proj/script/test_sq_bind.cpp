@@ -10,6 +10,8 @@
 #include <cstring>
 #include <string>
 
+#include "tests/proj/script/script_snippet.h"
+
 namespace {
 
 using namespace Sample::SqBind;
@@ -120,39 +122,6 @@ struct Case {
     bool error;
 };
 
-// The result on top of the stack as text.
-std::string AsText(HSQUIRRELVM v) {
-    char buf[64];
-    switch (sq_gettype(v, -1)) {
-        case OT_INTEGER: {
-            SQInteger i = 0;
-            sq_getinteger(v, -1, &i);
-            std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(i));
-            return buf;
-        }
-        case OT_FLOAT: {
-            SQFloat f = 0;
-            sq_getfloat(v, -1, &f);
-            std::snprintf(buf, sizeof buf, "%g", static_cast<double>(f));
-            return buf;
-        }
-        case OT_BOOL: {
-            SQBool b = 0;
-            sq_getbool(v, -1, &b);
-            return b ? "true" : "false";
-        }
-        case OT_STRING: {
-            const SQChar* s = nullptr;
-            sq_getstring(v, -1, &s);
-            return s;
-        }
-        case OT_NULL:
-            return "null";
-        default:
-            return "<other>";
-    }
-}
-
 const Case kCases[] = {
     // Global functions: counts and types.
     {"return Add(2, 3)", "5", false},
@@ -245,12 +214,12 @@ TEST_F(SqBindTest, SnippetsGiveTheirResultOrError) {
         sq_pushroottable(v);
         bool ok = SQ_SUCCEEDED(sq_call(v, 1, SQTrue, SQFalse));
         if (ok) {
-            EXPECT_FALSE(c.error) << "succeeded with " << AsText(v);
-            EXPECT_EQ(c.expected, AsText(v));
+            EXPECT_FALSE(c.error) << "succeeded with " << script_test::TopAsText(v);
+            EXPECT_EQ(c.expected, script_test::TopAsText(v));
         } else {
             EXPECT_TRUE(c.error) << "failed";
             sq_getlasterror(v);
-            EXPECT_EQ(c.expected, AsText(v));
+            EXPECT_EQ(c.expected, script_test::TopAsText(v));
             sq_pop(v, 1);
         }
         sq_settop(v, top);
