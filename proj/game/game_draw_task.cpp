@@ -2,6 +2,8 @@
 // the header). The composition commands live in game_draw_compose.cpp.
 #include "proj/game/game_draw_task.h"
 
+#include "proj/win/text_entry_overlay.h"
+
 #include "proj/game/game_draw_layers.h"
 #include "qzware/scene/iqz_game_manager.h"
 #include "qzware/scene/iqz_graphics.h"
@@ -155,6 +157,8 @@ void CGameDrawTask::Update() {
     if (root) {
         root->AppendChildBounded(overlayScreen);
     }
+    // An open text-entry prompt is drawn over everything, every frame.
+    Win::DrawTextEntryPrompt(*this);
 }
 
 void CGameDrawTask::ReleaseAfterDraw(QZW::CQzNode* node) {

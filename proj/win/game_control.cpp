@@ -5,6 +5,7 @@
 
 #include "proj/game/save_data.h"
 #include "proj/win/auto_save_control.h"
+#include "proj/win/system_util.h"
 
 #include "qzware/win/qz_file_manager.h"
 
@@ -18,6 +19,10 @@ CGameControl& CGameControl::GetInstance() {
 IAutoSaveControl* CGameControl::GetAutoSaveControl() {
     static CAutoSaveControl autoSave;
     return &autoSave;
+}
+
+ISystemUtilControl* CGameControl::GetSystemUtilControl() {
+    return &CSystemUtil::GetInstance();
 }
 
 void LoadStartupSaveRecord(SaveData& record) {

@@ -1,6 +1,6 @@
 // The game control of this build: one function-static instance handing out
-// the function-static auto-save control. The text-entry and online game-
-// server services are not part of this build yet and answer null.
+// the function-static auto-save control and system utilities. The online
+// game server is not part of this build yet and answers null.
 #pragma once
 
 #include "proj/game/igame_control.h"
@@ -18,7 +18,7 @@ public:
     static CGameControl& GetInstance();
 
     IAutoSaveControl* GetAutoSaveControl() override;
-    ISystemUtilControl* GetSystemUtilControl() override { return nullptr; }
+    ISystemUtilControl* GetSystemUtilControl() override;
     INetworkServer* GetNetworkServer() override { return nullptr; }
     void Exit() override {}
 };

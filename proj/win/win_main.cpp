@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/instance/instance.h"
+#include "platform/textprompt/textprompt.h"
 #include "platform/window/window.h"
 #include "proj/win/sample_app.h"
 #include "proj/win/test_win.h"
@@ -17,6 +18,9 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
         windows.message_box("It has already started application.", nullptr);
         return -1;
     }
+    // The text-entry window's input support; the prompt still opens without it.
+    platform::textprompt::Backend& prompt = platform::textprompt::current();
+    const bool promptLoaded = prompt.load();
 
     std::string reason;
     if (!windows.init(&reason)) {
@@ -38,6 +42,9 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
 
     window->Close();
     delete window;
+    if (promptLoaded) {
+        prompt.unload();
+    }
     platform::instance::release();
     return result;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "proj/game/igame_control.h"
+#include "proj/game/isystem_util_control.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_input_manager.h"
 #include "qzware/win/qz_pad_reader.h"
@@ -68,16 +69,42 @@ private:
     std::map<std::uint32_t, std::string> requestPaths{{7, "a.tga"}};
 };
 
+// Logs each keyboard call; the state, end state and text are the test's.
+class FakeSystemUtil final : public Sample::ISystemUtilControl {
+public:
+    explicit FakeSystemUtil(CallLog& log) : log(log) {}
+    void BeginKeyboard() override { log.push_back("Util.BeginKeyboard()"); }
+    void EndKeyboard() override { log.push_back("Util.EndKeyboard()"); }
+    void OpenKeyboardDialog(const std::string& title, const std::string& text,
+                            std::int32_t maxLength) override {
+        log.push_back("Util.OpenKeyboardDialog(" + title + ", " + text + ", " +
+                      std::to_string(maxLength) + ")");
+    }
+    void UpdateKeyboardDialog(std::int32_t value) override {
+        log.push_back("Util.UpdateKeyboardDialog(" + std::to_string(value) + ")");
+    }
+    std::int32_t GetKeyboardDialogState() override { return state; }
+    std::int32_t GetKeyboardDialogEndState() override { return 2; }
+    std::string GetKeyboardDialogText() override { return text; }
+
+    std::int32_t state = 1;
+    std::string text = "typed";
+
+private:
+    CallLog& log;
+};
+
 class FakeGameControl final : public Sample::IGameControl {
 public:
-    explicit FakeGameControl(CallLog& log) : log(log) {}
+    explicit FakeGameControl(CallLog& log) : log(log), util(log) {}
     Sample::IAutoSaveControl* GetAutoSaveControl() override { return nullptr; }
-    Sample::ISystemUtilControl* GetSystemUtilControl() override { return nullptr; }
+    Sample::ISystemUtilControl* GetSystemUtilControl() override { return &util; }
     Sample::INetworkServer* GetNetworkServer() override { return nullptr; }
     void Exit() override { log.push_back("Control.Exit()"); }
 
 private:
     CallLog& log;
+    FakeSystemUtil util;
 };
 
 // Hands out the scripted pads, the recording file manager and the recording

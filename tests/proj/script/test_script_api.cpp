@@ -124,6 +124,13 @@ const Expected kManifest[] = {
     {"SQ_SetDisplayBaseScale", 2, nullptr},
     {"SQ_SetDisplayScale", 2, nullptr},
     {"SQ_SetDisplayOfs", 2, nullptr},
+    {"SQ_BeginKeyboard", 0, nullptr},
+    {"SQ_EndKeyboard", 0, nullptr},
+    {"SQ_OpenKeyboardDialog", 3, nullptr},
+    {"SQ_UpdateKeyboardDialog", 1, nullptr},
+    {"SQ_GetKeyboardDialogState", 0, nullptr},
+    {"SQ_GetKeyboardDialogEndState", 0, nullptr},
+    {"SQ_GetKeyboardDialogText", 0, nullptr},
     {"SQ_CheckSaveDataValid", 1, nullptr},
     {"SQ_AutoSaveStartSave", 1, nullptr},
     {"SQ_AutoSaveStartLoad", 1, nullptr},
@@ -363,6 +370,25 @@ const Case kCases[] = {
     {"return SQ_SJIS_Compare(\"abd\", \"abc\") * 10 + SQ_SJIS_Compare(\"ab\", \"ab\")", "", "10"},
     {"return SQ_SJIS_Compare(\"\\xc3\\xa9\", \"e\")", "", "1"},
     {"return SQ_SJIS_Compare(null, \"a\") * 10 + SQ_SJIS_Compare(\"\", null)", "", "0"},
+    // Software keyboard: forwarders to the system utilities.
+    {"SQ_BeginKeyboard(); SQ_OpenKeyboardDialog(\"Name\", \"Ann\", 12); "
+     "SQ_UpdateKeyboardDialog(3); return SQ_EndKeyboard()",
+     "Util.BeginKeyboard() Util.OpenKeyboardDialog(Name, Ann, 12) Util.UpdateKeyboardDialog(3) "
+     "Util.EndKeyboard()",
+     "null"},
+    {"return SQ_GetKeyboardDialogState() * 10 + SQ_GetKeyboardDialogEndState()", "", "12"},
+    {"return SQ_GetKeyboardDialogText()", "", "typed"},
+    {"return SQ_OpenKeyboardDialog(1, \"a\", 2)", "",
+     "wrong argument type, expected 'string' got 'integer'"},
+    // The save functions take only a save record.
+    {"return SQ_CheckSaveDataValid(Vector2())", "",
+     "wrong argument type, expected 'SQ_SaveData' got 'Vector2'"},
+    {"return SQ_AutoSaveStartSave({})", "",
+     "wrong argument type, expected 'SQ_SaveData' got 'table'"},
+    {"return SQ_AutoSaveStartLoad(null)", "",
+     "wrong argument type, expected 'SQ_SaveData' got 'null'"},
+    {"return SQ_AutoSaveCreateData(QzRandom())", "",
+     "wrong argument type, expected 'SQ_SaveData' got 'QzRandom'"},
 };
 
 TEST_F(ScriptApiTest, ForwardersCallTheirServiceAndAnswer) {
