@@ -17,7 +17,8 @@
 struct QzFileRequest;
 
 // What a completion callback receives (game thread). For a write only
-// `status` is filled.
+// `status`, `userData` and `request` are filled. A read's callback that
+// releases `data` sets it to null, and the request then holds null too.
 struct QzFileRequestResult {
     std::int32_t status = 0;
     std::string path;
