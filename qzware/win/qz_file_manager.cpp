@@ -130,6 +130,16 @@ std::string CQzFileManager::MakePath(const std::string& relative) const {
     return full;
 }
 
+bool CQzFileManager::MoveAside(const std::string& path, const char* suffix, std::string* outName) {
+    const std::string full = MakePath(path);
+    std::string moved;
+    if (!platform::file::move_aside(full, suffix, &moved)) {
+        return false;
+    }
+    *outName = path + moved.substr(full.size());
+    return true;
+}
+
 // [SECTION] Synchronous operations
 void* CQzFileManager::ReadFile(const std::string& path, std::uint32_t* outSize,
                                std::uint32_t alignment) {
