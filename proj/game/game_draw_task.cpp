@@ -229,8 +229,18 @@ void CGameDrawTask::AppendSprite(const QZW::Matrix& m, float srcX, float srcY, f
                                  float srcH, std::uint32_t colour, QZW::CQzMaterial* material,
                                  int layer, float width, float height) {
     QZW::CQzScreen* screen = GetLayerScreen(layer);
-    // An empty source rectangle shows nothing (and would divide by zero).
-    if (!screen || srcW == 0.0f || srcH == 0.0f) {
+    if (!screen) {
+        return;
+    }
+    // An empty source side spans as many texels as the quad is wide or high,
+    // which also keeps the scale below from dividing by zero.
+    if (srcW == 0.0f) {
+        srcW = width;
+    }
+    if (srcH == 0.0f) {
+        srcH = height;
+    }
+    if (srcW == 0.0f || srcH == 0.0f) {
         return;
     }
     // The quad is laid out over the source size, which also spans the
