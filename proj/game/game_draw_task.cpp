@@ -2,6 +2,8 @@
 // the header). The composition commands live in game_draw_compose.cpp.
 #include "proj/game/game_draw_task.h"
 
+#include <cmath>
+
 #include "proj/game/game_draw_layers.h"
 #include "qzware/scene/iqz_game_manager.h"
 #include "qzware/scene/iqz_graphics.h"
@@ -240,7 +242,8 @@ void CGameDrawTask::AppendSprite(const QZW::Matrix& m, float srcX, float srcY, f
     if (srcH == 0.0f) {
         srcH = height;
     }
-    if (srcW == 0.0f || srcH == 0.0f) {
+    // Still nothing to span (or a size that is no number): nothing to show.
+    if (srcW == 0.0f || srcH == 0.0f || !std::isfinite(srcW) || !std::isfinite(srcH)) {
         return;
     }
     // The quad is laid out over the source size, which also spans the
