@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs them headless (Xvfb with Mesa's llvmpipe, SDL's dummy audio driver),
-# then the layout and format checks and a short run of every fuzzer.
+# then the layout and format checks, the threaded tests (test folders whose
+# LABELS file says "tsan") again under ThreadSanitizer, and a short run of
+# every fuzzer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/install-deps.sh"
@@ -24,5 +26,16 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_sup
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 xvfb-run -a -s "-screen 0 1920x1200x24" \
   ctest --test-dir "$build" --output-on-failure -j "$(nproc)" -LE Stress
+
+# ThreadSanitizer cannot share a build with AddressSanitizer: a build folder
+# of its own, holding only the libraries and test programs it runs.
+tsan_build=${QZ_TSAN_BUILD:-$root/build/tsan}
+cmake -S "$root" -B "$tsan_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DQZ_SANITIZE_THREAD=ON -DQZ_BUILD_TESTS=ON -DQZ_BUILD_FUZZERS=OFF >/dev/null
+cmake --build "$tsan_build" -j "$(nproc)" --target qz_tsan_tests
+TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
+  xvfb-run -a -s "-screen 0 1920x1200x24" \
+  ctest --test-dir "$tsan_build" --output-on-failure -j "$(nproc)" -L tsan -LE Stress
 
 bash "$root/scripts/run-fuzzers.sh" "$build/fuzz"

@@ -24,7 +24,14 @@ function StepSave() {
         if (!SQ_AutoSaveIsComplete()) return;
         DemoLog("save load: error " + SQ_AutoSaveGetLastError() + ", valid " +
                 SQ_CheckSaveDataValid(gSave) + ", starts " + gSave.GetArcadeWinTeam(0));
-        if (SQ_AutoSaveGetLastError() != 0) {
+        local error = SQ_AutoSaveGetLastError();
+        if (error != 0 || !SQ_CheckSaveDataValid(gSave)) {
+            if (error != 1) {
+                // The file is there but unusable: the engine renames it aside
+                // before the next save, and this start begins a fresh record.
+                DemoLog("save SAVEDATA/SAVE00.BIN could not be read: kept aside, starting anew");
+                ::gSave = SQ_SaveData();
+            }
             // First start: keep the 1280x720 window the program opened with.
             gSave.Resolution = 2;
         }

@@ -2,7 +2,11 @@
 // the header). The composition commands live in game_draw_compose.cpp.
 #include "proj/game/game_draw_task.h"
 
+<<<<<<< HEAD
 #include "proj/win/text_entry_overlay.h"
+=======
+#include <cmath>
+>>>>>>> files
 
 #include "proj/game/game_draw_layers.h"
 #include "qzware/scene/iqz_game_manager.h"
@@ -233,8 +237,19 @@ void CGameDrawTask::AppendSprite(const QZW::Matrix& m, float srcX, float srcY, f
                                  float srcH, std::uint32_t colour, QZW::CQzMaterial* material,
                                  int layer, float width, float height) {
     QZW::CQzScreen* screen = GetLayerScreen(layer);
-    // An empty source rectangle shows nothing (and would divide by zero).
-    if (!screen || srcW == 0.0f || srcH == 0.0f) {
+    if (!screen) {
+        return;
+    }
+    // An empty source side spans as many texels as the quad is wide or high,
+    // which also keeps the scale below from dividing by zero.
+    if (srcW == 0.0f) {
+        srcW = width;
+    }
+    if (srcH == 0.0f) {
+        srcH = height;
+    }
+    // Still nothing to span (or a size that is no number): nothing to show.
+    if (srcW == 0.0f || srcH == 0.0f || !std::isfinite(srcW) || !std::isfinite(srcH)) {
         return;
     }
     // The quad is laid out over the source size, which also spans the

@@ -4,12 +4,12 @@
 // data folder).
 #include <cmath>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <string>
 
 #include "platform/clock/clock.h"
 #include "platform/debug/debug.h"
+#include "platform/file/file.h"
 #include "proj/game/dbg_task_info_task.h"
 #include "proj/game/igame_control.h"
 #include "proj/script/script_api.h"
@@ -70,11 +70,21 @@ std::int32_t SQ_Reload(const char* name) {
         }
     }
     HSQUIRRELVM v = GetSquirrelVM();
-    std::ifstream in(path, std::ios::binary);
+    // Only a regular file: a FIFO in its place would block the game thread.
+    int err = 0;
+    std::FILE* in = platform::file::open_regular_for_read(path, &err);
     if (!v || !in) {
+        if (in) {
+            std::fclose(in);
+        }
         ScriptFatal(("SQ_Reload: cannot read " + path).c_str());
     }
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string text;
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, in)) > 0;) {
+        text.append(chunk, got);
+    }
+    std::fclose(in);
     const SQInteger top = sq_gettop(v);
     if (SQ_FAILED(sq_compilebuffer(v, text.c_str(), static_cast<SQInteger>(text.size()),
                                    path.c_str(), SQTrue))) {

@@ -1,7 +1,9 @@
 // Auto-save requests and their completions.
 #include "proj/win/auto_save_control.h"
 
+#include <cstdio>
 #include <set>
+#include <string>
 
 #include "qzware/win/qz_file_manager.h"
 
@@ -16,11 +18,21 @@ std::set<CAutoSaveControl*>& LiveControls() {
     return live;
 }
 
-// A write completion carries only its status, and the loader serves writes in
-// submission order: the oldest pending save is the one that completed.
-std::list<void*>& SaveOrder() {
-    static std::list<void*> order;
-    return order;
+bool IsUsableRecord(const void* data, std::uint32_t size) {
+    if (data == nullptr || size < SaveData::kSize) {
+        return false;
+    }
+    SaveData record;
+    record.Parse(static_cast<const std::uint8_t*>(data), size);
+    return record.checksum == SaveData::CalcChecksum(record);
+}
+
+void KeepSaveAside(QZW::Win::CQzFileManager& files) {
+    std::string kept;
+    if (files.MoveAside(kSavePath, "unreadable", &kept)) {
+        std::printf("Kept unreadable save %s as %s.\n", kSavePath, kept.c_str());
+        std::fflush(stdout);
+    }
 }
 
 }  // namespace
@@ -29,7 +41,6 @@ CAutoSaveControl::CAutoSaveControl() {
     // The process-wide lists are built before the first control, so at exit
     // they are destroyed after it and its destructor still finds them.
     AllPending();
-    SaveOrder();
     LiveControls().insert(this);
     SaveData::onDestroy = &ForgetTarget;
 }
@@ -93,9 +104,12 @@ void CAutoSaveControl::StartSave(const SaveData* record) {
         lastError = 6;
         return;
     }
+    if (saveOnDiskUnusable) {
+        saveOnDiskUnusable = false;
+        KeepSaveAside(*fm);
+    }
     Pending& p = NewPending();
     p.bytes = record->Serialize();
-    SaveOrder().push_back(&p);
     p.id = fm->SaveData(p.bytes.data(), reinterpret_cast<std::uintptr_t>(&p), &OnSaveComplete);
     requestId = p.id;
 }
@@ -137,6 +151,11 @@ void CAutoSaveControl::OnLoadComplete(QzFileRequestResult* result) {
     } else {
         error = result->status == 2 ? 1 : 6;
     }
+    if (self) {
+        self->saveOnDiskUnusable =
+            result->status != 2 &&
+            (result->status != 0 || !IsUsableRecord(result->data, result->size));
+    }
     if (self && error != 0) {
         self->lastError = error;
     }
@@ -149,12 +168,13 @@ void CAutoSaveControl::OnLoadComplete(QzFileRequestResult* result) {
     Finish(p);
 }
 
+// The completion names its own request, so a write that never completes
+// (its file manager gone) leaves only its own control waiting.
 void CAutoSaveControl::OnSaveComplete(QzFileRequestResult* result) {
-    if (SaveOrder().empty()) {
+    auto* p = reinterpret_cast<Pending*>(result->userData);
+    if (p == nullptr) {
         return;
     }
-    auto* p = static_cast<Pending*>(SaveOrder().front());
-    SaveOrder().pop_front();
     if (p->owner && result->status != 0) {
         p->owner->lastError = 6;
     }

@@ -5,7 +5,9 @@
 // destroyed before the completion is simply not written), and a second start
 // while one is pending does not redirect the first. IsComplete reports true
 // once every started request has completed. A control destroyed with
-// requests in flight leaves them to finish on their own.
+// requests in flight leaves them to finish on their own. A save file that
+// exists but could not be used is renamed aside ("SAVE00.BIN.unreadable<n>",
+// with a line on the standard output) before the next save replaces it.
 #pragma once
 
 #include <cstdint>
@@ -48,6 +50,11 @@ public:
     std::int32_t lastError = 0;
 
 private:
+    // True when the last load found a save file that exists but could not be
+    // used (unreadable, cut short or failing its checksum): the next save
+    // first renames it aside, so it is never overwritten.
+    bool saveOnDiskUnusable = false;
+
     struct Pending {
         CAutoSaveControl* owner = nullptr;
         std::uint32_t id = 0;

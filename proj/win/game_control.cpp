@@ -25,7 +25,7 @@ ISystemUtilControl* CGameControl::GetSystemUtilControl() {
     return &CSystemUtil::GetInstance();
 }
 
-void LoadStartupSaveRecord(SaveData& record) {
+void LoadStartupSaveRecord(SaveData& record, std::uint32_t limitMs) {
     SaveData::Reset(record);
     record.FullScreen = 0;
     record.Resolution = 2;
@@ -35,8 +35,12 @@ void LoadStartupSaveRecord(SaveData& record) {
         return;
     }
     control->StartLoad(&record);
-    // A loader thread that is gone would never finish the request.
-    while (!control->IsComplete() && fm->IsLoaderRunning()) {
+    // A loader thread that is gone would never finish the request; one that
+    // is stuck is given up on after the limit (a late completion then finds
+    // the record gone and writes nothing).
+    const std::uint32_t start = platform::clock::now_ms();
+    while (!control->IsComplete() && fm->IsLoaderRunning() &&
+           platform::clock::now_ms() - start < limitMs) {
         fm->Update();
         platform::clock::sleep_ms(1);  // the loader reads meanwhile; no need to spin a core
     }

@@ -3,6 +3,8 @@
 // game server is not part of this build yet and answers null.
 #pragma once
 
+#include <cstdint>
+
 #include "proj/game/igame_control.h"
 
 namespace Sample {
@@ -23,9 +25,13 @@ public:
     void Exit() override {}
 };
 
+// How long the first frame waits for the save record before it goes on with
+// the defaults (a stuck disk or file must not keep the window from opening).
+constexpr std::uint32_t kStartupSaveWaitMs = 5000;
+
 // The first frame's save record: defaults, windowed, resolution index 2, then
 // replaced whole by the save file when one exists (the file manager is pumped
-// on this thread until the load completes).
-void LoadStartupSaveRecord(SaveData& record);
+// on this thread until the load completes, at most `limitMs`).
+void LoadStartupSaveRecord(SaveData& record, std::uint32_t limitMs = kStartupSaveWaitMs);
 
 }  // namespace Sample::Win

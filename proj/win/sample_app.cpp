@@ -1,6 +1,7 @@
 #include "proj/win/sample_app.h"
 
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/clock/clock.h"
 #include "platform/window/window.h"
@@ -115,6 +116,9 @@ void CSampleApp::FirstFrame() {
 }
 
 int CSampleApp::CreateNetworkTasks() {
+    // Scripts' rand() draws from the C library's generator: a new sequence
+    // on every launch.
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
     return 1;
 }
 

@@ -48,17 +48,18 @@ int CBitmapFont::InitFromMemory(IFontOwner* fontOwner, const std::string& path,
         result = loader.Load();
         error = loader.error;
     }
-    if (result == 0 && !hasCommon) {
-        result = -1;
-        error = "no common record";
-    }
-    if (result != 0) {
-        // A half-read font would draw a wrong subset of its glyphs: refuse it whole.
-        std::printf("Failed Font %s Load: %s\n", path.c_str(), error);
+    if (!hasCommon) {
+        std::printf("Failed Font %s Load: %s\n", path.c_str(),
+                    result != 0 ? error : "no common record");
         Clear();
         owner = fontOwner;
         fileName = path;
         return 0;
+    }
+    if (result != 0) {
+        // What came before the bad part stays: a font cut off after its
+        // glyphs still draws them.
+        std::printf("Font %s: %s; keeping what was read before it\n", path.c_str(), error);
     }
     LoadPages();
     auto question = glyphs.find(kQuestionMark);

@@ -83,6 +83,9 @@ void CQzSpriteList::AppendQuad(std::uint32_t width, std::uint32_t height, std::u
 
 void CQzSpriteList::Draw(IQzGraphics* g) {
     g->UseShader(int(shaderIndex));
+    // The flattening scale is the list's own: the nodes drawn after it in the
+    // layer keep the matrix they had.
+    g->PushMatrix();
     g->Translate(0.0f, 0.0f, 0.0f);
     // z of the appended vertices has no effect.
     g->Scale(1.0f, 1.0f, 0.0f);
@@ -97,6 +100,7 @@ void CQzSpriteList::Draw(IQzGraphics* g) {
                       reinterpret_cast<const float*>(positions.data()), colourBytes,
                       reinterpret_cast<const float*>(uvs.data()), nullptr);
     }
+    g->PopMatrix();
     if (clearAfterDraw != 0) {
         Clear();
     }

@@ -20,21 +20,44 @@ CQzTask::~CQzTask() {
     }
 }
 
+namespace {
+
+// The position after `child`, found again when the vector changed under it: a
+// child may append siblings or insert them at the front while it runs, which
+// moves it. Siblings inserted before it are then not visited in this walk,
+// and none is visited twice.
+std::size_t NextAfter(const std::vector<CQzTask*>& children, std::size_t at, CQzTask* child) {
+    if (at < children.size() && children[at] == child) {
+        return at + 1;
+    }
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (children[i] == child) {
+            return i + 1;
+        }
+    }
+    return at + 1;
+}
+
+}  // namespace
+
 void CQzTask::Execute() {
     startTime = QzTaskClockSeconds();
-    // Index loops: a task may append children while the tree ticks.
-    for (std::size_t i = 0; i < children.size(); ++i) {
-        if (!children[i]->started) {
-            children[i]->Start();
+    // Index loops: a task may add children while the tree ticks.
+    for (std::size_t i = 0; i < children.size();) {
+        CQzTask* child = children[i];
+        if (!child->started) {
+            child->Start();
         }
+        i = NextAfter(children, i, child);
     }
     if (active) {
         Update();
-        for (std::size_t i = 0; i < children.size(); ++i) {
+        for (std::size_t i = 0; i < children.size();) {
             CQzTask* child = children[i];
             if (child->alive && child->started) {
                 child->Execute();
             }
+            i = NextAfter(children, i, child);
         }
     }
     PostUpdate();

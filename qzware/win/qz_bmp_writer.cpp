@@ -1,7 +1,7 @@
 // Screenshot BMP layout; fields are written byte by byte little-endian.
 #include "qzware/win/qz_bmp_writer.h"
 
-#include <cstdio>
+#include "platform/file/file.h"
 
 namespace QZW::Win {
 
@@ -71,12 +71,9 @@ bool QzBmpEncodeRgb(std::int32_t width, std::int32_t height, const std::uint8_t*
 }
 
 bool QzBmpWriteFile(const char* path, const std::vector<std::uint8_t>& image) {
-    std::FILE* f = std::fopen(path, "wb");
-    if (f == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(image.data(), 1, image.size(), f) == image.size();
-    return std::fclose(f) == 0 && written;
+    // Through a temporary beside the target: a full disk or a crash leaves
+    // the old picture, never a cut-off or empty one.
+    return path != nullptr && platform::file::replace_contents(path, image.data(), image.size());
 }
 
 }  // namespace QZW::Win

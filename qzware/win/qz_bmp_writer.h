@@ -27,7 +27,8 @@ bool QzBmpMakeImage(std::int32_t width, std::int32_t height, std::vector<std::ui
 bool QzBmpEncodeRgb(std::int32_t width, std::int32_t height, const std::uint8_t* rgb,
                     std::vector<std::uint8_t>& image);
 
-// Creates (replaces) the file and writes the bytes; false when it cannot.
+// Replaces the file whole (temporary, flush, rename); false, with any old
+// file left as it was, when it cannot.
 bool QzBmpWriteFile(const char* path, const std::vector<std::uint8_t>& image);
 
 }  // namespace QZW::Win

@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file/file.h"
 #include "qzware/common/qz_mem.h"
 
 namespace {
 
 std::atomic<std::uint32_t> g_nextRequestId{1};
-std::atomic<std::uint32_t> g_nextTempId{1};
 std::atomic<QZW::Win::CQzFileManager*> g_currentFileManager{nullptr};
 
 constexpr std::int32_t kStatusOk = 0;
@@ -19,23 +19,10 @@ constexpr std::int32_t kStatusError = 1;
 constexpr std::int32_t kStatusNotFound = 2;
 
 // [SECTION] stdio helpers
-// Opens a regular file for reading. A folder opens under stdio on some
-// systems but is no file: it fails with EISDIR.
+// Opens a regular file for reading; a folder, FIFO or device is no data
+// file and would block or never end.
 std::FILE* OpenForRead(const std::string& full, int* outErrno) {
-    errno = 0;
-    std::FILE* f = std::fopen(full.c_str(), "rb");
-    if (!f) {
-        *outErrno = errno;
-        return nullptr;
-    }
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(full, ec)) {
-        std::fclose(f);
-        *outErrno = EISDIR;
-        return nullptr;
-    }
-    *outErrno = 0;
-    return f;
+    return platform::file::open_regular_for_read(full, outErrno);
 }
 
 // The file's size with the position back at the start, or -1.
@@ -143,6 +130,16 @@ std::string CQzFileManager::MakePath(const std::string& relative) const {
     return full;
 }
 
+bool CQzFileManager::MoveAside(const std::string& path, const char* suffix, std::string* outName) {
+    const std::string full = MakePath(path);
+    std::string moved;
+    if (!platform::file::move_aside(full, suffix, &moved)) {
+        return false;
+    }
+    *outName = path + moved.substr(full.size());
+    return true;
+}
+
 // [SECTION] Synchronous operations
 void* CQzFileManager::ReadFile(const std::string& path, std::uint32_t* outSize,
                                std::uint32_t alignment) {
@@ -205,27 +202,14 @@ std::uint32_t CQzFileManager::ReadFileTo(const std::string& path, void* buffer,
 bool CQzFileManager::WriteFile(const std::string& path, const void* data, std::uint32_t size,
                                std::int32_t* outError) {
     // The bytes go to a temporary file beside the target, which replaces the
-    // target only once it is complete: a failed write never leaves a cut-off
-    // file where the old one was.
+    // target only once it is complete and on disk: a failed write or a power
+    // cut never leaves a cut-off file where the old one was.
     const std::filesystem::path full(MakePath(path));
     std::error_code ec;
     if (full.has_parent_path()) {
         std::filesystem::create_directories(full.parent_path(), ec);
     }
-    const std::string temp =
-        full.string() + "." + std::to_string(g_nextTempId.fetch_add(1)) + ".tmp";
-    bool ok = false;
-    if (data || size == 0) {
-        if (std::FILE* f = std::fopen(temp.c_str(), "wb")) {
-            const std::size_t put = size ? std::fwrite(data, 1, size, f) : 0;
-            ok = put == size && std::fflush(f) == 0;
-            ok = std::fclose(f) == 0 && ok;
-            ok = ok && std::rename(temp.c_str(), full.c_str()) == 0;
-            if (!ok) {
-                std::remove(temp.c_str());
-            }
-        }
-    }
+    const bool ok = platform::file::replace_contents(full.string(), data, size);
     if (!ok) {
         std::printf("Failed File %s Create.\n", path.c_str());
         std::fflush(stdout);
@@ -340,13 +324,20 @@ void CQzFileManager::ProcessRequest(QzFileRequest& r) {
                 result.userData = r.userData;
                 result.request = &r;
                 r.callback(&result);
+                // A callback that released the buffer clears the result's
+                // pointer; the request must not hand the freed one out later.
+                r.data = result.data;
             }
             r.state.store(kStateFinished, std::memory_order_release);
             break;
         case kStateWriteDone:
             if (r.callback) {
+                // The user data tells the requester which of its writes this
+                // was, so a lost one can never be mistaken for a later one.
                 QzFileRequestResult result;
                 result.status = r.status;
+                result.userData = r.userData;
+                result.request = &r;
                 r.callback(&result);
             }
             r.state.store(kStateFinished, std::memory_order_release);

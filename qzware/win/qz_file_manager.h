@@ -17,7 +17,8 @@
 struct QzFileRequest;
 
 // What a completion callback receives (game thread). For a write only
-// `status` is filled.
+// `status`, `userData` and `request` are filled. A read's callback that
+// releases `data` sets it to null, and the request then holds null too.
 struct QzFileRequestResult {
     std::int32_t status = 0;
     std::string path;
@@ -116,6 +117,10 @@ public:
     void* ReadWholeFile(const std::string& path, std::uint32_t* outSize, std::uint32_t alignment,
                         std::int32_t* outStatus);
     std::string MakePath(const std::string& relative) const;
+    // Renames a file under the data folder to the first free
+    // "<path>.<suffix><n>", replacing nothing; *outName is the new relative
+    // path. False when there is nothing to move or it cannot be moved.
+    bool MoveAside(const std::string& path, const char* suffix, std::string* outName);
     // One unit of the loader thread's work.
     void ThreadStep();
     // False when the loader thread is gone or never started: a caller that

@@ -7,6 +7,7 @@
 
 #include <GL/glew.h>
 
+#include <cstdio>
 #include <new>
 #include <vector>
 
@@ -64,10 +65,10 @@ struct ReadState {
 
 }  // namespace
 
-void SaveScreenshot(const char* path, std::int32_t width, std::int32_t height, std::int32_t x,
+bool SaveScreenshot(const char* path, std::int32_t width, std::int32_t height, std::int32_t x,
                     std::int32_t y) {
     if (path == nullptr || x < 0 || y < 0) {
-        return;
+        return false;
     }
     // No drawable is larger than the biggest viewport, so a larger picture
     // could hold nothing read from the window; refusing it also keeps a
@@ -75,15 +76,15 @@ void SaveScreenshot(const char* path, std::int32_t width, std::int32_t height, s
     GLint maxDims[2] = {0, 0};
     glGetIntegerv(GL_MAX_VIEWPORT_DIMS, maxDims);
     if (width > maxDims[0] || height > maxDims[1]) {
-        return;
+        return false;
     }
     std::vector<std::uint8_t> image;
     try {
         if (!QzBmpMakeImage(width, height, image)) {
-            return;
+            return false;
         }
     } catch (const std::bad_alloc&) {
-        return;
+        return false;
     }
     while (glGetError() != GL_NO_ERROR) {
     }
@@ -94,9 +95,15 @@ void SaveScreenshot(const char* path, std::int32_t width, std::int32_t height, s
     const bool read = glGetError() == GL_NO_ERROR;
     saved.Restore();
     // A failed read would leave a black picture that looks like a real one.
-    if (read) {
-        QzBmpWriteFile(path, image);
+    if (!read) {
+        return false;
     }
+    if (!QzBmpWriteFile(path, image)) {
+        std::printf("Failed File %s Create.\n", path);
+        std::fflush(stdout);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace QZW::Win

@@ -90,11 +90,14 @@ QzTgaStatus QzTgaParse(const std::uint8_t* data, std::size_t length, QzTgaInfo* 
         t.outputBytesPerPixel = 1;
         t.format = QzPixelFormat::Alpha8;
         t.unpackAlignment = 1;
-    } else if (t.imageType == 2 && (t.bitsPerPixel == 24 || t.bitsPerPixel == 32)) {
+    } else if (t.imageType != 1 && (t.bitsPerPixel == 24 || t.bitsPerPixel == 32)) {
+        // Every type but the palette one is read as uncompressed true colour;
+        // only type 2 has its blue and red exchanged.
         t.fileBytesPerPixel = t.bitsPerPixel / 8u;
         t.outputBytesPerPixel = 4;
         t.format = QzPixelFormat::Rgba8;
         t.unpackAlignment = 4;
+        t.swapRedBlue = t.imageType == 2;
     } else {
         return QzTgaStatus::UnsupportedType;
     }
@@ -136,10 +139,10 @@ bool QzTgaDecode(const std::uint8_t* data, std::size_t length, std::uint8_t* out
             if (in == 1) {
                 d[0] = s[0];
             } else {
-                // Blue-green-red(-alpha) in the file.
-                d[0] = s[2];
+                // Blue-green-red(-alpha) in a type 2 file.
+                d[0] = t.swapRedBlue ? s[2] : s[0];
                 d[1] = s[1];
-                d[2] = s[0];
+                d[2] = t.swapRedBlue ? s[0] : s[2];
                 d[3] = in == 4 ? s[3] : 255;
             }
         }

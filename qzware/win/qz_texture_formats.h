@@ -45,7 +45,7 @@ constexpr std::size_t kQzTgaHeaderSize = 18;
 enum class QzTgaStatus {
     Ok,
     ShortHeader,      // fewer than 18 bytes
-    UnsupportedType,  // not type 1 with 8 bits or type 2 with 24/32 bits
+    UnsupportedType,  // not type 1 with 8 bits or another type with 24/32 bits
     EmptyImage,       // width or height 0
     ShortData,        // pixel rows run past the end of the data
     TooLarge,         // decoded image above 4 GiB
@@ -63,11 +63,13 @@ struct QzTgaInfo {
     // 1 for alpha rows (any width), else 4.
     std::uint32_t unpackAlignment = 4;
     std::uint64_t outputSize = 0;  // width x height x outputBytesPerPixel
+    bool swapRedBlue = false;      // type 2 only; other true-colour types as stored
 };
 
 QzTgaStatus QzTgaParse(const std::uint8_t* data, std::size_t length, QzTgaInfo* info);
-// Writes the image top row first, each row left to right, red before blue,
-// 24-bit pixels widened with alpha 255. False when the data does not parse
+// Writes the image top row first, each row left to right, red before blue
+// for type 2 (other true-colour types keep the file's byte order), 24-bit
+// pixels widened with alpha 255. False when the data does not parse
 // or `capacity` is below info.outputSize.
 bool QzTgaDecode(const std::uint8_t* data, std::size_t length, std::uint8_t* out,
                  std::size_t capacity);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/file/file.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/win/qz_texture_formats.h"
 
@@ -15,7 +16,8 @@ namespace {
 // [SECTION] File reading
 
 void* ReadPlainFile(const char* path, std::size_t* size) {
-    std::FILE* f = std::fopen(path, "rb");
+    int err = 0;
+    std::FILE* f = platform::file::open_regular_for_read(path, &err);
     if (f == nullptr) {
         return nullptr;
     }

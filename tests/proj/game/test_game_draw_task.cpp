@@ -362,4 +362,35 @@ TEST_F(GameDrawTaskTest, AppendsLandInTheLayerBatchesWithTheRightMaterial) {
     EXPECT_EQ(task.lineMaterial, s.lineLists[0].material);
 }
 
+TEST_F(GameDrawTaskTest, AnEmptySourceSideFallsBackToTheQuadSize) {
+    CGameDrawTask& task = world.MakeTask(false);
+    qz_test_support::SizedTexture texture(64, 64, "sprite");
+    QZW::CQzMaterial material(1);
+    material.SetTexture(0, &texture);
+    const QZW::Matrix identity;
+    struct Case {
+        const char* what;
+        float srcW, srcH;
+        float uRight, vBottom;
+    };
+    const Case cases[] = {
+        {"no source width", 0, 8, (16.0f + 32.0f) / 64.0f, 8.0f / 64.0f},
+        {"no source height", 16, 0, (16.0f + 16.0f) / 64.0f, 8.0f / 64.0f},
+        {"no source size", 0, 0, (16.0f + 32.0f) / 64.0f, 8.0f / 64.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        task.Update();  // a fresh frame empties the layer batches
+        task.AppendSprite(identity, 16, 0, c.srcW, c.srcH, 0xFFFFFFFFu, &material, 4, 32, 8);
+        const QZW::CQzScreen& s = *task.layerScreens[4];
+        ASSERT_EQ(1u, s.batchMeshes.size());
+        const QZW::QzMeshBlock& quad =
+            static_cast<QZW::CQzMesh*>(s.batchMeshes[0].node)->GetBlock(1);
+        ASSERT_EQ(4u, quad.positions.size()) << "the sprite was dropped";
+        EXPECT_EQ(Vector3(32, 8, 0), quad.positions[2]);
+        EXPECT_FLOAT_EQ(c.uRight, quad.uvs[2].x);
+        EXPECT_FLOAT_EQ(c.vBottom, quad.uvs[2].y);
+    }
+}
+
 }  // namespace

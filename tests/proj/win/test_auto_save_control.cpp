@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <squirrel.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -193,6 +194,85 @@ TEST_F(AutoSaveTest, ControlDestroyedWithRequestsInFlightLeavesThemHarmless) {
     const SaveData::Bytes image = late.Serialize();
     EXPECT_EQ(std::vector<std::uint8_t>(image.begin(), image.end()),
               ReadAll(root / "SAVEDATA/SAVE00.BIN"));
+}
+
+TEST_F(AutoSaveTest, ALostWriteOfOneControlLeavesNoOtherPending) {
+    CAutoSaveControl lost;
+    const SaveData early = Sample(1);
+    lost.StartSave(&early);
+    // Its file manager goes before the write was ever served.
+    files.reset();
+    files = std::make_unique<QZW::Win::CQzFileManager>(root.string());
+    CAutoSaveControl c;
+    const SaveData late = Sample(2);
+    c.StartSave(&late);
+    Wait(c);
+    EXPECT_EQ(0, c.GetLastError());
+    const SaveData::Bytes image = late.Serialize();
+    EXPECT_EQ(std::vector<std::uint8_t>(image.begin(), image.end()),
+              ReadAll(root / "SAVEDATA/SAVE00.BIN"));
+}
+
+TEST_F(AutoSaveTest, ASaveFileThatCouldNotBeUsedIsKeptAsideBeforeTheNextSave) {
+    const SaveData::Bytes good = Sample(5).Serialize();
+    std::vector<std::uint8_t> damaged(good.begin(), good.end());
+    damaged[100] ^= 0x40;  // the checksum no longer matches
+    const std::vector<std::uint8_t> cut(good.begin(), good.begin() + 100);
+    struct Case {
+        const char* what;
+        enum { kMissing, kBytes, kFifo } kind;
+        std::vector<std::uint8_t> bytes;
+        std::int32_t loadError;
+        bool keptAside;
+    };
+    const Case cases[] = {
+        {"missing", Case::kMissing, {}, 1, false},
+        {"good", Case::kBytes, {good.begin(), good.end()}, 0, false},
+        {"failing its checksum", Case::kBytes, damaged, 0, true},
+        {"cut short", Case::kBytes, cut, 6, true},
+        {"a FIFO", Case::kFifo, {}, 6, true},
+    };
+    const fs::path save = root / "SAVEDATA/SAVE00.BIN";
+    const fs::path aside = root / "SAVEDATA/SAVE00.BIN.unreadable1";
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        fs::remove(save);
+        fs::remove(aside);
+        if (k.kind == Case::kBytes) {
+            PutSaveFile(k.bytes);
+        } else if (k.kind == Case::kFifo) {
+            ASSERT_EQ(0, ::mkfifo(save.c_str(), 0600));
+        }
+        CAutoSaveControl c;
+        SaveData record;
+        c.StartLoad(&record);
+        Wait(c);
+        EXPECT_EQ(k.loadError, c.GetLastError());
+        const SaveData fresh = Sample(6);
+        testing::internal::CaptureStdout();
+        c.StartSave(&fresh);
+        Wait(c);
+        const std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(0, c.GetLastError());
+        const SaveData::Bytes image = fresh.Serialize();
+        EXPECT_EQ(std::vector<std::uint8_t>(image.begin(), image.end()), ReadAll(save));
+        ASSERT_EQ(k.keptAside, fs::exists(fs::symlink_status(aside)));
+        if (!k.keptAside) {
+            EXPECT_EQ("", out);
+            continue;
+        }
+        EXPECT_EQ("Kept unreadable save SAVEDATA/SAVE00.BIN as SAVEDATA/SAVE00.BIN.unreadable1.\n",
+                  out);
+        if (k.kind == Case::kFifo) {
+            EXPECT_TRUE(fs::is_fifo(aside));
+        } else {
+            EXPECT_EQ(k.bytes, ReadAll(aside));
+        }
+        // Only the file that was read is kept: a later save replaces as usual.
+        c.StartSave(&fresh);
+        Wait(c);
+        EXPECT_FALSE(fs::exists(root / "SAVEDATA/SAVE00.BIN.unreadable2"));
+    }
 }
 
 TEST_F(AutoSaveTest, ScriptSaveStoresAFreshChecksum) {

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -123,6 +126,45 @@ TEST_F(StartupSaveRecord, ALoaderThreadThatIsGoneEndsTheWaitWithTheDefaults) {
             std::exit(record.FullScreen == 0 && record.Resolution == 2 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(StartupSaveRecord, AStuckLoaderOrAFifoEndsTheWaitWithTheDefaultsInTime) {
+    struct Case {
+        const char* what;
+        bool fifo;
+    };
+    for (const Case& c : {Case{"a loader stuck in its read", false}, Case{"a FIFO", true}}) {
+        SCOPED_TRACE(c.what);
+        // In a child process: the pending load stays with the function-static
+        // auto-save control. The alarm ends a child that waits forever.
+        EXPECT_EXIT(
+            {
+                ::alarm(20);
+                const fs::path file = fs::path(dir.path()) / "SAVEDATA/SAVE00.BIN";
+                if (c.fifo) {
+                    fs::create_directories(file.parent_path());
+                    fs::remove(file);
+                    if (::mkfifo(file.c_str(), 0600) != 0) {
+                        std::_Exit(3);
+                    }
+                } else {
+                    WriteSave(SaveData());
+                }
+                QZW::Win::CQzFileManager files(dir.path());
+                // The loader's buffer comes from the engine allocator: holding
+                // its lock keeps the read from ever finishing.
+                if (!c.fifo) {
+                    QzMemGetLock()->Lock();
+                }
+                SaveData record;
+                const std::uint32_t start = platform::clock::now_ms();
+                LoadStartupSaveRecord(record, 300);
+                const std::uint32_t waited = platform::clock::now_ms() - start;
+                const bool defaults = record.FullScreen == 0 && record.Resolution == 2;
+                std::_Exit(defaults && waited < 3000 ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "");
+    }
 }
 
 }  // namespace

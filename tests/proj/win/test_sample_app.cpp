@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -116,6 +118,30 @@ TEST_F(SampleAppTest, AFirstFrameWithoutOpenGlEndsTheProgramWithStatusMinus1) {
             app.FirstFrame();
         },
         ::testing::ExitedWithCode(255), "");
+}
+
+TEST_F(SampleAppTest, StartUpSeedsTheCLibraryGeneratorWithTheTime) {
+    const auto draws = [] {
+        std::vector<int> d;
+        for (int i = 0; i < 4; ++i) {
+            d.push_back(std::rand());
+        }
+        return d;
+    };
+    std::srand(1);
+    const std::vector<int> unseeded = draws();
+    std::srand(1);
+    Sample::Win::CSampleApp::GetInstance().CreateNetworkTasks();
+    const std::vector<int> afterStart = draws();
+    EXPECT_NE(unseeded, afterStart) << "the sequence is the same on every launch";
+    // The seed is the time: the same second gives the same sequence.
+    const auto now = static_cast<unsigned>(std::time(nullptr));
+    std::srand(now);
+    const std::vector<int> timeSeeded = draws();
+    Sample::Win::CSampleApp::GetInstance().CreateNetworkTasks();
+    if (static_cast<unsigned>(std::time(nullptr)) == now) {
+        EXPECT_EQ(timeSeeded, draws());
+    }
 }
 
 }  // namespace

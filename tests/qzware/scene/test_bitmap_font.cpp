@@ -199,12 +199,23 @@ std::vector<MalformedCase> MalformedCases() {
          0,
          {},
          nullptr},
-        {"block of type 0", Header().append(common1).block(0, Bytes()).b, 0, 0, {}, nullptr},
-        {"bad block after good ones drops the font",
+        {"block of type 0 after the common block keeps it",
+         Header().append(common1).block(0, Bytes()).b,
+         1,
+         0,
+         {""},
+         nullptr},
+        {"bad block after good ones keeps what they loaded",
          Header().append(common1).append(oneChar).block(7, Bytes()).b,
-         0,
-         0,
-         {},
+         1,
+         1,
+         {""},
+         [](const CBitmapFont& f) { EXPECT_EQ(f.glyphs.at(65).xadvance, 5); }},
+        {"a single trailing byte keeps the font",
+         Header().append(common1).append(oneChar).u8(4).b,
+         1,
+         1,
+         {""},
          nullptr},
         {"block size past the end",
          Header().block(2, CommonBlock(10, 8, 64, 64, 1, 0), 40).b,
@@ -212,17 +223,17 @@ std::vector<MalformedCase> MalformedCases() {
          0,
          {},
          nullptr},
-        {"block size near 4 GiB",
+        {"block size near 4 GiB after the common block",
          Header().append(common1).block(4, Bytes(), 0xFFFFFFF0u).b,
+         1,
          0,
-         0,
-         {},
+         {""},
          nullptr},
-        {"block header cut short",
+        {"block header cut short after good blocks",
          Header().append(common1).append(oneChar).u8(4).u16(0).b,
-         0,
-         0,
-         {},
+         1,
+         1,
+         {""},
          nullptr},
         {"info block too short for its outline byte",
          Header().block(1, Bytes().u32(0).u32(0).u32(0).u8(0)).append(common1).b,
@@ -370,6 +381,20 @@ TEST(BitmapFont, MalformedFilesAreRefusedOrTheirBadRecordsSkipped) {
             c.check(font);
         }
     }
+}
+
+TEST(BitmapFont, ABadBlockAfterGoodOnesIsLoggedWithItsReason) {
+    using namespace fonttest;
+    const Bytes common1 = Bytes().block(2, CommonBlock(10, 8, 64, 64, 1, 0));
+    const std::vector<std::uint8_t> bytes = Header().append(common1).block(9, Bytes()).b;
+    fonttest::MemoryOwner owner;
+    CBitmapFont font;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(1, font.InitFromMemory(&owner, "f.fnt", bytes.data(),
+                                     static_cast<std::uint32_t>(bytes.size())));
+    EXPECT_EQ("Font f.fnt: unknown block type; keeping what was read before it\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(10, font.lineHeight);
 }
 
 }  // namespace

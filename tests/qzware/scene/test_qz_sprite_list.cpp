@@ -73,12 +73,13 @@ TEST(SpriteList, DrawsOneQuadBatchAndClearsAfterwardsUnlessTold) {
         list.AppendQuad(8, 8, 0, 0, 1, 1, 0x01020304u, 0, 0, 0);
         RecordingGraphics g;
         list.Draw(&g);
-        const std::vector<std::string> expected = {"UseShader(3)", "Translate(0, 0, 0)",
-                                                   "Scale(1, 1, 0)", "SetTexture(0)",
-                                                   "DrawArrays(6, 8)"};
+        // The flattening scale stays inside its own push and pop.
+        const std::vector<std::string> expected = {
+            "UseShader(3)",  "PushMatrix()",     "Translate(0, 0, 0)", "Scale(1, 1, 0)",
+            "SetTexture(0)", "DrawArrays(6, 8)", "PopMatrix()"};
         EXPECT_EQ(g.Texts(), expected);
-        EXPECT_EQ(g.calls[3].pointers[0], &texture);
-        const auto& draw = g.calls[4];
+        EXPECT_EQ(g.calls[4].pointers[0], &texture);
+        const auto& draw = g.calls[5];
         EXPECT_EQ(draw.pointers[1] != nullptr, c.useColours);
         // Appends without colours leave the array's initial white.
         EXPECT_EQ(list.GetColors()[0], c.useColours ? 0x01020304u : 0xFFFFFFFFu);
@@ -115,10 +116,11 @@ TEST(SpriteList, VertexBufferReplacesTheArraysAndIsNeverDrawnPastItsEnd) {
         list.AppendQuad(8, 8, 0, 0, 1, 1, 0xFFFFFFFFu, 0, 0, 0);
         RecordingGraphics g;
         list.Draw(&g);
-        const std::vector<std::string> expected = {"UseShader(1)", "Translate(0, 0, 0)",
-                                                   "Scale(1, 1, 0)", "SetTexture(0)", c.draw};
+        const std::vector<std::string> expected = {
+            "UseShader(1)",  "PushMatrix()", "Translate(0, 0, 0)", "Scale(1, 1, 0)",
+            "SetTexture(0)", c.draw,         "PopMatrix()"};
         EXPECT_EQ(g.Texts(), expected) << c.bufferVertices << "-vertex buffer";
-        EXPECT_EQ(g.calls.back().pointers[0], &buffer);
+        EXPECT_EQ(g.calls[5].pointers[0], &buffer);
         EXPECT_EQ(list.GetVertexCount(), 0u) << "cleared after the draw";
     }
 }

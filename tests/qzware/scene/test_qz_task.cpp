@@ -158,4 +158,72 @@ TEST(QzTask, TaskThatKillsItselfStillTicksItsChildrenThatFrame) {
     EXPECT_TRUE(root.children.empty());
 }
 
+TEST(QzTask, ChildrenAddedDuringATickNeitherSkipNorRepeatASibling) {
+    // A child that, in its Start or its Update, adds one sibling at the front
+    // or at the back of its parent.
+    class Adding : public RecordingTask {
+    public:
+        Adding(const std::string& name, Log& log, bool front, bool inStart)
+            : RecordingTask(name, log), front(front), inStart(inStart) {}
+        void Start() override {
+            RecordingTask::Start();
+            if (inStart) {
+                Add();
+            }
+        }
+        void Update() override {
+            RecordingTask::Update();
+            if (!inStart) {
+                Add();
+            }
+        }
+        void Add() {
+            auto* added = new RecordingTask("new", log);
+            added->started = true;  // would be ticked if the walk reached it
+            if (front) {
+                parent->InsertChildFront(added, true);
+            } else {
+                parent->AppendChild(added);
+            }
+        }
+        bool front, inStart;
+    };
+    struct Case {
+        const char* what;
+        bool front, inStart;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        // Inserted behind the walk: reached next tick; x and b once each.
+        {"front, in Update",
+         true,
+         false,
+         {"start a", "start x", "start b", "update root", "update a", "post a", "update x",
+          "post x", "update b", "post b", "post root"}},
+        {"back, in Update",
+         false,
+         false,
+         {"start a", "start x", "start b", "update root", "update a", "post a", "update x",
+          "post x", "update b", "post b", "update new", "post new", "post root"}},
+        {"front, in Start",
+         true,
+         true,
+         {"start a", "start x", "start b", "update root", "update new", "post new", "update a",
+          "post a", "update x", "post x", "update b", "post b", "post root"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Log log;
+        RecordingTask root("root", log);
+        root.started = true;
+        root.AppendChild(new RecordingTask("a", log));
+        root.AppendChild(new Adding("x", log, c.front, c.inStart));
+        root.AppendChild(new RecordingTask("b", log));
+        root.Execute();
+        EXPECT_EQ(c.expected, log.lines);
+        root.KillChildren();
+        root.RemoveDeadChildren();
+    }
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // Screenshot BMP layout: header fields, row padding and pixel order.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -67,6 +69,28 @@ TEST(QzBmpWriter, PixelsGoBlueFirstBottomRowFirstWithZeroPadding) {
     const std::string path = std::string(QZ_BINARY_DIR) + "/test_qz_bmp_writer.bmp";
     ASSERT_TRUE(QzBmpWriteFile(path.c_str(), image));
     EXPECT_EQ(qz_test::ReadBytes(path), image);
+    std::remove(path.c_str());
+}
+
+TEST(QzBmpWriter, AFullDiskLeavesTheOlderPictureWhole) {
+    const std::string path = std::string(QZ_BINARY_DIR) + "/test_qz_bmp_writer_full.bmp";
+    Bytes older;
+    ASSERT_TRUE(QzBmpMakeImage(2, 2, older));
+    ASSERT_TRUE(QzBmpWriteFile(path.c_str(), older));
+    Bytes bigger;
+    ASSERT_TRUE(QzBmpMakeImage(64, 64, bigger));
+    // A file-size limit stands in for a full disk.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool wrote = QzBmpWriteFile(path.c_str(), bigger);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(wrote);
+    EXPECT_EQ(qz_test::ReadBytes(path), older);
     std::remove(path.c_str());
 }
 

@@ -15,7 +15,15 @@
 
 #include "qzware/common/qz_mem.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <future>
 
 #include <csignal>
 
@@ -299,8 +307,11 @@ TEST_F(QzFileManagerTest, AsyncWritesCompleteWithTheirStatus) {
     ASSERT_TRUE(finished);
     ASSERT_EQ(g_completions.size(), 2u);
     EXPECT_EQ(g_completions[0].status, 0);
-    EXPECT_EQ(g_completions[0].path, "");  // a write result carries only its status
+    EXPECT_EQ(g_completions[0].path, "");
+    // Each write completion names its own request.
+    EXPECT_EQ(g_completions[0].userData, 11u);
     EXPECT_EQ(g_completions[1].status, 1);
+    EXPECT_EQ(g_completions[1].userData, 12u);
     const std::string written = Slurp(root / "SAVEDATA/SAVE00.BIN");
     EXPECT_EQ(written, std::string(save.begin(), save.end()));
     EXPECT_EQ(Slurp(root / "x/y.txt"), "xy");
@@ -371,6 +382,116 @@ TEST_F(QzFileManagerTest, UpdateUntilIdlePumpsAtMostTheGivenTurns) {
     EXPECT_EQ("alpha", g_completions[0].content);
     EXPECT_EQ(0, fm->GetRequestCount());
     EXPECT_FALSE(fm->IsRequestFinished(id)) << "a finished request leaves the list once idle";
+}
+
+// Opens and closes the writing end until every reader blocked on the FIFO
+// has been let go (only needed when a read wrongly waits on it).
+void ReleaseFifoReaders(const fs::path& fifo, const std::function<bool()>& done) {
+    while (!done()) {
+        std::this_thread::sleep_for(10ms);
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+}
+
+TEST_F(QzFileManagerTest, AFifoInPlaceOfTheSaveIsRefusedWithoutWaiting) {
+    fs::create_directories(root / "SAVEDATA");
+    const fs::path fifo = root / QZW::Win::CQzFileManager::kSavePath;
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string rel = QZW::Win::CQzFileManager::kSavePath;
+    std::future<void> sync = std::async(std::launch::async, [&] {
+        std::uint32_t size = 9;
+        char buffer[16];
+        EXPECT_FALSE(fm->ExistsFile(rel));
+        EXPECT_EQ(fm->ReadFile(rel, &size, 8), nullptr);
+        EXPECT_EQ(fm->LoadFile(rel, &size, 8), nullptr);
+        EXPECT_EQ(fm->ReadFileTo(rel, buffer, sizeof buffer), 0u);
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(fm->GetFileSize(rel), -1);
+        testing::internal::GetCapturedStdout();
+    });
+    const bool syncInTime = sync.wait_for(3s) == std::future_status::ready;
+    ReleaseFifoReaders(fifo, [&] { return sync.wait_for(0ms) == std::future_status::ready; });
+    EXPECT_TRUE(syncInTime) << "a synchronous read waited on the FIFO";
+
+    const std::uint32_t id = fm->LoadFileAsync(rel, 0, RecordCompletion, 5);
+    const bool asyncInTime = PumpUntilFinished(id);
+    if (!asyncInTime) {
+        // The loader is stuck in the open: let it go, then finish the request.
+        std::atomic<bool> finished{false};
+        std::thread release([&] { ReleaseFifoReaders(fifo, [&] { return finished.load(); }); });
+        while (!fm->IsRequestFinished(id)) {
+            fm->Update();
+            std::this_thread::sleep_for(1ms);
+        }
+        finished = true;
+        release.join();
+    }
+    ASSERT_TRUE(asyncInTime) << "the loader waited on the FIFO";
+    ASSERT_EQ(g_completions.size(), 1u);
+    EXPECT_EQ(g_completions[0].status, 1);
+    EXPECT_FALSE(g_completions[0].hadData);
+}
+
+TEST_F(QzFileManagerTest, AWriteSweepsOnlyTheLeftoverTemporariesOfGoneWriters) {
+    // A writer that has ended: its pid names no process any more.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+    const std::string gone = std::to_string(child);
+    const std::string self = std::to_string(::getpid());
+    const std::string alive = std::to_string(::getppid());
+    Put("SAVEDATA/SAVE00.BIN", "old");
+    struct Leftover {
+        std::string name;
+        bool kept;
+    };
+    const Leftover leftovers[] = {
+        {"SAVE00.BIN." + gone + ".3.tmp", false},
+        {"SAVE00.BIN." + self + ".999999.tmp", false},  // ours, from no write in flight
+        {"SAVE00.BIN." + alive + ".1.tmp", true},       // a live writer's
+        {"OTHER.BIN." + gone + ".1.tmp", true},         // another target's
+        {"SAVE00.BIN.notes.tmp", true},                 // not a name we make
+        {"SAVE00.BIN." + gone + ".x.tmp", true},
+    };
+    for (const Leftover& l : leftovers) {
+        Put("SAVEDATA/" + l.name, "torn");
+    }
+    ASSERT_TRUE(fm->WriteFile("SAVEDATA/SAVE00.BIN", "new", 3, nullptr));
+    EXPECT_EQ(Slurp(root / "SAVEDATA/SAVE00.BIN"), "new");
+    for (const Leftover& l : leftovers) {
+        EXPECT_EQ(fs::exists(root / "SAVEDATA" / l.name), l.kept) << l.name;
+    }
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(root / "SAVEDATA")) {
+        ++entries;
+    }
+    EXPECT_EQ(entries, 5u) << "the write itself leaves no temporary";
+}
+
+void FreeAndForget(QzFileRequestResult* r) {
+    QzGetFileManager()->FreeBuffer(r->data);
+    r->data = nullptr;
+}
+
+void KeepBuffer(QzFileRequestResult*) {}
+
+TEST_F(QzFileManagerTest, ARequestNeverHandsOutABufferItsCallbackFreed) {
+    Put("a.txt", "alpha");
+    const std::uint32_t freed = fm->LoadFileAsync("a.txt", 8, FreeAndForget, 0);
+    const std::uint32_t kept = fm->LoadFileAsync("a.txt", 8, KeepBuffer, 0);
+    ASSERT_TRUE(PumpUntilFinished(freed));
+    ASSERT_TRUE(PumpUntilFinished(kept));
+    EXPECT_EQ(fm->GetRequestData(freed), nullptr);
+    void* data = fm->GetRequestData(kept);
+    ASSERT_NE(data, nullptr) << "a callback that keeps the buffer leaves it listed";
+    EXPECT_EQ(std::string(static_cast<const char*>(data)), "alpha");
+    fm->FreeBuffer(data);
 }
 
 }  // namespace

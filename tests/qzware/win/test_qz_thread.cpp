@@ -23,11 +23,14 @@ public:
         : CQzThread("Counting"), sleepMs(sleepAfterFirst), everyRun(sleepEveryRun) {}
     ~CountingThread() override { StopAndJoin(); }
     void Run() override {
-        const int n = runs.fetch_add(1);
+        const int n = runs.load(std::memory_order_relaxed);
         if (n < 8) {
             stampsMs[n].store(platform::clock::now_ms());
             steady[n] = Steady::now();
         }
+        // Counted only once this run's stamps are written: a reader that
+        // sees the count may read them.
+        runs.fetch_add(1, std::memory_order_release);
         if (sleepMs && (n == 0 || everyRun)) {
             SetSleep(sleepMs);
         }

@@ -4,7 +4,11 @@
 #include "qzware/win/qz_screenshot.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
+#include <filesystem>
 
 #include <string>
 
@@ -121,6 +125,37 @@ TEST_F(ScreenshotTest, SizesNoWindowCanHaveWriteNothing) {
     const std::string path = dir + "/small.bmp";
     QZW::Win::SaveScreenshot(path.c_str(), 3, 2, 0, 0);
     EXPECT_EQ(qz_test::ReadBytes(path).size(), 78u) << "a 3x2 picture";
+}
+
+TEST_F(ScreenshotTest, AFailedWriteIsReportedAndKeepsTheOlderPicture) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    const std::string missing = dir + "/no/such/folder/shot.bmp";
+    testing::internal::CaptureStdout();
+    const bool wroteMissing = QZW::Win::SaveScreenshot(missing.c_str(), 3, 2, 0, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Failed File " + missing + " Create.\n");
+    EXPECT_FALSE(wroteMissing);
+
+    // A file-size limit stands in for a full disk.
+    const std::string path = dir + "/shot.bmp";
+    ASSERT_TRUE(QZW::Win::SaveScreenshot(path.c_str(), 3, 2, 0, 0));
+    const std::vector<std::uint8_t> older = qz_test::ReadBytes(path);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    testing::internal::CaptureStdout();
+    const bool wroteFull = QZW::Win::SaveScreenshot(path.c_str(), 64, 64, 0, 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(wroteFull);
+    EXPECT_EQ(out, "Failed File " + path + " Create.\n");
+    EXPECT_EQ(qz_test::ReadBytes(path), older) << "the older picture was cut or emptied";
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    }
 }
 
 }  // namespace
