@@ -2,11 +2,9 @@
 // the header). The composition commands live in game_draw_compose.cpp.
 #include "proj/game/game_draw_task.h"
 
-<<<<<<< HEAD
-#include "proj/win/text_entry_overlay.h"
-=======
 #include <cmath>
->>>>>>> files
+
+#include "proj/win/text_entry_overlay.h"
 
 #include "proj/game/game_draw_layers.h"
 #include "qzware/scene/iqz_game_manager.h"
