@@ -1,6 +1,9 @@
 #include "platform/online/online_directory.h"
 
+#include <arpa/inet.h>
 #include <hiredis/hiredis.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cstdarg>
@@ -178,6 +181,19 @@ bool Directory::connect(std::string* error) {
     }
     error_logged_ = false;
     return true;
+}
+
+std::optional<Endpoint> Directory::local_address() const {
+    if (context_ == nullptr || context_->fd < 0) {
+        return std::nullopt;
+    }
+    sockaddr_in sa{};
+    socklen_t length = sizeof sa;
+    if (::getsockname(context_->fd, reinterpret_cast<sockaddr*>(&sa), &length) != 0 ||
+        sa.sin_family != AF_INET) {
+        return std::nullopt;
+    }
+    return Endpoint{ntohl(sa.sin_addr.s_addr), 0};
 }
 
 bool Directory::usable() {

@@ -30,6 +30,9 @@ public:
     Directory& operator=(const Directory&) = delete;
 
     bool connect(std::string* error);
+    // This side's IPv4 address of the connection (port 0); nullopt when not
+    // connected over IPv4.
+    std::optional<Endpoint> local_address() const;
 
     // [SECTION] Presence
     bool register_presence(std::uint64_t id, const Endpoint& endpoint, std::uint32_t epoch,

@@ -66,14 +66,20 @@ NetworkConfig NetworkConfig::from_environment() {
         config.directory_host = directory;
         config.directory_port = 6379;
     }
-    const std::string account = env_or("QZ_ONLINE_ACCOUNT", "1");
+    // Two players on one directory must not share an account: without one
+    // given, each start picks its own.
+    const std::string account = env_or("QZ_ONLINE_ACCOUNT", "");
     char* end = nullptr;
     const unsigned long long number = std::strtoull(account.c_str(), &end, 10);
-    config.account =
-        (*end == '\0' && number >= 1 && number <= 0xffffffffull) ? std::uint32_t(number) : 1;
+    const bool given = !account.empty() && *end == '\0' && number >= 1 && number <= 0xffffffffull;
+    if (!account.empty() && !given) {
+        std::printf("online: QZ_ONLINE_ACCOUNT \"%s\" is not an account number; ignored\n",
+                    account.c_str());
+    }
+    config.account = given ? std::uint32_t(number) : (config.directory_host.empty() ? 1 : 0);
     config.name = env_or("QZ_ONLINE_NAME", env_or("USER", "Player").c_str());
-    const std::string bind = env_or("QZ_ONLINE_BIND", "127.0.0.1:0");
-    if (!split_host_port(bind, &config.bind_host, &config.bind_port)) {
+    const std::string bind = env_or("QZ_ONLINE_BIND", "");
+    if (!bind.empty() && !split_host_port(bind, &config.bind_host, &config.bind_port)) {
         config.bind_host = bind;
         config.bind_port = 0;
     }
@@ -98,6 +104,12 @@ constexpr int kMaxDatagramsPerFrame = 1024;
 NetworkedBackend::NetworkedBackend(NetworkConfig config)
     : config_(std::move(config)),
       receiver_([this](std::uint64_t id, bool fresh) { return lookup(id, fresh); }) {
+    if (config_.account == 0) {
+        std::random_device random;
+        while (config_.account == 0) {
+            config_.account = random();
+        }
+    }
     id_ = individual_id(config_.account);
     achievements_.set_names(config_.achievements);
 }
@@ -118,24 +130,34 @@ bool NetworkedBackend::init() {
         started_ = true;
         return true;
     }
-    const auto bind = parse_endpoint(config_.bind_host, config_.bind_port);
-    if (!bind || bind->address == 0) {
-        std::printf("online: QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"%s\"\n",
-                    config_.bind_host.c_str());
-        return false;
-    }
-    auto udp = std::make_unique<UdpLink>();
     std::string error;
-    if (!udp->open(*bind, &error)) {
-        std::printf("online: %s\n", error.c_str());
-        return false;
-    }
     auto directory = std::make_unique<Directory>(config_.directory_host, config_.directory_port,
                                                  config_.key_prefix, config_.directory_timeout_ms);
     if (!directory->connect(&error)) {
         std::printf("online: lobby directory %s:%u unreachable: %s\n",
                     config_.directory_host.c_str(), unsigned(config_.directory_port),
                     error.c_str());
+        return false;
+    }
+    // Without a bind address, the interface that reaches the directory is the
+    // one peers on its network can reach too.
+    std::optional<Endpoint> bind;
+    if (config_.bind_host.empty()) {
+        bind = directory->local_address();
+        if (bind) {
+            bind->port = config_.bind_port;
+        }
+    } else {
+        bind = parse_endpoint(config_.bind_host, config_.bind_port);
+    }
+    if (!bind || bind->address == 0) {
+        std::printf("online: QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"%s\"\n",
+                    config_.bind_host.c_str());
+        return false;
+    }
+    auto udp = std::make_unique<UdpLink>();
+    if (!udp->open(*bind, &error)) {
+        std::printf("online: %s\n", error.c_str());
         return false;
     }
     std::random_device random;

@@ -4,9 +4,11 @@
 // packets go over UDP straight between the members' registered endpoints.
 // Configured by environment (NetworkConfig::from_environment):
 //   QZ_ONLINE_DIRECTORY  Redis "host:port"; unset or empty: offline
-//   QZ_ONLINE_ACCOUNT    own account number (1..4294967295)
-//   QZ_ONLINE_NAME       persona name
-//   QZ_ONLINE_BIND       UDP "address:port" to bind and register (port 0: any)
+//   QZ_ONLINE_ACCOUNT    own account number (1..4294967295); unset: a random
+//                        one each start (1 offline)
+//   QZ_ONLINE_NAME       persona name ($USER, else "Player")
+//   QZ_ONLINE_BIND       UDP "address:port" to bind and register (port 0: any);
+//                        unset: the local address that reaches the directory
 //   QZ_ONLINE_LANGUAGE   game language ("english")
 //   QZ_ONLINE_ACHIEVEMENTS  comma-separated achievement names
 // Offline (no directory): logged on as the local user; lobby orders deliver
@@ -31,9 +33,9 @@ namespace platform::online {
 struct NetworkConfig {
     std::string directory_host;  // empty: offline
     std::uint16_t directory_port = 6379;
-    std::uint32_t account = 1;
+    std::uint32_t account = 1;  // 0: a random one, picked at construction
     std::string name = "Player";
-    std::string bind_host = "127.0.0.1";
+    std::string bind_host;  // empty: the local address of the directory connection
     std::uint16_t bind_port = 0;
     std::string language = "english";
     std::vector<std::string> achievements;

@@ -62,7 +62,21 @@ TEST(OnlineOffline, TheEnvironmentNamesTheDirectoryAndTheMember) {
     EXPECT_EQ("127.0.0.2", config.bind_host);
     EXPECT_EQ(5000, config.bind_port);
     EXPECT_EQ((std::vector<std::string>{"A", "B"}), config.achievements);
-    EXPECT_TRUE(NetworkConfig::from_environment().directory_host.empty());
+    const NetworkConfig offline = NetworkConfig::from_environment();
+    EXPECT_TRUE(offline.directory_host.empty());
+    EXPECT_EQ(1u, offline.account) << "offline, the local user";
+}
+
+TEST(OnlineOffline, WithADirectoryButNoAccountEachStartPicksItsOwn) {
+    setenv("QZ_ONLINE_DIRECTORY", "127.0.0.1", 1);
+    const NetworkConfig config = NetworkConfig::from_environment();
+    unsetenv("QZ_ONLINE_DIRECTORY");
+    EXPECT_EQ(6379, config.directory_port);
+    EXPECT_EQ(0u, config.account);
+    EXPECT_TRUE(config.bind_host.empty()) << "the address that reaches the directory";
+    NetworkedBackend first(config), second(config);
+    EXPECT_TRUE(is_valid_id(first.own_id()));
+    EXPECT_NE(first.own_id(), second.own_id());
 }
 
 }  // namespace

@@ -60,6 +60,7 @@ inline platform::online::NetworkConfig Member(const RedisServer& redis, std::uin
     config.directory_port = redis.port();
     config.account = account;
     config.name = "Member" + std::to_string(account);
+    config.bind_host = "127.0.0.1";
     return config;
 }
 

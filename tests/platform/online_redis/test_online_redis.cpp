@@ -39,8 +39,7 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
                            {{"QZ_ONLINE_TEST_ROLE", "echo"},
                             {"QZ_ONLINE_DIRECTORY", redis.address()},
                             {"QZ_ONLINE_ACCOUNT", "2"},
-                            {"QZ_ONLINE_NAME", "Echo"},
-                            {"QZ_ONLINE_BIND", "127.0.0.1:0"}},
+                            {"QZ_ONLINE_NAME", "Echo"}},
                            dir.path()));
 
     NetworkedBackend platform(Member(redis, 1));
