@@ -119,6 +119,9 @@ if prune(ARGV[2]) == 0 then return -1 end
 return tonumber(redis.call('GET', p .. 'lobby:' .. ARGV[2] .. ':version') or '0')
 )lua";
 
+// A dead server costs at most one connect timeout per this many ms.
+constexpr std::uint32_t kRetryMs = 5000;
+
 std::string script(const char* body) {
     return std::string(kLuaCommon) + body;
 }
@@ -196,12 +199,16 @@ std::optional<Endpoint> Directory::local_address() const {
     return Endpoint{ntohl(sa.sin_addr.s_addr), 0};
 }
 
+bool Directory::healthy() const {
+    return context_ != nullptr && context_->err == 0;
+}
+
 bool Directory::usable() {
     if (context_ && !context_->err) {
         return true;
     }
     const std::uint32_t now = platform::clock::now_ms();
-    if (now - last_retry_ms_ < 1000) {
+    if (now - last_retry_ms_ < kRetryMs) {
         return false;
     }
     last_retry_ms_ = now;
@@ -316,6 +323,14 @@ std::map<std::string, std::string> Directory::lobby_data(std::uint32_t lobby) {
         }
     }
     return out;
+}
+
+std::string Directory::lobby_value(std::uint32_t lobby, const std::string& key) {
+    const std::string hash = prefix_ + "lobby:" + std::to_string(lobby) + ":data";
+    Reply reply(command("HGET %s %b", hash.c_str(), key.data(), key.size()));
+    return reply.ok() && reply.r->type == REDIS_REPLY_STRING
+               ? std::string(reply.r->str, reply.r->len)
+               : std::string();
 }
 
 bool Directory::set_lobby_data(std::uint32_t lobby, std::uint64_t member, const std::string& key,

@@ -6,7 +6,7 @@
 //   P lobby:<n>:data     hash of lobby data;  P lobby:<n>:version  change counter
 // Join, leave, owner migration and the pruning of members whose presence has
 // expired run as Lua scripts, so every change is atomic. Calls block for at
-// most the configured timeout; a lost connection is retried once a second.
+// most the configured timeout; a lost connection is retried every 5 seconds.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +33,8 @@ public:
     // This side's IPv4 address of the connection (port 0); nullopt when not
     // connected over IPv4.
     std::optional<Endpoint> local_address() const;
+    // Whether the last call reached the server.
+    bool healthy() const;
 
     // [SECTION] Presence
     bool register_presence(std::uint64_t id, const Endpoint& endpoint, std::uint32_t epoch,
@@ -49,6 +51,8 @@ public:
     // Lobbies with room, in creation order; nullopt when unreachable.
     std::optional<std::vector<std::uint32_t>> list_lobbies();
     std::map<std::string, std::string> lobby_data(std::uint32_t lobby);
+    // "" when the key or the lobby is unknown.
+    std::string lobby_value(std::uint32_t lobby, const std::string& key);
     bool set_lobby_data(std::uint32_t lobby, std::uint64_t member, const std::string& key,
                         const std::string& value);
     std::vector<std::uint64_t> members(std::uint32_t lobby);

@@ -175,6 +175,7 @@ bool NetworkedBackend::init() {
     directory_ = std::move(directory);
     last_presence_ms_ = last_poll_ms_ = platform::clock::now_ms();
     started_ = true;
+    directory_up_ = true;
     router_.post(ServersConnected{});
     return true;
 }
@@ -205,6 +206,16 @@ void NetworkedBackend::run_callbacks() {
         refresh_presence(now);
         receive_datagrams();
         poll_lobbies(now);
+        // The directory stands for the platform's servers: events 0 and 1.
+        const bool up = directory_->healthy();
+        if (up != directory_up_) {
+            directory_up_ = up;
+            if (up) {
+                router_.post(ServersConnected{});
+            } else {
+                router_.post(ServersDisconnected{});
+            }
+        }
     }
     router_.dispatch();
 }
@@ -443,11 +454,7 @@ bool NetworkedBackend::set_lobby_data(std::uint64_t lobby, const char* key, cons
 const char* NetworkedBackend::get_lobby_data(std::uint64_t lobby, const char* key) {
     data_answer_.clear();
     if (online() && is_lobby_id(lobby) && key) {
-        const std::map<std::string, std::string> data = directory_->lobby_data(account_of(lobby));
-        auto it = data.find(key);
-        if (it != data.end()) {
-            data_answer_ = it->second;
-        }
+        data_answer_ = directory_->lobby_value(account_of(lobby), key);
     }
     return data_answer_.c_str();
 }

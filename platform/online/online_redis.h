@@ -131,6 +131,7 @@ private:
     std::uint32_t last_presence_ms_ = 0;
     std::uint32_t last_poll_ms_ = 0;
     bool presence_logged_ = false;
+    bool directory_up_ = false;
     std::uint64_t dropped_datagrams_ = 0;
 };
 

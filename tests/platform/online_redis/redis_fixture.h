@@ -39,7 +39,8 @@ public:
             }
         }
     }
-    ~RedisServer() {
+    ~RedisServer() { Stop(); }
+    void Stop() {
         server_.Terminate();  // by the pid it was started with
         server_.Wait(5000);
     }

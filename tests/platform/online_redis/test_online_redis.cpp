@@ -186,4 +186,36 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
     }
 }
 
+TEST(OnlineRedis, LosingTheDirectoryRaisesEventOneAfterEventZero) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.ready());
+    NetworkConfig config = Member(redis, 1);
+    config.presence_ttl_ms = 300;  // refreshed, so the loss is seen, every 100 ms
+    config.directory_timeout_ms = 200;
+    NetworkedBackend platform(config);
+    vho::Steam steam(platform);
+    std::string message;
+    steam.Start(message);
+    ASSERT_EQ("", message);
+    struct Events : vho::Listener {
+        std::vector<int> codes;
+        void Connected(void*) { codes.push_back(0); }
+        void Disconnected(void*) { codes.push_back(1); }
+    } events;
+    steam.GetSubject()->Attach(vho::kSteamServersConnected, &events, &Events::Connected);
+    steam.GetSubject()->Attach(vho::kSteamServersDisconnected, &events, &Events::Disconnected);
+    steam.Update();
+    EXPECT_EQ((std::vector<int>{0}), events.codes);
+    redis.Stop();
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, 5000));
+    EXPECT_EQ((std::vector<int>{0, 1}), events.codes);
+    // Orders now fail cleanly instead of waiting on the server.
+    int created = 0;
+    platform.callbacks().register_call_result(
+        platform.create_lobby(2, 4), LobbyCreated::kId,
+        [&](const void* r) { created = static_cast<const LobbyCreated*>(r)->result; });
+    steam.Update();
+    EXPECT_EQ(kResultFail, created);
+}
+
 }  // namespace
