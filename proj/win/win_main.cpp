@@ -7,6 +7,7 @@
 #include "platform/window/window.h"
 #include "proj/win/sample_app.h"
 #include "proj/win/test_win.h"
+#include "qzware/depend/win/vho/vho_steam.h"
 
 namespace Sample::Win {
 
@@ -22,9 +23,21 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
     platform::textprompt::Backend& prompt = platform::textprompt::current();
     const bool promptLoaded = prompt.load();
 
+    // The platform services come first and live to the end of the entry.
+    vho::Steam* steam = new vho::Steam();
+    std::string message;
+    steam->Start(message);
+    if (!message.empty()) {
+        windows.message_box(message.c_str(), nullptr);
+        delete steam;
+        platform::instance::release();
+        return -1;
+    }
+
     std::string reason;
     if (!windows.init(&reason)) {
         windows.message_box(("No display is available: " + reason).c_str(), "Vornakle");
+        delete steam;
         platform::instance::release();
         return -1;
     }
@@ -35,6 +48,7 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
         windows.message_box("The game window could not be created (no OpenGL-capable display).",
                             "Vornakle");
         delete window;
+        delete steam;
         platform::instance::release();
         return -1;
     }
@@ -46,6 +60,7 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
         prompt.unload();
     }
     platform::instance::release();
+    delete steam;
     return result;
 }
 
