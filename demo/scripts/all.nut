@@ -7,6 +7,7 @@ DemoLog("all: include again gives " + again + ", include ran " + gIncludeRuns + 
 SQ_Include("demo_draw.nut");
 SQ_Include("demo_input.nut");
 SQ_Include("demo_keyboard.nut");
+SQ_Include("demo_services.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -59,6 +60,7 @@ function SQUpdate() {
     }
     ReadInput(gFrame);
     StepKeyboard();
+    StepServices();
     if (gFrame == gShotFrame) {
         // The window shows a frame drawn a little earlier: scripts draw in
         // one tick and the picture is composed and swapped in the next ones.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iterator>
 
+#include "proj/game/achievement_manager.h"
 #include "proj/script/script_api.h"
 #include "proj/script/script_function_table.h"
 #include "qzware/scene/iqz_game_manager.h"
@@ -90,6 +91,7 @@ constexpr ScriptFunction kSettingsFunctions[] = {
     ScriptFn<&SQ_DecisionButtonType>("SQ_DecisionButtonType"),
     ScriptFn<&SQ_GetLocalize>("SQ_GetLocalize"),
     ScriptFn<&SQ_IsSteam>("SQ_IsSteam"),
+    ScriptFn<&GetGameLanguage>("SQ_GetLanguage"),
     ScriptFn<&SQ_SetLanguage>("SQ_SetLanguage"),
     ScriptFn<&SQ_FullScreen>("SQ_FullScreen"),
     ScriptFn<&SQ_Resolution>("SQ_Resolution"),

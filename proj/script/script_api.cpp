@@ -2,6 +2,7 @@
 // value classes and the script classes.
 #include "proj/script/script_api.h"
 
+#include "proj/game/achievement_manager.h"
 #include "proj/game/save_data.h"
 #include "proj/script/script_function_table.h"
 
@@ -35,6 +36,7 @@ void RegisterScriptApi(QZW::IQzGameManager* gameManager, IGameControl* gameContr
     RegisterScriptFunctions(v, ScriptApiFunctions());
     RegisterValueClasses(v);
     SaveData::RegisterScriptClass(v);
+    RegisterAchievementScriptClass(v);
 }
 
 // Network play registers its classes here once it exists; nothing yet.

@@ -79,7 +79,7 @@ const Expected kManifest[] = {
     {"SQ_DecisionButtonType", 0, nullptr},
     {"SQ_GetLocalize", 0, nullptr},
     {"SQ_IsSteam", 0, nullptr},
-    {"SQ_GetLanguage", 0, "platform services"},
+    {"SQ_GetLanguage", 0, nullptr},
     {"SQ_SetLanguage", 1, nullptr},
     {"SQ_FullScreen", 1, nullptr},
     {"SQ_Resolution", 1, nullptr},
@@ -145,9 +145,9 @@ const Expected kManifest[] = {
 };
 
 const char* const kValueClasses[] = {
-    "Vector2",      "Vector3",  "Vector4",     "Color",
-    "Matrix",       "QzRandom", "SQ_SaveData", "ResultViewPosScScale",
-    "CQzSpriteList"};
+    "Vector2",       "Vector3",       "Vector4",     "Color",
+    "Matrix",        "QzRandom",      "SQ_SaveData", "ResultViewPosScScale",
+    "CQzSpriteList", "SQ_Achievement"};
 
 // [SECTION] Fixture
 // Pad 0 holds A and B, B just pressed; the keyboard's first key set (player

@@ -67,6 +67,8 @@ TEST(DemoTextEntry, TypedTextReachesTheScriptsAndEscapeClosesThePromptNotTheGame
     EXPECT_NE(std::string::npos, log.find("keyboard: closed, text 'Ann '\n")) << log;
     EXPECT_NE(std::string::npos, log.find("keyboard: closed, text ''\n")) << log;
     EXPECT_NE(std::string::npos, log.find("SQUpdate frame 420\n")) << log;
+    // Offline the platform's language is "any other name".
+    EXPECT_NE(std::string::npos, log.find("services: language 1\n")) << log;
 }
 
 }  // namespace

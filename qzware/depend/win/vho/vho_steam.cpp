@@ -1,6 +1,7 @@
 #include "qzware/depend/win/vho/vho_steam.h"
 
 #include "platform/online/online.h"
+#include "qzware/depend/win/vho/vho_steam_achievements.h"
 
 namespace vho {
 
@@ -41,6 +42,14 @@ void Steam::Start(std::string& message) {
         p2p_ = new SteamP2P(this);
         ok = p2p_->Init();
     }
+    if (ok) {
+        achievements_ = new SteamAchievements(this);
+        ok = achievements_->Init();
+    }
+    if (ok) {
+        voice_ = new SteamVoiceChat(this);
+        ok = voice_->Init();
+    }
     if (!ok) {
         Shutdown();
         platform_->shutdown();
@@ -52,6 +61,16 @@ void Steam::Start(std::string& message) {
 }
 
 void Steam::Shutdown() {
+    if (voice_) {
+        voice_->Finalize();
+        delete voice_;
+        voice_ = nullptr;
+    }
+    if (achievements_) {
+        achievements_->Finalize();
+        delete achievements_;
+        achievements_ = nullptr;
+    }
     if (p2p_) {
         p2p_->Finalize();
         delete p2p_;
@@ -76,6 +95,9 @@ void Steam::Update() {
     // A listener may have ended the platform inside a callback.
     if (started_ && p2p_) {
         p2p_->Update();
+    }
+    if (started_ && voice_) {
+        voice_->Update();
     }
 }
 
@@ -132,6 +154,53 @@ int Steam::GetPeerPingById(std::uint16_t peerId) {
     }
     const PeerEntry* entry = p2p_->FindPeerById(peerId);
     return SteamP2P::IsRealEntry(entry) ? int(entry->ping) : -1;
+}
+
+// [SECTION] Achievements and voice
+
+void Steam::UnlockAchievement(std::uint32_t index) {
+    if (!started_) {
+        return;
+    }
+    const std::string name = achievements_->GetAchievementName(index);
+    if (!name.empty() && !achievements_->IsAchieved(name.c_str())) {
+        achievements_->SetAchievement(name.c_str());
+    }
+}
+
+bool Steam::IsAchievementUnlocked(std::uint32_t index) {
+    if (!started_) {
+        return false;
+    }
+    const std::string name = achievements_->GetAchievementName(index);
+    return !name.empty() && achievements_->IsAchieved(name.c_str());
+}
+
+std::uint32_t Steam::GetNumAchievements() {
+    return started_ ? achievements_->GetNumAchievements() : 0;
+}
+
+bool Steam::ResetAllStats() {
+    return started_ && platform_->reset_all_stats(true);
+}
+
+void Steam::SetVoiceRecording(bool on) {
+    if (!started_) {
+        return;
+    }
+    if (on) {
+        voice_->StartRecording();
+    } else {
+        voice_->StopRecording();
+    }
+}
+
+bool Steam::IsVoiceRecording() {
+    return started_ && voice_->IsRecording();
+}
+
+bool Steam::DecompressVoice(VoicePcmRecord* out, const VoiceRecord* in) {
+    return started_ && voice_->DecompressVoice(out, in);
 }
 
 // [SECTION] Events and identity

@@ -12,12 +12,15 @@
 #include "qzware/depend/win/vho/vho_steam_event_dispatcher.h"
 #include "qzware/depend/win/vho/vho_steam_id.h"
 #include "qzware/depend/win/vho/vho_steam_p2p.h"
+#include "qzware/depend/win/vho/vho_steam_voice_chat.h"
 
 namespace platform::online {
 class Backend;
 }
 
 namespace vho {
+
+class SteamAchievements;
 
 class Steam : public Singleton<Steam> {
 public:
@@ -29,7 +32,8 @@ public:
     // Empty message on success; else "Failed initializing Steam." or
     // "Not logged into Steam." and the object stays not started.
     virtual void Start(std::string& message);
-    // Deletes the parts (p2p, then dispatcher) and stops the platform; safe twice.
+    // Deletes the parts (voice, achievements, p2p, then dispatcher) and stops
+    // the platform; safe twice.
     virtual void Shutdown();
     // Once a frame: the platform's callbacks, then the packet poll.
     virtual void Update();
@@ -59,8 +63,22 @@ public:
     virtual void SetPlayedWith(CSteamID user);
     virtual void OpenAddFriendOverlay(const CSteamID* user);
 
+    // [SECTION] Achievements and voice
+    // Unlocks the achievement at that position of the platform's list unless
+    // it is already achieved; nothing while not started or past the list.
+    virtual void UnlockAchievement(std::uint32_t index);
+    virtual bool IsAchievementUnlocked(std::uint32_t index);
+    virtual std::uint32_t GetNumAchievements();
+    // Resets every statistic and achievement of the user; false while not started.
+    virtual bool ResetAllStats();
+    virtual void SetVoiceRecording(bool on);
+    virtual bool IsVoiceRecording();
+    virtual bool DecompressVoice(VoicePcmRecord* out, const VoiceRecord* in);
+
     virtual SteamEventDispatcher* GetEventDispatcher() { return dispatcher_; }
     virtual SteamP2P* GetP2P() { return p2p_; }
+    virtual SteamAchievements* GetAchievements() { return achievements_; }
+    virtual SteamVoiceChat* GetVoiceChat() { return voice_; }
 
     bool IsStarted() const { return started_ != 0; }
     platform::online::Backend& GetPlatform() { return *platform_; }
@@ -71,6 +89,8 @@ private:
     CSteamID ownId_;
     SteamEventDispatcher* dispatcher_ = nullptr;
     SteamP2P* p2p_ = nullptr;
+    SteamAchievements* achievements_ = nullptr;
+    SteamVoiceChat* voice_ = nullptr;
     PeerEntry nullPeer_;  // answered while not started
 };
 
