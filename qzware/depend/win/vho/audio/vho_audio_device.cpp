@@ -311,14 +311,17 @@ void AudioDevice::OnNotification(const FACTNotification* notification) {
     if (!notification || notification->type != FACTNOTIFICATIONTYPE_CUESTOP) {
         return;
     }
-    auto* device = static_cast<AudioDevice*>(notification->pvContext);
-    if (!device || !notification->cue.pCue) {
+    // The record is packed: its pointers are copied out, never bound by reference.
+    void* context = notification->pvContext;
+    FACTCue* cue = notification->cue.pCue;
+    auto* device = static_cast<AudioDevice*>(context);
+    if (!device || !cue) {
         return;
     }
     // Only queue: this may run on FACT's thread with FACT's lock held, or
     // inside a Play/Stop the game thread is making.
     std::lock_guard<std::mutex> hold(device->stopQueueLock);
-    device->stopQueue.push_back(notification->cue.pCue);
+    device->stopQueue.push_back(cue);
 }
 
 bool AudioDevice::CueIsPlayable(std::uint16_t cueIndex) const {
