@@ -40,7 +40,7 @@ float ClampVolume(float value) {
 
 std::int32_t ReadStreamingFile(void* hFile, void* buffer, std::uint32_t length,
                                std::uint32_t* bytesRead, FACTOverlapped* overlapped) {
-    const auto* file = static_cast<const platform::file::ReadOnlyFile*>(hFile);
+    const auto* file = static_cast<const platform::readonly_file::ReadOnlyFile*>(hFile);
     const std::uint64_t offset =
         std::uint64_t(overlapped->Offset) | (std::uint64_t(overlapped->OffsetHigh) << 32);
     const std::size_t got = file ? file->read_at(offset, buffer, length) : 0;
@@ -98,7 +98,7 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
     }
     settingsBytes.clear();
     settingsInfo = {};
-    if (settingsFile && platform::file::read_whole(settingsFile, settingsBytes) &&
+    if (settingsFile && platform::readonly_file::read_whole(settingsFile, settingsBytes) &&
         !settingsBytes.empty()) {
         const std::string why =
             CheckGlobalSettings(reinterpret_cast<const std::uint8_t*>(settingsBytes.data()),
@@ -213,7 +213,7 @@ std::int32_t AudioDevice::LoadBanks(const char* waveBankFile, const char* stream
     }
     if (soundBankFile) {
         result = kEFail;
-        if (!platform::file::read_whole(soundBankFile, soundBankBytes)) {
+        if (!platform::readonly_file::read_whole(soundBankFile, soundBankBytes)) {
             Fail(std::string(soundBankFile) + ": cannot be read");
             return kEFail;
         }

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file/file.h"
+#include "platform/readonly_file/readonly_file.h"
 #include "platform/thread/thread.h"
 #include "qzware/depend/win/vho/audio/xact_bank_check.h"
 
@@ -108,10 +108,10 @@ private:
     FACTAudioEngine* engine = nullptr;
     std::atomic<bool> initialized{false};
     FACTWaveBank* waveBank = nullptr;
-    platform::file::MappedFile waveBankView;
+    platform::readonly_file::MappedFile waveBankView;
     std::uint16_t seCategory = FACTCATEGORY_INVALID;
     FACTWaveBank* streamingWaveBank = nullptr;
-    platform::file::ReadOnlyFile streamingFile;
+    platform::readonly_file::ReadOnlyFile streamingFile;
     std::uint16_t bgmCategory = FACTCATEGORY_INVALID;
     FACTSoundBank* soundBank = nullptr;
     std::string soundBankBytes;
@@ -140,7 +140,7 @@ private:
 };
 
 // FACT's file reads for the streaming bank: `hFile` is the device's
-// platform::file::ReadOnlyFile, the offset is in the overlapped record.
+// platform::readonly_file::ReadOnlyFile, the offset is in the overlapped record.
 std::int32_t ReadStreamingFile(void* hFile, void* buffer, std::uint32_t length,
                                std::uint32_t* bytesRead, FACTOverlapped* overlapped);
 std::int32_t GetStreamingReadResult(void* hFile, FACTOverlapped* overlapped,

@@ -1,4 +1,4 @@
-#include "platform/file/file.h"
+#include "platform/readonly_file/readonly_file.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -7,19 +7,33 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
-namespace platform::file {
+namespace platform::readonly_file {
+namespace {
+
+// A descriptor of a regular file, or -1: never waits on a FIFO or device.
+int OpenRegular(const std::string& path, struct stat* st) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return -1;
+    }
+    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
 
 bool MappedFile::open(const std::string& path) {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    const int fd = OpenRegular(path, &st);
     if (fd < 0) {
         return false;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || st.st_size <= 0) {
+    if (st.st_size <= 0) {
         ::close(fd);
         return false;
     }
@@ -43,13 +57,9 @@ void MappedFile::close() {
 
 bool ReadOnlyFile::open(const std::string& path) {
     close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-        return false;
-    }
     struct stat st {};
-    if (::fstat(fd_, &st) != 0) {
-        close();
+    fd_ = OpenRegular(path, &st);
+    if (fd_ < 0) {
         return false;
     }
     size_ = std::uint64_t(st.st_size);
@@ -82,17 +92,16 @@ std::size_t ReadOnlyFile::read_at(std::uint64_t offset, void* buffer, std::size_
 }
 
 bool read_whole(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    ReadOnlyFile file;
+    if (!file.open(path) || file.size() > (std::uint64_t(1) << 31)) {
         return false;
     }
-    std::ostringstream s;
-    s << in.rdbuf();
-    if (!in && !in.eof()) {
+    std::string bytes(std::size_t(file.size()), '\0');
+    if (file.read_at(0, bytes.data(), bytes.size()) != bytes.size()) {
         return false;
     }
-    out = s.str();
+    out.swap(bytes);
     return true;
 }
 
-}  // namespace platform::file
+}  // namespace platform::readonly_file

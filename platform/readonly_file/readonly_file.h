@@ -1,13 +1,14 @@
 // Read-only files for the audio banks: a whole file mapped into memory
 // (CreateFileMapping / MapViewOfFile) and a file kept open for positional
-// reads from any thread (overlapped ReadFile). POSIX mmap and pread.
+// reads from any thread (overlapped ReadFile). POSIX mmap and pread; only
+// regular files open (a FIFO where a bank should be never blocks).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-namespace platform::file {
+namespace platform::readonly_file {
 
 // A read-only view of a whole file; empty when it could not be mapped.
 class MappedFile {
@@ -49,7 +50,7 @@ private:
     std::uint64_t size_ = 0;
 };
 
-// The whole file, or false when it cannot be read.
+// The whole regular file (at most 2 GB), or false when it cannot be read.
 bool read_whole(const std::string& path, std::string& out);
 
-}  // namespace platform::file
+}  // namespace platform::readonly_file
