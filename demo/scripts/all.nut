@@ -1,13 +1,15 @@
 // The demo's game loop. SQUpdate runs once per frame: it reports the frame
 // count every gPrintEvery frames, on the first frames loads the save record,
 // counts this start in it and writes it back, draws its scene, reads the pads
-// and the keyboard, and keeps one screenshot of frame gShotFrame.
+// and the keyboard, plays its music and a click on a key or button, and
+// keeps one screenshot of frame gShotFrame.
 local again = SQ_Include("demo_util.nut");
 DemoLog("all: include again gives " + again + ", include ran " + gIncludeRuns + " time(s)");
 SQ_Include("demo_draw.nut");
 SQ_Include("demo_input.nut");
 SQ_Include("demo_keyboard.nut");
 SQ_Include("demo_services.nut");
+SQ_Include("demo_sound.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -61,6 +63,7 @@ function SQUpdate() {
     ReadInput(gFrame);
     StepKeyboard();
     StepServices();
+    UpdateDemoSound(gFrame);
     if (gFrame == gShotFrame) {
         // The window shows a frame drawn a little earlier: scripts draw in
         // one tick and the picture is composed and swapped in the next ones.

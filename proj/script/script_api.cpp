@@ -24,7 +24,8 @@ std::vector<ScriptFunction> ScriptApiFunctions() {
     for (ScriptFunctionTable t :
          {SystemScriptFunctions(), PadScriptFunctions(), FileScriptFunctions(),
           SettingsScriptFunctions(), TextScriptFunctions(), DrawScriptFunctions(),
-          ProjectionScriptFunctions(), KeyboardScriptFunctions(), AutoSaveScriptFunctions()}) {
+          ProjectionScriptFunctions(), SoundScriptFunctions(), KeyboardScriptFunctions(),
+          AutoSaveScriptFunctions()}) {
         all.insert(all.end(), t.begin(), t.end());
     }
     return all;

@@ -38,6 +38,7 @@ ScriptFunctionTable SettingsScriptFunctions();
 ScriptFunctionTable TextScriptFunctions();
 ScriptFunctionTable DrawScriptFunctions();
 ScriptFunctionTable ProjectionScriptFunctions();
+ScriptFunctionTable SoundScriptFunctions();
 ScriptFunctionTable KeyboardScriptFunctions();
 ScriptFunctionTable AutoSaveScriptFunctions();
 

@@ -13,6 +13,7 @@
 #include "proj/win/pending_file_requests.h"
 #include "proj/win/resolution_pick.h"
 #include "proj/win/test_win.h"
+#include "qzware/scene/iqz_sound_manager.h"
 #include "qzware/scene/qz_task.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_game_manager.h"
@@ -80,6 +81,12 @@ void CSampleApp::MainFrame() {
 
 void CSampleApp::FirstFrame() {
     QZW::Win::CQzGameManager& manager = QZW::Win::GetGameManager();
+    // Nothing starts before the sound manager is ready; this frame runs again.
+    if (QZW::IQzSoundManager* sound = manager.GetSoundManager()) {
+        if (!sound->IsInitialized()) {
+            return;
+        }
+    }
     const HWND hwnd = window->hwnd;
     manager.InitializeGraphics(hwnd);
     if (manager.HasErrorMessage()) {

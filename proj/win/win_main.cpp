@@ -44,7 +44,17 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
 
     CSampleApp& app = CSampleApp::GetInstance();
     CTestWin* window = new CTestWin();
-    if (!app.Initialize(instance, window)) {
+    int started = 0;
+    try {
+        started = app.Initialize(instance, window);
+    } catch (int) {
+        // The sound manager's start-up failure (it said why on stdout).
+        windows.message_box("The sound device could not be started.", "Vornakle");
+        delete window;
+        platform::instance::release();
+        return -1;
+    }
+    if (!started) {
         windows.message_box("The game window could not be created (no OpenGL-capable display).",
                             "Vornakle");
         delete window;

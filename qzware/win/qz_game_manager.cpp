@@ -11,6 +11,7 @@
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_graphics_gl2.h"
 #include "qzware/win/qz_input_manager.h"
+#include "qzware/win/qz_sound_manager_al.h"
 #include "qzware/win/qz_texture_gl.h"
 #include "qzware/win/qz_window.h"
 
@@ -60,12 +61,15 @@ CQzGameManager::~CQzGameManager() = default;
 bool CQzGameManager::Initialize() {
     inputManager = new CQzInputManager();
     fileManager = new CQzFileManager();
+    soundManager = new CQzSoundManagerAL();
     taskManager = new CQzTaskManager();
     fileManager->SetGameManager(this);
     CQzTextureGL::SetFileReader(&ReadTextureThroughFileManager);
     // The pad reader binds to the first window of the window class.
     inputManager->SetWindow(CQzWindowManager::GetInstance().GetFirstWindowHandle());
     inputManager->Initialize(this);
+    // Throws the integer 1 when the sound device cannot start.
+    soundManager->Initialize(this);
     return true;
 }
 
@@ -113,6 +117,11 @@ void CQzGameManager::Finalize() {
         delete fileManager;
         fileManager = nullptr;
     }
+    if (soundManager) {
+        soundManager->Finalize();
+        delete soundManager;
+        soundManager = nullptr;
+    }
     if (graphics) {
         graphics->Finalize();
         delete graphics;
@@ -144,6 +153,9 @@ void CQzGameManager::UpdateManagers(double frameStart) {
     taskTime = NowSeconds() - t;
 
     t = NowSeconds();
+    if (soundManager) {
+        soundManager->Update();
+    }
     soundTime = NowSeconds() - t;
 
     t = NowSeconds();

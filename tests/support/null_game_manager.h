@@ -15,6 +15,7 @@ public:
     QZW::Win::CQzInputManager* inputManager = nullptr;
     QZW::Win::CQzFileManager* fileManager = nullptr;
     QZW::IQzGraphics* graphics = nullptr;
+    QZW::IQzSoundManager* soundManager = nullptr;
     QZW::CQzDrawTask* drawTask = nullptr;
 
     bool Initialize() override { return true; }
@@ -23,7 +24,7 @@ public:
     void Update() override {}
     QZW::Win::CQzInputManager* GetInputManager() override { return inputManager; }
     QZW::Win::CQzFileManager* GetFileManager() override { return fileManager; }
-    QZW::IQzSoundManager* GetSoundManager() override { return nullptr; }
+    QZW::IQzSoundManager* GetSoundManager() override { return soundManager; }
     QZW::IQzGraphics* GetGraphics() override { return graphics; }
     QZW::CQzTaskManager* GetTaskManager() override { return nullptr; }
     QZW::IQzMovieManager* GetMovieManager() override { return nullptr; }

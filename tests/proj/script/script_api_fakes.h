@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "proj/game/igame_control.h"
 #include "proj/game/isystem_util_control.h"
+#include "qzware/scene/iqz_sound_manager.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_input_manager.h"
 #include "qzware/win/qz_pad_reader.h"
@@ -94,6 +96,73 @@ private:
     CallLog& log;
 };
 
+// Logs each sound call as "Sound.Name(args)"; PlaySE answers 40 + the cue,
+// IsEndSE is true for handle 9, IsEndBGM true, LoadWav 12.
+class FakeSoundManager final : public QZW::IQzSoundManager {
+public:
+    explicit FakeSoundManager(CallLog& log) : log(log) {}
+    void Initialize(QZW::IQzGameManager*) override {}
+    void Finalize() override {}
+    void Update() override {}
+    void SetMasterVolume(float v) override { Log("SetMasterVolume(" + F(v) + ")"); }
+    void SetSEVolume(float v) override { Log("SetSEVolume(" + F(v) + ")"); }
+    void SetBGMVolume(float v) override { Log("SetBGMVolume(" + F(v) + ")"); }
+    std::int32_t GetMasterVolume() override { return 255; }
+    std::int32_t GetSEVolume() override { return 255; }
+    std::int32_t GetBGMVolume() override { return 255; }
+    std::int32_t LoadWav(const char* f) override {
+        Log(std::string("LoadWav(") + f + ")");
+        return 12;
+    }
+    std::int32_t LoadMp3(const char* f) override {
+        Log(std::string("LoadMp3(") + f + ")");
+        return 0;
+    }
+    std::int32_t PlaySEChannel(std::int32_t ch, std::int32_t cue, std::int32_t arg,
+                               float v) override {
+        Log("PlaySEChannel(" + I(ch) + ", " + I(cue) + ", " + I(arg) + ", " + F(v) + ")");
+        return 77;
+    }
+    std::int32_t PlaySE(std::int32_t cue, std::int32_t arg, float v) override {
+        Log("PlaySE(" + I(cue) + ", " + I(arg) + ", " + F(v) + ")");
+        return 40 + cue;
+    }
+    void StopSE(std::int32_t h) override { Log("StopSE(" + I(h) + ")"); }
+    void StopAllSE() override { Log("StopAllSE()"); }
+    void PauseSE(std::int32_t h) override { Log("PauseSE(" + I(h) + ")"); }
+    void ResumeSE(std::int32_t h) override { Log("ResumeSE(" + I(h) + ")"); }
+    bool IsEndSE(std::int32_t h) override {
+        Log("IsEndSE(" + I(h) + ")");
+        return h == 9;
+    }
+    std::int32_t PlayBGMFile(const char* f, std::int32_t arg, float v) override {
+        Log(std::string("PlayBGMFile(") + f + ", " + I(arg) + ", " + F(v) + ")");
+        return 0;
+    }
+    std::int32_t PlayBGM(std::int32_t cue, std::int32_t arg, float v) override {
+        Log("PlayBGM(" + I(cue) + ", " + I(arg) + ", " + F(v) + ")");
+        return 0;
+    }
+    void StopBGM() override { Log("StopBGM()"); }
+    void PauseBGM() override { Log("PauseBGM()"); }
+    void ResumeBGM() override { Log("ResumeBGM()"); }
+    bool IsEndBGM() override {
+        Log("IsEndBGM()");
+        return true;
+    }
+    bool IsInitialized() override { return true; }
+
+private:
+    void Log(const std::string& s) { log.push_back("Sound." + s); }
+    static std::string I(std::int32_t v) { return std::to_string(v); }
+    static std::string F(float v) {
+        char b[32];
+        std::snprintf(b, sizeof b, "%g", double(v));
+        return b;
+    }
+    CallLog& log;
+};
+
 class FakeGameControl final : public Sample::IGameControl {
 public:
     explicit FakeGameControl(CallLog& log) : log(log), util(log) {}
@@ -112,8 +181,9 @@ private:
 class FakeGameManager final : public qz_test_support::NullGameManager {
 public:
     FakeGameManager(CallLog& log, QZW::Win::CQzPadReader* reader)
-        : log(log), input(reader), files(log) {
+        : log(log), input(reader), files(log), sound(log) {
         inputManager = &input;
+        soundManager = &sound;
         fileManager = &files;
         graphics = &recording;
     }
@@ -135,6 +205,7 @@ public:
     CallLog& log;
     QZW::Win::CQzInputManager input;
     FakeFileManager files;
+    FakeSoundManager sound;
     qz_test_support::RecordingGraphics recording;
     std::uint32_t language = 0;
 };

@@ -38,7 +38,7 @@ struct Expected {
 
 // The global functions in binding order: system and debug, pads and keys,
 // files and textures, version and settings, text, drawing, projection and
-// display effects, then auto-save.
+// display effects, sound, then auto-save.
 const Expected kManifest[] = {
     {"SQ_Hook", 0, nullptr},
     {"SQ_Exit", 0, nullptr},
@@ -124,6 +124,25 @@ const Expected kManifest[] = {
     {"SQ_SetDisplayBaseScale", 2, nullptr},
     {"SQ_SetDisplayScale", 2, nullptr},
     {"SQ_SetDisplayOfs", 2, nullptr},
+    {"SQ_PlaySE", 3, nullptr},
+    {"SQ_PlaySE_Channel", 4, nullptr},
+    {"SQ_StopSE", 1, nullptr},
+    {"SQ_StopAllSE", 0, nullptr},
+    {"SQ_PauseSE", 1, nullptr},
+    {"SQ_ResumeSE", 1, nullptr},
+    {"SQ_IsEndSE", 1, nullptr},
+    {"SQ_SetVolumeSE", 1, nullptr},
+    {"SQ_ReserveSoundChannel", 1, nullptr},
+    {"SQ_ReleaseSoundChannel", 1, nullptr},
+    {"SQ_PlayBGMFile", 3, nullptr},
+    {"SQ_PlayBGM", 3, nullptr},
+    {"SQ_StopBGM", 0, nullptr},
+    {"SQ_PauseBGM", 0, nullptr},
+    {"SQ_ResumeBGM", 0, nullptr},
+    {"SQ_IsEndBGM", 0, nullptr},
+    {"SQ_SetVolumeBGM", 1, nullptr},
+    {"SQ_LoadWav", 1, nullptr},
+    {"SQ_LoadMp3", 1, nullptr},
     {"SQ_BeginKeyboard", 0, nullptr},
     {"SQ_EndKeyboard", 0, nullptr},
     {"SQ_OpenKeyboardDialog", 3, nullptr},
@@ -354,6 +373,24 @@ const Case kCases[] = {
     {"return SQ_FullScreen(false)", "Window(640x480 windowed)", "null"},
     // Without the renderer's context there is no window to read.
     {"return SQ_ScreenShot(\"shot.bmp\", 4, 4, 0, 0)", "", "null"},
+    // Sound: one call each; PlaySE_Channel answers its channel, the channel
+    // reservations do nothing.
+    {"return SQ_PlaySE(5, 1, 0.5)", "Sound.PlaySE(5, 1, 0.5)", "45"},
+    {"return SQ_PlaySE_Channel(3, 5, 0, 1.0)", "Sound.PlaySEChannel(3, 5, 0, 1)", "3"},
+    {"SQ_StopSE(70000); SQ_StopAllSE(); SQ_PauseSE(2); return SQ_ResumeSE(2)",
+     "Sound.StopSE(70000) Sound.StopAllSE() Sound.PauseSE(2) Sound.ResumeSE(2)", "null"},
+    {"return SQ_IsEndSE(9) && !SQ_IsEndSE(8)", "Sound.IsEndSE(9) Sound.IsEndSE(8)", "true"},
+    {"SQ_SetVolumeSE(0.5); return SQ_SetVolumeBGM(0.25)",
+     "Sound.SetSEVolume(0.5) Sound.SetBGMVolume(0.25)", "null"},
+    {"SQ_ReserveSoundChannel(1); return SQ_ReleaseSoundChannel(1)", "", "null"},
+    {"return SQ_PlayBGMFile(\"bgm/town.wav\", 1, 0.5)", "Sound.PlayBGMFile(bgm/town.wav, 1, 0.5)",
+     "0"},
+    {"return SQ_PlayBGM(4, 2, 1.0)", "Sound.PlayBGM(4, 2, 1)", "null"},
+    {"SQ_StopBGM(); SQ_PauseBGM(); SQ_ResumeBGM(); return SQ_IsEndBGM()",
+     "Sound.StopBGM() Sound.PauseBGM() Sound.ResumeBGM() Sound.IsEndBGM()", "true"},
+    {"return SQ_LoadWav(\"se/hit01.wav\") * 10 + SQ_LoadMp3(\"a.mp3\")",
+     "Sound.LoadWav(se/hit01.wav) Sound.LoadMp3(a.mp3)", "120"},
+    {"return SQ_PlaySE(\"5\", 0, 1.0)", "", "wrong argument type, expected 'integer' got 'string'"},
     // Text: bounded indices, byte counts, two per character.
     {"return SQ_SJIS_Slice(\"abcdef\", 2, 3)", "", "cde"},
     {"return SQ_SJIS_Slice(\"abc\", 1, 0x7fffffff)", "", "bc"},

@@ -22,6 +22,7 @@
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_game_manager.h"
 #include "tests/support/online_services.h"
+#include "tests/support/null_sound_manager.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -104,6 +105,26 @@ TEST_F(SampleAppTest, QuitReapsTheTaskTreeAndLetsAQueuedSaveReachTheDisk) {
         ::testing::ExitedWithCode(0), "deleted child\ndeleted parent\n");
     std::ifstream in(dir.path() + "/SAVEDATA/SAVE00.BIN", std::ios::binary);
     EXPECT_EQ(bytes, std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+TEST_F(SampleAppTest, TheFirstFrameWaitsForTheSoundManager) {
+    platform::window::NullBackend desk;
+    platform::window::ScopedBackend windows(desk);
+    QZW::Win::CQzGameManager& manager = QZW::Win::GetGameManager();
+    qz_test_support::NullSoundManager sound;
+    sound.initialized = false;
+    manager.soundManager = &sound;
+    Sample::Win::CTestWin window;
+    app.window = &window;
+    app.gameManager = &manager;
+    app.frameCallback = &CSampleApp::FirstFrame;
+    for (int i = 0; i < 3; ++i) {
+        app.Idle();
+    }
+    EXPECT_EQ(nullptr, manager.GetGraphics()) << "the renderer started before the sound manager";
+    EXPECT_TRUE(app.frameCallback == &CSampleApp::FirstFrame);
+    manager.soundManager = nullptr;
+    app.window = nullptr;
 }
 
 TEST_F(SampleAppTest, AFirstFrameWithoutOpenGlEndsTheProgramWithStatusMinus1) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/clock/clock_null.h"
 #include "platform/input/input_null.h"
@@ -20,6 +21,7 @@
 #include "qzware/win/qz_input_manager.h"
 #include "tests/qzware/scene/font_fixture.h"
 #include "tests/support/online_services.h"
+#include "tests/support/null_sound_manager.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/recording_graphics.h"
 
@@ -185,6 +187,39 @@ TEST(QzGameManager, EachFrameReadsInputBeforeTheTasksAndRunsFileCompletionsAfter
     delete manager.fileManager;
     manager.inputManager->Finalize();
     delete manager.inputManager;
+}
+
+// Counts ticks in the probe.
+class TickTask : public QZW::CQzTask {
+public:
+    TickTask() : QZW::CQzTask("TickTask") {}
+    void Update() override { ++g_probe.ticks; }
+};
+
+// Notes the task ticks it saw at each of its updates.
+class TickNotingSound : public qz_test_support::NullSoundManager {
+public:
+    explicit TickNotingSound(std::vector<int>* seen) : seen(seen) {}
+    void Update() override { seen->push_back(g_probe.ticks); }
+    std::vector<int>* seen;
+};
+
+TEST(QzGameManager, TheSoundManagerUpdatesEveryFrameAfterTheTasks) {
+    qz_test_support::OnlineServices online;
+    g_probe = OrderProbe{};
+    std::vector<int> seen;
+    CQzGameManager manager;
+    manager.taskManager = new QZW::CQzTaskManager();
+    manager.taskManager->GetRootTask()->AppendChild(new TickTask());
+    TickNotingSound sound(&seen);
+    manager.soundManager = &sound;
+    manager.StartFrameClock();
+    manager.Update();
+    manager.Update();
+    EXPECT_EQ((std::vector<int>{1, 2}), seen) << "each frame's sound update follows its tick";
+    manager.soundManager = nullptr;
+    delete manager.taskManager;
+    manager.taskManager = nullptr;
 }
 
 // Notes how many shared resources are still cached when the renderer goes.

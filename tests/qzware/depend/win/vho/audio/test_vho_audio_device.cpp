@@ -1,0 +1,300 @@
+// The audio device on FACT with banks from the bank writer, under SDL's
+// dummy (or disk) audio driver: cues end by themselves, handles are a
+// counter above every cue index, stops arriving on FACT's thread or inside
+// Play/Stop are drained on the game thread, bad or missing pieces are
+// refused, and the worker is joined before the device goes.
+#include "qzware/depend/win/vho/audio/vho_audio_device.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "tests/qzware/depend/win/vho/audio/sound_fixture.h"
+
+namespace {
+
+using namespace sound_test;
+using vho::AudioDevice;
+
+bool Start(AudioDevice& d, const SoundFolder& f) {
+    return d.Initialize(f.Path("qzl3.xgs").c_str(), f.Path("Wave Bank.xwb").c_str(),
+                        f.Path("Stream Wave Bank.xwb").c_str(), f.Path("Sound Bank.xsb").c_str());
+}
+
+// Runs frames (reaping every 10 ms) until `done` or the limit passes.
+template <class F>
+bool Within(AudioDevice& d, int ms, F done) {
+    for (int waited = 0; waited <= ms; waited += 10) {
+        d.ReapStoppedCues();
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(AudioDevice, LoadsTheWriterBanksWithTheirCategoriesAndCues) {
+    SoundFolder files;
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    EXPECT_TRUE(d.IsInitialized());
+    EXPECT_EQ(kCueCount, d.GetCueCount());
+    EXPECT_EQ(2, d.GetSECategory());
+    EXPECT_EQ(3, d.GetBGMCategory());
+    EXPECT_EQ(kMusic, d.GetCueIndex("bgm_loop"));
+    EXPECT_EQ(0xFFFF, d.GetCueIndex("nothing"));
+}
+
+TEST(AudioDevice, AShortCueEndsByItselfAndIsDestroyed) {
+    SoundFolder files;
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    d.StartWorkerThread();
+    const std::int32_t h = d.PlaySE(kShort);
+    ASSERT_GE(h, AudioDevice::kFirstHandle);
+    EXPECT_FALSE(d.IsEndSE(h));
+    EXPECT_TRUE(Within(d, 3000, [&] { return d.IsEndSE(h); })) << "the 50 ms cue never ended";
+    EXPECT_EQ(0u, d.OwnedCueCount());
+}
+
+TEST(AudioDevice, HandlesCountUpAboveEveryCueIndexAndAreNotReused) {
+    SoundFolder files;
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    std::vector<std::int32_t> handles;
+    for (int i = 0; i < 5; ++i) {
+        handles.push_back(d.PlaySE(kLong));
+        d.StopSE(handles.back());  // freed at once: its address may come back
+    }
+    for (std::size_t i = 0; i < handles.size(); ++i) {
+        EXPECT_EQ(AudioDevice::kFirstHandle + std::int32_t(i), handles[i]);
+        EXPECT_TRUE(d.IsEndSE(handles[i]));
+    }
+    const std::int32_t playing = d.PlaySE(kLong);
+    EXPECT_FALSE(d.IsEndSE(playing));
+    // What the scripts hold is a cue index: it never names a playing sound.
+    for (std::int32_t cue = 0; cue < kCueCount; ++cue) {
+        EXPECT_TRUE(d.IsEndSE(cue));
+    }
+}
+
+TEST(AudioDevice, ACueTheInstanceLimitStopsInPlayIsNotPlayed) {
+    SoundFolder files;
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    const std::int32_t first = d.PlaySE(kLimited);
+    ASSERT_GE(first, AudioDevice::kFirstHandle);
+    EXPECT_EQ(-1, d.PlaySE(kLimited));
+    EXPECT_EQ(1u, d.OwnedCueCount()) << "the refused cue was kept";
+    d.StopSE(first);
+    EXPECT_TRUE(Within(d, 2000, [&] { return d.OwnedCueCount() == 0; }));
+    EXPECT_GE(d.PlaySE(kLimited), AudioDevice::kFirstHandle) << "the limit freed up again";
+}
+
+TEST(AudioDevice, CueIndicesOutsideTheBankPlayNothing) {
+    SoundFolder files;
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    for (std::uint16_t cue :
+         {std::uint16_t(kCueCount), std::uint16_t(999), std::uint16_t(0xFFFF)}) {
+        EXPECT_EQ(-1, d.PlaySE(cue)) << cue;
+        EXPECT_EQ(nullptr, d.PlayCue(cue)) << cue;
+        d.PlayBGM(cue);
+        EXPECT_FALSE(d.IsPlayingBGM()) << cue;
+        d.StopCue(cue);
+    }
+    EXPECT_EQ(0u, d.OwnedCueCount());
+}
+
+TEST(AudioDevice, MusicRestartsAsANewCueAndStops) {
+    SoundFolder files;
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    d.StartWorkerThread();
+    EXPECT_FALSE(d.IsPlayingBGM());
+    d.PlayBGMByName("bgm_loop");
+    EXPECT_TRUE(d.IsPlayingBGM());
+    d.PlayBGM(kMusic);
+    EXPECT_TRUE(d.IsPlayingBGM());
+    // The looping stream outlives its 1.5 s wave.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+    d.ReapStoppedCues();
+    EXPECT_TRUE(d.IsPlayingBGM());
+    EXPECT_EQ(1u, d.OwnedCueCount()) << "the replaced music cue was not destroyed";
+    d.PauseBGM();
+    d.ResumeBGM();
+    d.StopBGM();
+    EXPECT_FALSE(d.IsPlayingBGM());
+    EXPECT_TRUE(Within(d, 2000, [&] { return d.OwnedCueCount() == 0; }));
+}
+
+// Stops from FACT's thread (cues ending), from inside Stop (immediate and
+// with release) and from the game thread at once, many times over; the
+// sanitizers watch for a cue used after it was destroyed, and the time limit
+// for a deadlock.
+TEST(AudioDevice, ManyCuesStoppedAtOnceLeaveNothingBehind) {
+    SoundFolder files;
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    d.StartWorkerThread();
+    for (int round = 0; round < 40; ++round) {
+        std::vector<std::int32_t> handles;
+        for (int i = 0; i < 16; ++i) {
+            handles.push_back(d.PlaySE(i % 2 ? kShort : kLong));
+            ASSERT_GE(handles.back(), AudioDevice::kFirstHandle);
+        }
+        d.PlayBGM(kMusic);
+        for (std::size_t i = 0; i < handles.size(); i += 3) {
+            d.StopSE(handles[i]);
+        }
+        d.PauseSE(handles[1]);
+        d.StopAllSE();
+        d.ReapStoppedCues();
+        for (std::int32_t h : handles) {
+            EXPECT_TRUE(d.IsEndSE(h)) << "round " << round;
+        }
+    }
+    d.StopBGM();
+    EXPECT_TRUE(Within(d, 2000, [&] { return d.OwnedCueCount() == 0; }));
+    d.Finalize();
+    EXPECT_FALSE(d.IsInitialized());
+}
+
+TEST(AudioDevice, VolumesScaleByTheMasterAndClamp) {
+    SoundFolder files;
+    AudioDevice d;
+    d.SetSEVolume(0.5f);  // not stored before the device starts
+    EXPECT_EQ(1.0f, d.GetSEVolume());
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    struct Case {
+        float master, se, bgm, wantSe, wantBgm;
+    };
+    const Case cases[] = {
+        {1.0f, 0.5f, 0.25f, 0.5f, 0.25f}, {3.0f, 2.0f, 1.0f, 6.0f, 3.0f},
+        {1.0f, -1.0f, 0.0f, 0.0f, 0.0f},  {1e6f, 1e6f, 1.0f, 16777216.0f, 1e6f},
+        {-2.0f, 1.0f, 1.0f, 0.0f, 0.0f},
+    };
+    for (const Case& c : cases) {
+        d.SetSEVolume(c.se);
+        d.SetBGMVolume(c.bgm);
+        d.SetMasterVolume(c.master);
+        EXPECT_EQ(c.wantSe, d.GetSEVolume()) << c.master << " x " << c.se;
+        EXPECT_EQ(c.wantBgm, d.GetBGMVolume()) << c.master << " x " << c.bgm;
+    }
+    EXPECT_EQ(0.0f, vho::ClampVolume(std::nanf("")));
+}
+
+TEST(AudioDevice, WithoutGlobalSettingsNoCategoryReachesTheEngine) {
+    SoundFolder files;
+    files.Write("qzl3.xgs", {});
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << "a missing settings file is no error: " << d.GetLastError();
+    EXPECT_EQ(0xFFFF, d.GetSECategory());
+    EXPECT_EQ(0xFFFF, d.GetBGMCategory());
+    d.SetSEVolume(0.5f);  // would index FACT's empty category table
+    d.SetBGMVolume(0.5f);
+    // The cues name categories the engine does not have: they stay silent.
+    EXPECT_EQ(-1, d.PlaySE(kShort));
+}
+
+TEST(AudioDevice, WithoutTheStreamingBankMusicIsRefusedAndEffectsPlay) {
+    SoundFolder files;
+    files.Write("Stream Wave Bank.xwb", {});
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    d.PlayBGM(kMusic);  // FACT would look for the missing bank and crash
+    EXPECT_FALSE(d.IsPlayingBGM());
+    EXPECT_GE(d.PlaySE(kShort), AudioDevice::kFirstHandle);
+}
+
+TEST(AudioDevice, TheDebugEngineSwitchFallsBackToTheReleaseEngine) {
+    SoundFolder files;
+    ::setenv("QZ_XACT_DEBUGENGINE", "1", 1);
+    AudioDevice d;
+    const bool started = Start(d, files);
+    ::unsetenv("QZ_XACT_DEBUGENGINE");
+    EXPECT_TRUE(started) << d.GetLastError();
+}
+
+TEST(AudioDevice, TheWorkerIsJoinedBeforeTheDeviceGoes) {
+    SoundFolder files;
+    for (bool finalizeFirst : {true, false}) {
+        auto d = std::make_unique<AudioDevice>();
+        ASSERT_TRUE(Start(*d, files)) << d->GetLastError();
+        EXPECT_FALSE(d->IsWorkerRunning());
+        d->StartWorkerThread();
+        d->StartWorkerThread();  // effective once
+        EXPECT_TRUE(d->IsWorkerRunning());
+        d->PlaySE(kLong);
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        if (finalizeFirst) {
+            d->Finalize();
+            EXPECT_FALSE(d->IsWorkerRunning());
+        }
+        d.reset();  // the worker must not outlive it (the sanitizers watch)
+    }
+}
+
+// [SECTION] Captured output
+// SDL's disk driver writes the mixed output as 32-bit floats to a file.
+std::vector<float> ReadFloats(const std::string& path, std::size_t fromByte) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(std::streamoff(fromByte));
+    std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    std::vector<float> out(bytes.size() / 4);
+    std::memcpy(out.data(), bytes.data(), out.size() * 4);
+    return out;
+}
+
+float Peak(const std::vector<float>& s) {
+    float peak = 0.0f;
+    for (float v : s) {
+        peak = std::max(peak, std::fabs(v));
+    }
+    return peak;
+}
+
+TEST(AudioDevice, TheDiskDriverCapturesSilenceThenTheCue) {
+    SoundFolder files;
+    const std::string capture = files.dir.path() + "/out.raw";
+    const char* before = std::getenv("SDL_AUDIODRIVER");
+    const std::string saved = before ? before : "";
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::setenv("SDL_DISKAUDIOFILE", capture.c_str(), 1);
+    std::size_t quietBytes = 0;
+    {
+        AudioDevice d;
+        ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+        d.StartWorkerThread();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        quietBytes = std::size_t(std::filesystem::file_size(capture));
+        const std::int32_t h = d.PlaySE(kLong);
+        ASSERT_GE(h, AudioDevice::kFirstHandle);
+        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        d.StopSE(h);
+    }
+    ::unsetenv("SDL_DISKAUDIOFILE");
+    if (saved.empty()) {
+        ::unsetenv("SDL_AUDIODRIVER");
+    } else {
+        ::setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+    }
+    const std::vector<float> all = ReadFloats(capture, 0);
+    ASSERT_GT(quietBytes, 0u) << "nothing was written before the cue";
+    ASSERT_GT(all.size() * 4, quietBytes + 48000) << "too little written while the cue played";
+    const std::vector<float> quiet(all.begin(), all.begin() + quietBytes / 4);
+    const std::vector<float> loud = ReadFloats(capture, quietBytes);
+    EXPECT_LT(Peak(quiet), 0.001f);
+    EXPECT_GT(Peak(loud), 0.1f) << "the captured output stayed silent";
+    EXPECT_LT(Peak(loud), 1.01f);
+}
+
+}  // namespace
