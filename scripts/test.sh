@@ -34,7 +34,7 @@ cmake -S "$root" -B "$tsan_build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DQZ_SANITIZE_THREAD=ON -DQZ_BUILD_TESTS=ON -DQZ_BUILD_FUZZERS=OFF >/dev/null
 cmake --build "$tsan_build" -j "$(nproc)" --target qz_tsan_tests
-TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1} \
+TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan.supp} \
   xvfb-run -a -s "-screen 0 1920x1200x24" \
   ctest --test-dir "$tsan_build" --output-on-failure -j "$(nproc)" -L tsan -LE Stress
 
