@@ -23,7 +23,7 @@ std::vector<ScriptFunction> ScriptApiFunctions() {
     for (ScriptFunctionTable t :
          {SystemScriptFunctions(), PadScriptFunctions(), FileScriptFunctions(),
           SettingsScriptFunctions(), TextScriptFunctions(), DrawScriptFunctions(),
-          ProjectionScriptFunctions(), AutoSaveScriptFunctions()}) {
+          ProjectionScriptFunctions(), MovieScriptFunctions(), AutoSaveScriptFunctions()}) {
         all.insert(all.end(), t.begin(), t.end());
     }
     return all;

@@ -38,6 +38,7 @@ ScriptFunctionTable SettingsScriptFunctions();
 ScriptFunctionTable TextScriptFunctions();
 ScriptFunctionTable DrawScriptFunctions();
 ScriptFunctionTable ProjectionScriptFunctions();
+ScriptFunctionTable MovieScriptFunctions();
 ScriptFunctionTable AutoSaveScriptFunctions();
 
 // Every global function RegisterScriptApi binds, in binding order.

@@ -10,6 +10,7 @@
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_graphics_gl2.h"
 #include "qzware/win/qz_input_manager.h"
+#include "qzware/win/qz_movie_manager.h"
 #include "qzware/win/qz_texture_gl.h"
 #include "qzware/win/qz_window.h"
 
@@ -65,7 +66,8 @@ bool CQzGameManager::Initialize() {
     // The pad reader binds to the first window of the window class.
     inputManager->SetWindow(CQzWindowManager::GetInstance().GetFirstWindowHandle());
     inputManager->Initialize(this);
-    return true;
+    movieManager = new CQzMovieManager();
+    return movieManager->Initialize();
 }
 
 void CQzGameManager::InitializeGraphics(platform::win32::HWND window) {
@@ -95,6 +97,11 @@ void CQzGameManager::StartFrameClock() {
 
 void CQzGameManager::Finalize() {
     drawTask = nullptr;
+    if (movieManager) {
+        movieManager->Finalize();
+        delete movieManager;
+        movieManager = nullptr;
+    }
     if (taskManager) {
         delete taskManager;  // kills and reaps every task under the root
         taskManager = nullptr;
@@ -150,6 +157,10 @@ void CQzGameManager::UpdateManagers(double frameStart) {
         fileManager->Update();
     }
     fileTime = NowSeconds() - t;
+
+    if (movieManager) {
+        movieManager->Update();
+    }
 }
 
 void CQzGameManager::CountFrame() {
