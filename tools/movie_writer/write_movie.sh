@@ -1,29 +1,22 @@
 #!/usr/bin/env bash
 # Writes a small Windows Media movie (ASF with WMV2 video) whose every frame
 # is red in its top half and blue in its bottom half, optionally with a WMA
-# tone track. Uses gst-launch-1.0 (GStreamer's libav encoders and asfmux).
+# tone track. Uses ffmpeg's lavfi sources and its WMV2/WMA encoders.
 # WMV2 needs an even width.
 # usage: write_movie.sh OUT WIDTH HEIGHT FRAMES [FPS] [--audio]
 set -euo pipefail
 out=$1 width=$2 height=$3 frames=$4 fps=${5:-10} audio=${6:-}
 top=$((height / 2))
 bottom=$((height - top))
+seconds=$(awk -v f="$frames" -v r="$fps" 'BEGIN { printf "%.3f", f / r }')
 mkdir -p "$(dirname "$out")"
-tmp="$out.part"
-video_caps="video/x-raw,width=$width,framerate=$fps/1"
-audio_branch=()
+inputs=(-f lavfi -i "color=c=red:s=${width}x${top}:r=$fps:d=$seconds"
+  -f lavfi -i "color=c=blue:s=${width}x${bottom}:r=$fps:d=$seconds")
+maps=(-map "[v]")
 if [ "$audio" = "--audio" ]; then
-  samples=$((44100 * frames / fps))
-  audio_branch=(audiotestsrc num-buffers=$((samples / 1024)) samplesperbuffer=1024 freq=440
-    ! audioconvert ! avenc_wmav2 ! queue ! mux.)
+  inputs+=(-f lavfi -i "sine=frequency=440:duration=$seconds")
+  maps+=(-map 2:a -c:a wmav2)
 fi
-gst-launch-1.0 -q \
-  compositor name=mix sink_1::ypos="$top" \
-  ! "video/x-raw,width=$width,height=$height,framerate=$fps/1" ! videoconvert ! avenc_wmv2 \
-  ! queue ! asfmux name=mux ! filesink location="$tmp" \
-  videotestsrc pattern=solid-color foreground-color=0xffff0000 num-buffers="$frames" \
-  ! "$video_caps,height=$top" ! mix. \
-  videotestsrc pattern=solid-color foreground-color=0xff0000ff num-buffers="$frames" \
-  ! "$video_caps,height=$bottom" ! mix. \
-  "${audio_branch[@]}"
-mv "$tmp" "$out"
+ffmpeg -v error -nostdin -y "${inputs[@]}" -filter_complex "[0:v][1:v]vstack[v]" \
+  "${maps[@]}" -c:v wmv2 -frames:v "$frames" -f asf "$out.part"
+mv "$out.part" "$out"
