@@ -38,7 +38,7 @@ struct Expected {
 
 // The global functions in binding order: system and debug, pads and keys,
 // files and textures, version and settings, text, drawing, projection and
-// display effects, then auto-save.
+// display effects, movies, then auto-save.
 const Expected kManifest[] = {
     {"SQ_Hook", 0, nullptr},
     {"SQ_Exit", 0, nullptr},
@@ -124,6 +124,14 @@ const Expected kManifest[] = {
     {"SQ_SetDisplayBaseScale", 2, nullptr},
     {"SQ_SetDisplayScale", 2, nullptr},
     {"SQ_SetDisplayOfs", 2, nullptr},
+    {"SQ_PlayMovie", 12, nullptr},
+    {"SQ_StopMovie", 0, nullptr},
+    {"SQ_GetPlayMovieName", 0, nullptr},
+    {"SQ_IsMovieEnable", 0, nullptr},
+    {"SQ_IsMoviePlaying", 0, nullptr},
+    {"SQ_IsMoviePlayerClosed", 0, nullptr},
+    {"SQ_MoviePlayerRestart", 0, nullptr},
+    {"SQ_MoviePlayerStop", 0, nullptr},
     {"SQ_CheckSaveDataValid", 1, nullptr},
     {"SQ_AutoSaveStartSave", 1, nullptr},
     {"SQ_AutoSaveStartLoad", 1, nullptr},
