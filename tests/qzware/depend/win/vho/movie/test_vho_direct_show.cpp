@@ -1,6 +1,7 @@
 // vho::DirectShow on real movies through GStreamer: the first frame comes out
 // bottom-up with rows padded to 4 bytes, audio streams do not hold the video
-// back, bad files are refused with failure codes, and a decoder deleted while
+// back, bad files are refused with failure codes, frames are copied inside
+// the streaming callback, and a decoder deleted while
 // its movie streams stops the stream before its buffers go.
 #include "qzware/depend/win/vho/vho_direct_show.h"
 
@@ -8,12 +9,15 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
 
+#include "platform/movie/movie_null.h"
 #include "tests/support/movie_files.h"
 #include "tests/support/process_runner.h"
 
@@ -188,6 +192,43 @@ TEST_F(DirectShowMovies, CallsBeforeAMovieIsOpenAnswerFailure) {
     EXPECT_TRUE(FAILED(decoder.GetVideoHeader(&header)));
     EXPECT_TRUE(FAILED(decoder.UpdateDuration()));
     EXPECT_EQ(-1, decoder.GetDuration());
+}
+
+// The backend's pixels live only during the callback: the sample buffer
+// copies them there (an odd width, rows padded by the source to 4 bytes).
+TEST(DirectShowSamples, TheFrameIsCopiedInsideTheCallbackAndTurnedBottomUp) {
+    platform::movie::ScriptedMovies movies;
+    platform::movie::ScopedMovieBackend useMovies(movies);
+    movies.add_movie("clip.wmv", 10'000'000);
+    vho::DirectShow decoder;
+    ASSERT_TRUE(decoder.Initialize());
+    ASSERT_EQ(S_OK, decoder.Open("clip.wmv"));
+    {
+        const std::uint32_t sourceStride = 120;  // 37 x 3 = 111, the source pads more
+        auto source = std::make_unique<std::uint8_t[]>(sourceStride * 5);
+        for (std::uint32_t row = 0; row < 5; ++row) {
+            std::memset(&source[row * sourceStride], int(10 + row), sourceStride);
+        }
+        ASSERT_TRUE(movies.push_frame({source.get(), 37, 5, sourceStride}));
+        std::memset(source.get(), 0xAB, sourceStride * 5);
+    }  // freed: a pointer kept past the callback would read freed memory
+    std::uint8_t* pixels = nullptr;
+    BITMAPINFOHEADER header;
+    ASSERT_EQ(S_OK, decoder.GetFrame(&pixels, &header));
+    EXPECT_EQ(37, header.biWidth);
+    EXPECT_EQ(5, header.biHeight);
+    EXPECT_EQ(112u * 5u, header.biSizeImage);
+    for (int row = 0; row < 5; ++row) {
+        const std::uint8_t want = std::uint8_t(10 + (4 - row));  // bottom-up
+        EXPECT_EQ(want, pixels[row * 112]) << "row " << row;
+        EXPECT_EQ(want, pixels[row * 112 + 110]) << "row " << row;
+        EXPECT_EQ(0, pixels[row * 112 + 111]) << "row " << row << " padding";
+    }
+    // A frame whose rows overlap (stride below 3 x width) is dropped.
+    std::uint8_t small[64] = {};
+    ASSERT_TRUE(movies.push_frame({small, 8, 2, 20}));
+    ASSERT_EQ(S_OK, decoder.GetFrame(&pixels, &header));
+    EXPECT_EQ(37, header.biWidth) << "the earlier frame stays";
 }
 
 // The streaming thread writes into the decoder: it must be stopped first.
