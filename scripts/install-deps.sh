@@ -11,7 +11,7 @@ packages=(
   libfaudio-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-base
   gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
-  gstreamer1.0-tools
+  gstreamer1.0-tools ffmpeg
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool
   redis-server libhiredis-dev

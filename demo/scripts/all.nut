@@ -10,6 +10,7 @@ SQ_Include("demo_input.nut");
 SQ_Include("demo_keyboard.nut");
 SQ_Include("demo_services.nut");
 SQ_Include("demo_sound.nut");
+SQ_Include("demo_movie.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -64,6 +65,7 @@ function SQUpdate() {
     StepKeyboard();
     StepServices();
     UpdateDemoSound(gFrame);
+    PlayDemoMovie(gFrame);
     if (gFrame == gShotFrame) {
         // The window shows a frame drawn a little earlier: scripts draw in
         // one tick and the picture is composed and swapped in the next ones.

@@ -19,11 +19,18 @@
 #include "qzware/scene/qz_screen.h"
 #include "qzware/scene/qz_sprite_list.h"
 #include "qzware/scene/resource_manager.h"
+#include "qzware/win/qz_movie_player.h"
 
 namespace Sample {
 namespace {
 
 CGameDrawTask* g_gameDrawTask = nullptr;
+
+// The movie player queues itself where sprite lists go: a layer's first node.
+QZW::CQzNode* MovieLayerList(std::int32_t layer) {
+    QZW::CQzScreen* screen = g_gameDrawTask ? g_gameDrawTask->GetLayerScreen(layer) : nullptr;
+    return screen ? &screen->layers[0] : nullptr;
+}
 
 constexpr const char* kPreloadedFonts[] = {
     "font/lumesa_gosiL30.fnt",
@@ -63,6 +70,7 @@ CGameDrawTask* GetGameDrawTask() {
 CGameDrawTask::CGameDrawTask(QZW::IQzGameManager* gameManager, IGameControl* gameControl)
     : CBaseTask("CGameDrawTask", gameManager, gameControl) {
     g_gameDrawTask = this;
+    QZW::Win::CQzMoviePlayer::SetLayerList(&MovieLayerList);
     CreateLayerScreens();
     SetCameraVectors(QZW::Vector3(0.0f, 0.0f, -16.0f / 9.0f), QZW::Vector3(0.0f, 0.0f, 0.0f),
                      QZW::Vector3(0.0f, -1.0f, 0.0f));

@@ -24,8 +24,8 @@ std::vector<ScriptFunction> ScriptApiFunctions() {
     for (ScriptFunctionTable t :
          {SystemScriptFunctions(), PadScriptFunctions(), FileScriptFunctions(),
           SettingsScriptFunctions(), TextScriptFunctions(), DrawScriptFunctions(),
-          ProjectionScriptFunctions(), SoundScriptFunctions(), KeyboardScriptFunctions(),
-          AutoSaveScriptFunctions()}) {
+          ProjectionScriptFunctions(), SoundScriptFunctions(), MovieScriptFunctions(),
+          KeyboardScriptFunctions(), AutoSaveScriptFunctions()}) {
         all.insert(all.end(), t.begin(), t.end());
     }
     return all;

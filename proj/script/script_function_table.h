@@ -39,6 +39,7 @@ ScriptFunctionTable TextScriptFunctions();
 ScriptFunctionTable DrawScriptFunctions();
 ScriptFunctionTable ProjectionScriptFunctions();
 ScriptFunctionTable SoundScriptFunctions();
+ScriptFunctionTable MovieScriptFunctions();
 ScriptFunctionTable KeyboardScriptFunctions();
 ScriptFunctionTable AutoSaveScriptFunctions();
 

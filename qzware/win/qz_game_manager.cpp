@@ -11,6 +11,7 @@
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_graphics_gl2.h"
 #include "qzware/win/qz_input_manager.h"
+#include "qzware/win/qz_movie_manager.h"
 #include "qzware/win/qz_sound_manager_al.h"
 #include "qzware/win/qz_texture_gl.h"
 #include "qzware/win/qz_window.h"
@@ -63,6 +64,7 @@ bool CQzGameManager::Initialize() {
     fileManager = new CQzFileManager();
     soundManager = new CQzSoundManagerAL();
     taskManager = new CQzTaskManager();
+    movieManager = new CQzMovieManager();
     fileManager->SetGameManager(this);
     CQzTextureGL::SetFileReader(&ReadTextureThroughFileManager);
     // The pad reader binds to the first window of the window class.
@@ -70,7 +72,7 @@ bool CQzGameManager::Initialize() {
     inputManager->Initialize(this);
     // Throws the integer 1 when the sound device cannot start.
     soundManager->Initialize(this);
-    return true;
+    return movieManager->Initialize();
 }
 
 void CQzGameManager::InitializeGraphics(platform::win32::HWND window) {
@@ -100,6 +102,11 @@ void CQzGameManager::StartFrameClock() {
 
 void CQzGameManager::Finalize() {
     drawTask = nullptr;
+    if (movieManager) {
+        movieManager->Finalize();
+        delete movieManager;
+        movieManager = nullptr;
+    }
     if (taskManager) {
         delete taskManager;  // kills and reaps every task under the root
         taskManager = nullptr;
@@ -163,6 +170,10 @@ void CQzGameManager::UpdateManagers(double frameStart) {
         fileManager->Update();
     }
     fileTime = NowSeconds() - t;
+
+    if (movieManager) {
+        movieManager->Update();
+    }
 
     // The platform services exist for the program's whole life (the entry
     // creates them first); their absence is a programming error.

@@ -38,7 +38,7 @@ struct Expected {
 
 // The global functions in binding order: system and debug, pads and keys,
 // files and textures, version and settings, text, drawing, projection and
-// display effects, sound, then auto-save.
+// display effects, sound and movies, the software keyboard, then auto-save.
 const Expected kManifest[] = {
     {"SQ_Hook", 0, nullptr},
     {"SQ_Exit", 0, nullptr},
@@ -143,6 +143,14 @@ const Expected kManifest[] = {
     {"SQ_SetVolumeBGM", 1, nullptr},
     {"SQ_LoadWav", 1, nullptr},
     {"SQ_LoadMp3", 1, nullptr},
+    {"SQ_PlayMovie", 12, nullptr},
+    {"SQ_StopMovie", 0, nullptr},
+    {"SQ_GetPlayMovieName", 0, nullptr},
+    {"SQ_IsMovieEnable", 0, nullptr},
+    {"SQ_IsMoviePlaying", 0, nullptr},
+    {"SQ_IsMoviePlayerClosed", 0, nullptr},
+    {"SQ_MoviePlayerRestart", 0, nullptr},
+    {"SQ_MoviePlayerStop", 0, nullptr},
     {"SQ_BeginKeyboard", 0, nullptr},
     {"SQ_EndKeyboard", 0, nullptr},
     {"SQ_OpenKeyboardDialog", 3, nullptr},

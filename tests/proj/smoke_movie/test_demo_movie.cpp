@@ -1,0 +1,97 @@
+// The program on the demo's data tree under Xvfb: the demo plays its movie
+// (red over blue) into a 160 x 80 sprite at (700, 440) on layer 13, and the
+// screenshot it keeps at frame 90 shows that frame upright in its place.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/support/process_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
+constexpr int kWidth = 1280;
+constexpr int kHeight = 720;
+constexpr std::size_t kBmpHeader = 54;
+
+std::vector<std::uint8_t> ReadBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadScriptLog(const fs::path& dir) {
+    for (const auto& entry : fs::directory_iterator(dir / "Log")) {
+        const auto bytes = ReadBytes(entry.path());
+        return std::string(bytes.begin(), bytes.end());
+    }
+    return "";
+}
+
+TEST(DemoMovie, TheScreenshotShowsTheMovieFrameUprightInItsSprite) {
+    ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
+    const fs::path data = fs::path(QZ_BINARY_DIR) / "USRDIR";
+    ASSERT_TRUE(fs::exists(data / "movie/demo.wmv")) << "the demo data tree is not built";
+    qz_test::TempDir runtime;
+    qz_test::TempDir work;
+    const fs::path dir = work.path();
+    fs::copy(data, dir / "USRDIR", fs::copy_options::recursive);
+    fs::remove(dir / "USRDIR/SAVEDATA/SAVE00.BIN");
+
+    qz_test::ChildProcess game;
+    ASSERT_TRUE(game.Start({kProgram},
+                           {{"XDG_RUNTIME_DIR", runtime.path()},
+                            {"SDL_AUDIODRIVER", "dummy"},
+                            {"QZ_NO_MESSAGE_BOX", "1"},
+                            {"QZ_QUIT_AFTER_FRAMES", "120"}},
+                           dir.string()));
+    const auto status = game.Wait(120000);
+    ASSERT_TRUE(status.has_value()) << "the run did not end after its frames";
+    EXPECT_EQ(0, *status) << game.Stderr();
+
+    const std::string log = ReadScriptLog(dir);
+    EXPECT_NE(std::string::npos, log.find("movie: demo.wmv playing at frame ")) << log;
+    ASSERT_NE(std::string::npos, log.find("screenshot demo_screenshot.bmp at frame 90\n")) << log;
+
+    const auto shot = ReadBytes(dir / "demo_screenshot.bmp");
+    ASSERT_EQ(kBmpHeader + std::size_t(kWidth) * kHeight * 3, shot.size());
+    const auto rgb = [&](int x, int y) {
+        const std::size_t at = kBmpHeader + std::size_t(kHeight - 1 - y) * kWidth * 3 + x * 3;
+        return std::array<int, 3>{shot[at + 2], shot[at + 1], shot[at]};
+    };
+    struct Probe {
+        const char* what;
+        int x, y;
+        std::array<int, 3> want;
+    };
+    // Inside the sprite away from the colours' boundary, and just outside it.
+    const Probe probes[] = {
+        {"top left of the frame", 704, 444, {255, 0, 0}},
+        {"top right of the frame", 855, 460, {255, 0, 0}},
+        {"bottom left of the frame", 704, 515, {0, 0, 255}},
+        {"bottom right of the frame", 855, 500, {0, 0, 255}},
+        {"left of the sprite", 695, 480, {0, 0, 0}},
+        {"right of the sprite", 865, 480, {0, 0, 0}},
+        {"above the sprite", 780, 435, {0, 0, 0}},
+        {"below the sprite", 780, 525, {0, 0, 0}},
+    };
+    for (const Probe& p : probes) {
+        const auto got = rgb(p.x, p.y);
+        bool near = true;
+        for (int i = 0; i < 3; ++i) {
+            near = near && std::abs(got[i] - p.want[i]) <= 40;
+        }
+        EXPECT_TRUE(near) << p.what << " at (" << p.x << ", " << p.y << "): got (" << got[0] << ", "
+                          << got[1] << ", " << got[2] << ")";
+    }
+}
+
+}  // namespace
