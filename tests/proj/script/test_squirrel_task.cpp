@@ -18,6 +18,7 @@
 
 #include "proj/script/script_api.h"
 #include "proj/script/sq_allocator.h"
+#include "proj/script/sq_error_handler.h"
 #include "proj/script/sq_print_call_stack.h"
 #include "proj/win/game_control.h"
 #include "qzware/common/qz_mem.h"
@@ -316,6 +317,42 @@ TEST_F(SquirrelTaskTest, VmMemoryGoesThroughTheHookToTheEngineAllocator) {
     void* fresh = a.Realloc(nullptr, 0, 24);
     EXPECT_NE(nullptr, fresh);
     a.Free(fresh, 24);
+}
+
+TEST_F(SquirrelTaskTest, ScriptThatFillsTheHeapEndsWithAReportNotASignal) {
+    struct {
+        const char* what;
+        const char* all;
+    } cases[] = {
+        {"growing arrays", "local keep = []; while (true) keep.push(array(1000, 0));"},
+        {"doubling strings", "local s = \"x\"; while (true) s = s + s;"},
+        // Each level keeps a block alive, so the heap fills within seconds.
+        {"deep recursion",
+         "function Deeper(n) { local keep = array(4000, n); return Deeper(n + 1) + keep.len() } "
+         "Deeper(0)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Images("", c.all);
+        EXPECT_EXIT(Boot(), ::testing::ExitedWithCode(Sample::kScriptFatalExitStatus),
+                    "out of memory: the script VM asked for [0-9]+ bytes and the engine heap "
+                    "\\(160 MiB\\)");
+        EXPECT_NE(std::string::npos, Log().find("out of memory: the script VM asked for")) << Log();
+        fs::remove_all(dir / "Log");
+    }
+}
+
+TEST(ReadScriptBuffer, RefusesAMissingDestinationOrSource) {
+    std::uint8_t data[4] = {1, 2, 3, 4};
+    std::uint8_t out[4] = {};
+    CSquirrelTask::ReadState s{data, 4, 0};
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(&s, nullptr, 4));
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(nullptr, out, 4));
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(&s, out, -1));
+    CSquirrelTask::ReadState empty{nullptr, 4, 0};
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(&empty, out, 4));
+    EXPECT_EQ(0u, s.position);
+    EXPECT_EQ(4, CSquirrelTask::ReadScriptBuffer(&s, out, 4));
 }
 
 TEST_F(SquirrelTaskTest, BadStartUpImageEndsTheProgramWithItsReason) {
