@@ -11,6 +11,7 @@
 
 #include "proj/script/script_api.h"
 #include "proj/script/script_image_verifier.h"
+#include "proj/script/script_watchdog.h"
 #include "proj/script/sq_allocator.h"
 #include "proj/script/sq_bind.h"
 #include "proj/script/sq_error_handler.h"
@@ -149,7 +150,12 @@ void CSquirrelTask::LoadCompiledScript(const char* path) {
     }
     sq_pushroottable(vm);
     // A runtime error inside reaches ScriptErrorHandler, which ends the process.
-    if (SQ_FAILED(sq_call(vm, 1, SQFalse, SQTrue))) {
+    SQRESULT ran = SQ_ERROR;
+    {
+        CScriptWatchdog::Scope running(path);
+        ran = sq_call(vm, 1, SQFalse, SQTrue);
+    }
+    if (SQ_FAILED(ran)) {
         ScriptFatal((std::string("script host: ") + path + ": " + LastError(vm)).c_str());
     }
     sq_settop(vm, top);
@@ -184,7 +190,10 @@ bool CSquirrelTask::Include(const char* name) {
     }
     (*includedNames)[path] = nullptr;
     sq_pushroottable(vm);
-    sq_call(vm, 1, SQFalse, SQTrue);
+    {
+        CScriptWatchdog::Scope running(path + " (SQ_Include)");
+        sq_call(vm, 1, SQFalse, SQTrue);
+    }
     sq_settop(vm, top);
     return true;
 }
@@ -216,7 +225,10 @@ void CSquirrelTask::CallUpdate() {
     SQInteger top = sq_gettop(vm);
     sq_pushobject(vm, update);
     sq_pushroottable(vm);
-    sq_call(vm, 1, SQFalse, SQTrue);
+    {
+        CScriptWatchdog::Scope running("SQUpdate");
+        sq_call(vm, 1, SQFalse, SQTrue);
+    }
     sq_settop(vm, top);
 }
 
