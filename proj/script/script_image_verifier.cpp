@@ -322,10 +322,50 @@ public:
         if (last != kReturn && last != kJmp && last != kThrow) {
             return "the last instruction runs off the end of the function";
         }
-        return "";
+        return ForeachPairs();
     }
 
 private:
+    // The VM's POSTFOREACH trusts its slot to hold a generator: that holds
+    // only right after the FOREACH over the same slot, which is how the
+    // compiler writes a foreach loop, and when no jump lands on it.
+    std::string ForeachPairs() const {
+        std::vector<bool> landed(code.size(), false);
+        for (std::size_t n = 0; n < code.size(); ++n) {
+            const Instruction& i = code[n];
+            const std::int64_t next = static_cast<std::int64_t>(n) + 1;
+            switch (i.op) {
+                case kJmp:
+                case kJCmp:
+                case kJz:
+                case kAnd:
+                case kOr:
+                case kPushTrap:
+                case kForeach:
+                    landed[static_cast<std::size_t>(next + i.arg1)] = true;
+                    break;
+                case kPostForeach:
+                    landed[static_cast<std::size_t>(next - 1 + i.arg1)] = true;
+                    break;
+                default:
+                    break;
+            }
+        }
+        for (std::size_t n = 0; n < code.size(); ++n) {
+            const bool pairedAfter = n + 1 < code.size() && code[n + 1].op == kPostForeach &&
+                                     code[n + 1].arg0 == code[n].arg0;
+            if (code[n].op == kForeach && !pairedAfter) {
+                return "instruction " + std::to_string(n) + ": a foreach without its follow-up";
+            }
+            const bool pairedBefore = n > 0 && code[n - 1].op == kForeach &&
+                                      code[n - 1].arg0 == code[n].arg0 && !landed[n];
+            if (code[n].op == kPostForeach && !pairedBefore) {
+                return "instruction " + std::to_string(n) + ": a foreach follow-up out of place";
+            }
+        }
+        return "";
+    }
+
     bool Stack(std::int64_t slot) const { return slot >= 0 && slot < f.stackSize; }
     bool StackOrNone(std::uint8_t slot) const { return slot == kNoTarget || Stack(slot); }
     bool Literal(std::int64_t i) const { return i >= 0 && i < f.literals; }

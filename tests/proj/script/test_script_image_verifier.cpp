@@ -196,6 +196,12 @@ TEST(ScriptImageVerifier, DamagedImagesAreRefusedWithTheReason) {
              b[o] = 0x20;  // GETOUTER 0x12345 in a function without outers
          },
          "outer 74565 of 0"},
+        {"a foreach follow-up without its foreach",
+         [](Bytes& b, std::size_t, std::size_t, std::size_t o, std::size_t, std::size_t) {
+             b[o] = 0x34;  // POSTFOREACH trusts its slot to hold a generator
+             PutLe(b, o - 4, 1, 4);
+         },
+         "a foreach follow-up out of place"},
         {"a default-parameter slot out of range",
          [](Bytes& b, std::size_t, std::size_t, std::size_t, std::size_t d, std::size_t) {
              PutLe(b, d, 250, 8);
