@@ -23,10 +23,14 @@
 #include <utility>
 
 #include "proj/script/compiled_script.h"
+#include "proj/script/script_array_slots.h"
+#include "proj/script/script_opcodes.h"
 
 namespace Sample {
 
 namespace {
+
+using namespace ScriptOp;
 
 // [SECTION] Stream constants
 
@@ -40,80 +44,14 @@ constexpr std::int64_t kMaxStackSize = 256;
 constexpr int kMaxNesting = 200;
 constexpr std::uint8_t kNoTarget = 0xFF;
 
-enum Op : std::uint8_t {
-    kLine,
-    kLoad,
-    kLoadInt,
-    kLoadFloat,
-    kDLoad,
-    kTailCall,
-    kCall,
-    kPrepCall,
-    kPrepCallK,
-    kGetK,
-    kMove,
-    kNewSlot,
-    kDelete,
-    kSet,
-    kGet,
-    kEq,
-    kNe,
-    kAdd,
-    kSub,
-    kMul,
-    kDiv,
-    kMod,
-    kBitW,
-    kReturn,
-    kLoadNulls,
-    kLoadRoot,
-    kLoadBool,
-    kDMove,
-    kJmp,
-    kJCmp,
-    kJz,
-    kSetOuter,
-    kGetOuter,
-    kNewObj,
-    kAppendArray,
-    kCompArith,
-    kInc,
-    kIncL,
-    kPInc,
-    kPIncL,
-    kCmp,
-    kExists,
-    kInstanceOf,
-    kAnd,
-    kOr,
-    kNeg,
-    kNot,
-    kBwNot,
-    kClosure,
-    kYield,
-    kResume,
-    kForeach,
-    kPostForeach,
-    kClone,
-    kTypeOf,
-    kPushTrap,
-    kPopTrap,
-    kThrow,
-    kNewSlotA,
-    kGetBase,
-    kClose,
-};
-
-struct Instruction {
-    std::int32_t arg1;
-    std::uint8_t op, arg0, arg2, arg3;
-};
-
 // What a function asks of the function it is created in: stack slots it
 // captures or takes default values from, and outers it shares.
 struct ParentNeeds {
     std::int64_t stackSlots = 0;
     std::int64_t outers = 0;
+    // The enclosing function's slots captured by reference (a nested
+    // function may change them whenever script code runs).
+    std::vector<bool> captured = std::vector<bool>(256, false);
 };
 
 struct Refused {
@@ -300,7 +238,8 @@ struct FunctionShape {
 // The instruction checks, once the function's stack size is known.
 class CodeCheck {
 public:
-    CodeCheck(const FunctionShape& f, const std::vector<Instruction>& code) : f(f), code(code) {}
+    CodeCheck(const FunctionShape& f, const std::vector<ScriptInstruction>& code)
+        : f(f), code(code) {}
 
     // Empty when every instruction is sound, else why the first is not.
     std::string Run() const {
@@ -308,7 +247,7 @@ public:
             return "a function without instructions";
         }
         std::int64_t pushTraps = 0;
-        for (const Instruction& i : code) {
+        for (const ScriptInstruction& i : code) {
             pushTraps += i.op == kPushTrap ? 1 : 0;
         }
         for (std::size_t n = 0; n < code.size(); ++n) {
@@ -332,7 +271,7 @@ private:
     std::string ForeachPairs() const {
         std::vector<bool> landed(code.size(), false);
         for (std::size_t n = 0; n < code.size(); ++n) {
-            const Instruction& i = code[n];
+            const ScriptInstruction& i = code[n];
             const std::int64_t next = static_cast<std::int64_t>(n) + 1;
             switch (i.op) {
                 case kJmp:
@@ -373,7 +312,7 @@ private:
         return target >= 0 && target < static_cast<std::int64_t>(code.size());
     }
 
-    std::string One(std::int64_t n, const Instruction& i, std::int64_t pushTraps) const {
+    std::string One(std::int64_t n, const ScriptInstruction& i, std::int64_t pushTraps) const {
         const std::int64_t a = i.arg0, b = i.arg1, c = i.arg2, d = i.arg3;
         const std::int64_t next = n + 1;
         auto stack = [&](std::initializer_list<std::int64_t> slots) {
@@ -549,7 +488,7 @@ private:
     }
 
     const FunctionShape& f;
-    const std::vector<Instruction>& code;
+    const std::vector<ScriptInstruction>& code;
 };
 
 ParentNeeds Walker::Function(int depth, const std::string& name) {
@@ -568,7 +507,7 @@ ParentNeeds Walker::Function(int depth, const std::string& name) {
     f.locals = Count("local count", 4 + w + 3 * w);
     f.lines = Count("line count", 2 * w);
     f.defaults = Count("default parameter count", w);
-    f.instructions = Count("instruction count", sizeof(Instruction));
+    f.instructions = Count("instruction count", sizeof(ScriptInstruction));
     f.functions = Count("function count", 4);
 
     Tag(kTagPart, "literals");
@@ -593,6 +532,9 @@ ParentNeeds Walker::Function(int depth, const std::string& name) {
         // Kind 0 captures a stack slot of the enclosing function, 1 one of its outers.
         std::int64_t& need = kind == 0 ? mine.stackSlots : mine.outers;
         need = std::max(need, source.integer + 1);
+        if (kind == 0 && source.integer < 256) {
+            mine.captured[static_cast<std::size_t>(source.integer)] = true;
+        }
     }
     Tag(kTagPart, "locals");
     std::int64_t localSlots = 0;
@@ -619,9 +561,9 @@ ParentNeeds Walker::Function(int depth, const std::string& name) {
         mine.stackSlots = std::max(mine.stackSlots, slot + 1);
     }
     Tag(kTagPart, "instructions");
-    std::vector<Instruction> code(static_cast<std::size_t>(f.instructions));
-    for (Instruction& i : code) {
-        Need(sizeof(Instruction), "instruction");
+    std::vector<ScriptInstruction> code(static_cast<std::size_t>(f.instructions));
+    for (ScriptInstruction& i : code) {
+        Need(sizeof(ScriptInstruction), "instruction");
         i.arg1 = static_cast<std::int32_t>(U32("instruction"));
         i.op = data[at];
         i.arg0 = data[at + 1];
@@ -635,6 +577,9 @@ ParentNeeds Walker::Function(int depth, const std::string& name) {
         ParentNeeds child = Function(depth + 1, "function " + std::to_string(i) + " of " + name);
         children.stackSlots = std::max(children.stackSlots, child.stackSlots);
         children.outers = std::max(children.outers, child.outers);
+        for (std::size_t slot = 0; slot < child.captured.size(); ++slot) {
+            children.captured[slot] = children.captured[slot] || child.captured[slot];
+        }
     }
     f.stackSize = Int("stack size");
     const std::uint8_t generator = U8("generator flag");
@@ -663,6 +608,11 @@ ParentNeeds Walker::Function(int depth, const std::string& name) {
     const std::string why = CodeCheck(f, code).Run();
     if (!why.empty()) {
         Fail(name + ": " + why);
+    }
+    const std::int64_t append = FindAppendToNonArray(code, children.captured);
+    if (append >= 0) {
+        Fail(name + ": instruction " + std::to_string(append) +
+             " appends to a slot that may not hold an array");
     }
     return mine;
 }

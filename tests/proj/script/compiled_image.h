@@ -19,9 +19,11 @@ inline SQInteger AppendTo(SQUserPointer user, SQUserPointer data, SQInteger size
     return size;
 }
 
-// Empty when the source does not compile.
-inline std::vector<std::uint8_t> CompileImage(const std::string& source) {
+// Empty when the source does not compile. With `debugInfo` the code carries
+// line instructions, as images from the command-line compiler's -d do.
+inline std::vector<std::uint8_t> CompileImage(const std::string& source, bool debugInfo = false) {
     HSQUIRRELVM v = sq_open(256);
+    sq_enabledebuginfo(v, debugInfo ? SQTrue : SQFalse);
     std::vector<std::uint8_t> image;
     if (SQ_SUCCEEDED(sq_compilebuffer(v, source.c_str(), static_cast<SQInteger>(source.size()),
                                       "test.nut", SQTrue))) {

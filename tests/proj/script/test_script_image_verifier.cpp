@@ -72,17 +72,32 @@ TEST(ScriptImageVerifier, CompiledImagesPassAndStayReadable) {
         "class A { v = 1; function F(n = 2) { return v + n } } ::a <- A().F();",
         "local n = 0; try { throw 1 } catch (e) { n = e } ::f <- function() { return n };",
         "local t = {a = 1, b = [1, 2.5, \"s\", null, true]}; foreach (k, v in t) ::k <- k;",
+        // Array literals around calls, jumps, closures, nested literals and
+        // handlers: the append checks must accept every one.
+        "local f = function(x) { return x * 2 }; local p = true, q = null;"
+        "local n = 0; local keep = function() { n++; return [n] };"
+        "local t = [f(1), [2, [3, f(4)]], {a = [5, {b = [6]}]}, p ? [7] : 8, q || [9], p && f(2),"
+        "  function() { return [10] }, keep(), n, (function() { try { throw 1 } catch (e) {"
+        "  return [e, e + 1] } })(), typeof [], clone [11], -f(3), ::print];"
+        "class C { v = [1, 2]; function M() { return [v, this.v.len(), [M]] } }"
+        "function G() { local a = [1]; yield [a, 2]; yield 3; local b = [a, 4]; return b "
+        "}"
+        "foreach (g in G()) ::g <- [g, g];"
+        "local i = 0; while (i < 3) { local r = [i++, i > 1 ? [i] : [], f(i)]; if (r.len()) "
+        "continue; }",
     };
     for (const char* source : sources) {
         SCOPED_TRACE(source);
-        const Bytes image = CompileImage(source);
-        ASSERT_FALSE(image.empty());
-        const auto checked = VerifyScriptImage(image.data(), image.size());
-        ASSERT_TRUE(checked.ok) << checked.error;
-        EXPECT_FALSE(checked.widened);
-        // Only the unused high half of an outer's kind may be cleared.
-        EXPECT_EQ(image.size(), checked.bytes.size());
-        EXPECT_TRUE(VmReads(checked.bytes));
+        for (bool debugInfo : {false, true}) {
+            const Bytes image = CompileImage(source, debugInfo);
+            ASSERT_FALSE(image.empty());
+            const auto checked = VerifyScriptImage(image.data(), image.size());
+            ASSERT_TRUE(checked.ok) << checked.error;
+            EXPECT_FALSE(checked.widened);
+            // Only the unused high half of an outer's kind may be cleared.
+            EXPECT_EQ(image.size(), checked.bytes.size());
+            EXPECT_TRUE(VmReads(checked.bytes));
+        }
     }
 }
 
@@ -202,6 +217,13 @@ TEST(ScriptImageVerifier, DamagedImagesAreRefusedWithTheReason) {
              PutLe(b, o - 4, 1, 4);
          },
          "a foreach follow-up out of place"},
+        {"an append to a slot that holds no array",
+         [](Bytes& b, std::size_t, std::size_t, std::size_t o, std::size_t, std::size_t) {
+             b[o] = 0x22;  // APPENDARRAY of an integer to whatever slot 0 holds
+             b[o + 1] = 0;
+             b[o + 2] = 2;
+         },
+         "appends to a slot that may not hold an array"},
         {"a default-parameter slot out of range",
          [](Bytes& b, std::size_t, std::size_t, std::size_t, std::size_t d, std::size_t) {
              PutLe(b, d, 250, 8);
