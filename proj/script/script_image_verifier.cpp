@@ -23,7 +23,7 @@
 #include <utility>
 
 #include "proj/script/compiled_script.h"
-#include "proj/script/script_array_slots.h"
+#include "proj/script/script_code_flow.h"
 #include "proj/script/script_opcodes.h"
 
 namespace Sample {
@@ -471,13 +471,18 @@ private:
                 }
                 return i.arg0 != kNoTarget || b != kNoTarget ? stack({b}) : "";
             case kForeach:
+                // The VM writes the key, value and iterator slots while it
+                // still reads the container through its slot.
+                if (a >= c && a <= c + 2) {
+                    return "the container's slot is one of the loop's own";
+                }
                 return all({stack({a, c, c + 1, c + 2}), jump(next + b), jump(next + 1)});
             case kPostForeach:
                 return all({stack({a}), jump(n + b)});
             case kPushTrap:
                 return all({stack({a}), jump(next + b)});
             case kPopTrap:
-                return a > pushTraps ? "pops more handlers than the function sets" : "";
+                return a > pushTraps ? "removes more handlers than the function sets" : "";
             case kNewSlotA:
                 return all({stack({b, c, d}), (a & 1) ? stack({c - 1}) : ""});
             case kClose:
@@ -609,10 +614,9 @@ ParentNeeds Walker::Function(int depth, const std::string& name) {
     if (!why.empty()) {
         Fail(name + ": " + why);
     }
-    const std::int64_t append = FindAppendToNonArray(code, children.captured);
-    if (append >= 0) {
-        Fail(name + ": instruction " + std::to_string(append) +
-             " appends to a slot that may not hold an array");
+    const std::string flow = CheckCodeFlow(code, children.captured, generator == 1);
+    if (!flow.empty()) {
+        Fail(name + ": " + flow);
     }
     return mine;
 }

@@ -224,6 +224,18 @@ TEST(ScriptImageVerifier, DamagedImagesAreRefusedWithTheReason) {
              b[o + 2] = 2;
          },
          "appends to a slot that may not hold an array"},
+        {"a return with an exception handler still set",
+         [](Bytes& b, std::size_t, std::size_t, std::size_t o, std::size_t, std::size_t) {
+             b[o] = 0x37;  // PUSHTRAP with its handler on the next instruction
+             PutLe(b, o - 4, 0, 4);
+         },
+         "handlers out of balance|returns with a handler set"},
+        {"a yield outside a generator",
+         [](Bytes& b, std::size_t, std::size_t, std::size_t o, std::size_t, std::size_t) {
+             b[o] = 0x31;
+             PutLe(b, o - 4, 0, 4);
+         },
+         "yields outside a generator"},
         {"a default-parameter slot out of range",
          [](Bytes& b, std::size_t, std::size_t, std::size_t, std::size_t d, std::size_t) {
              PutLe(b, d, 250, 8);

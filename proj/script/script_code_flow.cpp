@@ -1,6 +1,8 @@
-// The array-slot pass: a bit set of 256 slots per instruction, met by
-// intersection where paths join, iterated until nothing changes.
-#include "proj/script/script_array_slots.h"
+// The flow passes: the array slots as a bit set of 256 slots per
+// instruction, met by intersection where paths join and iterated until
+// nothing changes; the handler depth as one number per instruction, which
+// every path into it must agree on.
+#include "proj/script/script_code_flow.h"
 
 #include <bitset>
 #include <deque>
@@ -126,8 +128,7 @@ Slots Transfer(const ScriptInstruction& i, Slots s, const Slots& captured) {
     return s;
 }
 
-}  // namespace
-
+// The first APPENDARRAY whose slot may not hold an array, or -1.
 std::int64_t FindAppendToNonArray(const std::vector<ScriptInstruction>& code,
                                   const std::vector<bool>& captured) {
     const std::size_t n = code.size();
@@ -177,6 +178,75 @@ std::int64_t FindAppendToNonArray(const std::vector<ScriptInstruction>& code,
         }
     }
     return -1;
+}
+
+// Why the exception handlers are out of balance, or empty.
+std::string TrapBalance(const std::vector<ScriptInstruction>& code) {
+    const std::size_t n = code.size();
+    std::vector<std::int64_t> depth(n, -1);
+    std::deque<std::size_t> work;
+    depth[0] = 0;
+    work.push_back(0);
+    auto reach = [&](std::int64_t target, std::int64_t d) -> bool {
+        if (target < 0 || target >= static_cast<std::int64_t>(n)) {
+            return true;  // the jump checks refuse these
+        }
+        std::int64_t& have = depth[static_cast<std::size_t>(target)];
+        if (have < 0) {
+            have = d;
+            work.push_back(static_cast<std::size_t>(target));
+            return true;
+        }
+        return have == d;
+    };
+    while (!work.empty()) {
+        const std::size_t k = work.front();
+        work.pop_front();
+        const ScriptInstruction& i = code[k];
+        const std::int64_t d = depth[k];
+        std::int64_t after = d;
+        if (i.op == kPushTrap) {
+            // A caught exception lands on the handler with its trap removed.
+            if (!reach(static_cast<std::int64_t>(k) + 1 + i.arg1, d)) {
+                return "instruction " + std::to_string(k) + ": handlers out of balance";
+            }
+            after = d + 1;
+        } else if (i.op == kPopTrap) {
+            after = d - i.arg0;
+            if (after < 0) {
+                return "instruction " + std::to_string(k) + ": removes handlers never set";
+            }
+        } else if ((i.op == kReturn || i.op == kTailCall) && d != 0) {
+            return "instruction " + std::to_string(k) + ": returns with a handler set";
+        }
+        for (std::int64_t next : Successors(code, static_cast<std::int64_t>(k)).next) {
+            if (!reach(next, after)) {
+                return "instruction " + std::to_string(next) + ": handlers out of balance";
+            }
+        }
+    }
+    return "";
+}
+
+}  // namespace
+
+std::string CheckCodeFlow(const std::vector<ScriptInstruction>& code,
+                          const std::vector<bool>& captured, bool generator) {
+    for (std::size_t k = 0; k < code.size(); ++k) {
+        if (code[k].op == kYield && !generator) {
+            return "instruction " + std::to_string(k) + ": yields outside a generator";
+        }
+    }
+    std::string why = TrapBalance(code);
+    if (!why.empty()) {
+        return why;
+    }
+    const std::int64_t append = FindAppendToNonArray(code, captured);
+    if (append >= 0) {
+        return "instruction " + std::to_string(append) +
+               ": appends to a slot that may not hold an array";
+    }
+    return "";
 }
 
 }  // namespace Sample
