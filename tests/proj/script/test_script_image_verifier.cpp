@@ -8,8 +8,12 @@
 
 #include <gtest/gtest.h>
 #include <squirrel.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <regex>
 #include <string>
@@ -281,6 +285,67 @@ TEST(ScriptImageVerifier, AnyChangedByteIsRefusedOrReadableByTheVm) {
         }
     }
     EXPECT_GT(refused, int(good.size()));
+}
+
+// Runs the image in a fresh VM in a child process: the signal that ended it,
+// or 0. A run still going after 200 ms is stopped with SIGALRM (a damaged
+// jump may loop forever; that is the runaway-script watchdog's business).
+int RunInChild(const Bytes& image) {
+    const pid_t child = fork();
+    if (child == 0) {
+        itimerval limit{};
+        limit.it_value.tv_usec = 200000;
+        setitimer(ITIMER_REAL, &limit, nullptr);
+        HSQUIRRELVM v = sq_open(1024);
+        Bytes copy = image;
+        struct Reader {
+            Bytes* bytes;
+            std::size_t at = 0;
+        } reader{&copy};
+        auto read = [](SQUserPointer user, SQUserPointer dest, SQInteger size) -> SQInteger {
+            auto* r = static_cast<Reader*>(user);
+            const std::size_t n = std::min<std::size_t>(size, r->bytes->size() - r->at);
+            if (n == 0) {
+                return -1;
+            }
+            std::memcpy(dest, r->bytes->data() + r->at, n);
+            r->at += n;
+            return SQInteger(n);
+        };
+        if (SQ_SUCCEEDED(sq_readclosure(v, read, &reader))) {
+            sq_pushroottable(v);
+            sq_call(v, 1, SQFalse, SQFalse);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+}
+
+TEST(ScriptImageVerifier, AcceptedChangedImagesRunWithoutCrashingTheVm) {
+    const Bytes good = CompileImage(
+        "function G(n) { for (local i = 0; i < n; i++) yield [i, i * 2]; }"
+        "local total = 0; foreach (p in G(3)) total += p[1];"
+        "local f = function(x = 2) { return total * x }; local t = {a = [f(), f(3)]};"
+        "try { throw [t.a[0]] } catch (e) { total = e[0] } ::result <- total;");
+    ASSERT_FALSE(good.empty());
+    int ran = 0;
+    for (std::size_t at = 18; at < good.size(); ++at) {
+        for (std::uint8_t flip : {0x01, 0x10, 0x80}) {
+            Bytes image = good;
+            image[at] ^= flip;
+            const auto checked = VerifyScriptImage(image.data(), image.size());
+            if (!checked.ok) {
+                continue;
+            }
+            ++ran;
+            const int signal = RunInChild(checked.bytes);
+            ASSERT_TRUE(signal == 0 || signal == SIGALRM)
+                << "signal " << signal << " with byte " << at << " ^ " << int(flip);
+        }
+    }
+    EXPECT_GT(ran, 100);
 }
 
 }  // namespace
