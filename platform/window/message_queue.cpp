@@ -69,6 +69,14 @@ bool MessageQueue::contains(HWND hwnd, UINT message) const {
     });
 }
 
+bool MessageQueue::has_close_request(bool escape_counts) const {
+    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry& e) {
+        const UINT m = e.msg.message;
+        const bool escape = (m == WM_KEYDOWN || m == WM_CHAR) && e.msg.wParam == WPARAM(VK_ESCAPE);
+        return m == WM_CLOSE || m == WM_QUIT || (escape_counts && escape);
+    });
+}
+
 void MessageQueue::remove_window(HWND hwnd) {
     std::erase_if(entries_, [&](const Entry& e) { return e.msg.hwnd == hwnd; });
     if (last_taken_.msg.hwnd == hwnd)

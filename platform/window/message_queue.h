@@ -30,6 +30,9 @@ public:
     bool attach_to_last_key_down(const std::vector<std::uint32_t>& chars);
     // True when a `message` for `hwnd` waits.
     bool contains(HWND hwnd, UINT message) const;
+    // True when a close request (WM_CLOSE, WM_QUIT) waits, or, when
+    // `escape_counts`, an Escape key down.
+    bool has_close_request(bool escape_counts) const;
     // Drops the messages of a destroyed window.
     void remove_window(HWND hwnd);
     std::vector<Msg> messages() const;

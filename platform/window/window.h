@@ -97,6 +97,14 @@ public:
     // DefWindowProcA: WM_CLOSE destroys the window; the rest answer 0.
     virtual LRESULT def_window_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
+    // [SECTION] A held game thread
+    // Pumps the system events into the queue and tells whether a close
+    // request (window close, quit) or, when `escape_counts`, an Escape key
+    // press waits there. Only for the runaway-script watchdog, from its own
+    // thread, while the game thread is held inside a script: the caller makes
+    // sure the game thread does not use the window system meanwhile.
+    virtual bool close_requested(bool escape_counts) = 0;
+
     // [SECTION] Display modes (EnumDisplaySettingsA, ChangeDisplaySettingsExA)
     // Mode `index` of the display, false past the last one.
     virtual bool enum_display_settings(std::uint32_t index, DisplayMode* out) = 0;

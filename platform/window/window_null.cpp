@@ -241,6 +241,10 @@ void NullBackend::post_quit_message(int exit_code) {
     queue_.post(Msg{nullptr, WM_QUIT, WPARAM(exit_code), 0});
 }
 
+bool NullBackend::close_requested(bool escape_counts) {
+    return queue_.has_close_request(escape_counts);
+}
+
 LRESULT NullBackend::def_window_proc(HWND hwnd, UINT message, WPARAM, LPARAM) {
     if (message == WM_CLOSE)
         destroy_window(hwnd);

@@ -100,6 +100,7 @@ public:
     LRESULT send_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void post_message(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void post_quit_message(int exit_code) override;
+    bool close_requested(bool escape_counts) override;
     LRESULT def_window_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     bool enum_display_settings(std::uint32_t index, DisplayMode* out) override;
     bool current_display_mode(DisplayMode* out) override;

@@ -319,6 +319,11 @@ public:
         queue_.post(Msg{nullptr, WM_QUIT, WPARAM(exit_code), 0});
     }
 
+    bool close_requested(bool escape_counts) override {
+        pump();
+        return queue_.has_close_request(escape_counts);
+    }
+
     LRESULT def_window_proc(HWND hwnd, UINT message, WPARAM, LPARAM) override {
         if (message == WM_CLOSE)
             destroy_window(hwnd);

@@ -40,21 +40,25 @@ CompiledScriptHeader CheckCompiledScriptHeader(const std::uint8_t* data, std::si
     if (std::memcmp(p, "RIQS", 4) != 0) {
         return Fail("not a compiled script image");
     }
-    struct {
-        const char* what;
-        std::uint32_t want;
-    } const sizes[] = {
-        {"character", sizeof(SQChar)}, {"integer", sizeof(SQInteger)}, {"float", sizeof(SQFloat)}};
-    for (int i = 0; i < 3; ++i) {
-        std::uint32_t got = Le32(p + 4 + 4 * i);
-        if (got != sizes[i].want) {
-            return Fail("built for " + std::to_string(got * 8) + "-bit " + sizes[i].what +
-                        "s, this program uses " + std::to_string(sizes[i].want * 8) + "-bit");
-        }
+    const std::uint32_t charSize = Le32(p + 4);
+    const std::uint32_t integerSize = Le32(p + 8);
+    const std::uint32_t floatSize = Le32(p + 12);
+    if (charSize != sizeof(SQChar)) {
+        return Fail("built for " + std::to_string(charSize * 8) +
+                    "-bit characters, this program reads 8-bit characters only");
+    }
+    if (integerSize != 4 && integerSize != sizeof(SQInteger)) {
+        return Fail("built for " + std::to_string(integerSize * 8) +
+                    "-bit integers, this program reads 32-bit and 64-bit integers only");
+    }
+    if (floatSize != sizeof(SQFloat)) {
+        return Fail("built for " + std::to_string(floatSize * 8) +
+                    "-bit floats, this program reads 32-bit floats only");
     }
     CompiledScriptHeader h;
     h.ok = true;
     h.start = 0;  // the VM's reader checks the tag itself
+    h.integerSize = integerSize;
     return h;
 }
 

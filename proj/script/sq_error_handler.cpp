@@ -3,8 +3,11 @@
 
 #include <sqstdaux.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 
 #include "proj/script/sq_print_call_stack.h"
@@ -13,11 +16,44 @@ namespace Sample {
 
 namespace {
 
-// Where the report went, for the line on stderr.
-std::string LogPath() {
-    SQPrintCallStack* hook = GetSqLogHook();
-    auto* file = dynamic_cast<SqPrintCallStack*>(hook);
-    return file ? file->Path() : std::string("the script log");
+// The script log file, when the hook is the file log.
+SqPrintCallStack* FileLog() {
+    return dynamic_cast<SqPrintCallStack*>(GetSqLogHook());
+}
+
+// Stands in for the log while a report is written that the log file cannot
+// take (read-only working folder, "Log" a file): the report goes to stderr.
+class StderrLog final : public SQPrintCallStack {
+public:
+    void Open() override {}
+    void Close() override { std::fflush(stderr); }
+    void Write(const char* text) override {
+        if (text) {
+            std::fputs(text, stderr);
+        }
+    }
+};
+
+// Writes `text` and a newline to the log (when its file is open) and to
+// stderr, then closes the log so the text is on disk. One report at a time:
+// the watchdog thread and the game thread may both end the program.
+void Report(const char* text) {
+    static std::mutex reporting;
+    reporting.lock();  // never unlocked: the process ends after the report
+    SQPrintCallStack* log = GetSqLogHook();
+    SqPrintCallStack* file = FileLog();
+    bool noFile = false;
+    if (log) {
+        log->Write(text);
+        log->Write("\n");
+        noFile = file && file->Unavailable();
+        log->Close();
+    }
+    if (noFile) {
+        std::fprintf(stderr, "(the script log %s could not be opened)\n", file->Path().c_str());
+    }
+    std::fprintf(stderr, "%s\n", text);
+    std::fflush(stderr);
 }
 
 }  // namespace
@@ -26,6 +62,12 @@ SQInteger ScriptErrorHandler(HSQUIRRELVM v) {
     SQPrintCallStack* log = GetSqLogHook();
     if (log) {
         log->Open();
+    }
+    SqPrintCallStack* file = FileLog();
+    StderrLog toStderr;
+    const bool onStderr = file && file->Unavailable();
+    if (onStderr) {
+        SetSqLogHook(&toStderr);
     }
     const SQChar* text = nullptr;
     SQPRINTFUNCTION pf = sq_geterrorfunc(v);
@@ -38,11 +80,18 @@ SQInteger ScriptErrorHandler(HSQUIRRELVM v) {
         }
         sqstd_printcallstack(v);
     }
-    if (log) {
-        log->Close();
+    if (onStderr) {
+        std::fprintf(stderr,
+                     "script error: %s (the script log %s could not be opened; the "
+                     "report is above)\n",
+                     isString ? text : "unknown", file->Path().c_str());
+    } else {
+        if (log) {
+            log->Close();
+        }
+        std::fprintf(stderr, "script error: %s (report in %s)\n", isString ? text : "unknown",
+                     file ? file->Path().c_str() : "the script log");
     }
-    std::fprintf(stderr, "script error: %s (report in %s)\n", isString ? text : "unknown",
-                 LogPath().c_str());
     std::fflush(stderr);
     std::abort();
 }
@@ -57,15 +106,14 @@ void ScriptCompilerErrorHandler(HSQUIRRELVM v, const SQChar* desc, const SQChar*
 }
 
 void ScriptFatal(const char* text) {
-    SQPrintCallStack* log = GetSqLogHook();
-    if (log) {
-        log->Write(text);
-        log->Write("\n");
-        log->Close();
-    }
-    std::fprintf(stderr, "%s\n", text);
-    std::fflush(stderr);
+    Report(text);
     std::abort();
+}
+
+void ScriptFatalExit(const char* text) {
+    Report(text);
+    std::fflush(nullptr);
+    _exit(kScriptFatalExitStatus);
 }
 
 }  // namespace Sample

@@ -26,6 +26,16 @@ void SetSqLogHook(SQPrintCallStack* hook) {
 // bytes unchanged, and a changed locale would alter number formatting
 // elsewhere.
 void SqPrintCallStack::Open() {
+    std::lock_guard<std::mutex> hold(lock);
+    OpenLocked();
+}
+
+bool SqPrintCallStack::Unavailable() const {
+    std::lock_guard<std::mutex> hold(lock);
+    return opened && !stream.is_open();
+}
+
+void SqPrintCallStack::OpenLocked() {
     if (opened) {
         return;
     }
@@ -43,6 +53,7 @@ void SqPrintCallStack::Open() {
 }
 
 void SqPrintCallStack::Close() {
+    std::lock_guard<std::mutex> hold(lock);
     if (stream.is_open()) {
         stream.close();
     }
@@ -50,8 +61,9 @@ void SqPrintCallStack::Close() {
 }
 
 void SqPrintCallStack::Write(const char* text) {
+    std::lock_guard<std::mutex> hold(lock);
     if (!opened) {
-        Open();
+        OpenLocked();
     }
     if (text) {
         stream << text;

@@ -2,10 +2,12 @@
 // reports) goes to one file per run, "Log/SQ_%Y%m%d_%H%M%S.txt" under the
 // working folder, named by the local time of the first text. The file is
 // opened for append and flushed after every write, so a crash or a restart
-// within the same second loses nothing. Main thread only.
+// within the same second loses nothing. Written from the main thread; a lock
+// keeps the runaway-script watchdog's final report whole.
 #pragma once
 
 #include <fstream>
+#include <mutex>
 #include <string>
 
 namespace Sample {
@@ -27,8 +29,13 @@ public:
 
     // "Log/SQ_....txt" once opened, else empty.
     const std::string& Path() const { return path; }
+    // True when the file could not be opened (printing then goes nowhere).
+    bool Unavailable() const;
 
 private:
+    void OpenLocked();
+
+    mutable std::mutex lock;
     std::ofstream stream;
     std::string path;
     int opened = 0;

@@ -9,8 +9,9 @@
 #include <exception>
 #include <map>
 
-#include "proj/script/compiled_script.h"
 #include "proj/script/script_api.h"
+#include "proj/script/script_image_verifier.h"
+#include "proj/script/script_watchdog.h"
 #include "proj/script/sq_allocator.h"
 #include "proj/script/sq_bind.h"
 #include "proj/script/sq_error_handler.h"
@@ -131,25 +132,30 @@ void CSquirrelTask::LoadCompiledScript(const char* path) {
     if (!buffer) {
         ScriptFatal((std::string("script host: cannot read ") + path).c_str());
     }
-    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    CompiledScriptHeader header = CheckCompiledScriptHeader(bytes, size);
-    if (!header.ok) {
-        fm.FreeBuffer(buffer);
-        ScriptFatal((std::string("script host: ") + path + ": " + header.error).c_str());
+    // The VM trusts what it reads: only an image that passed the walk (and,
+    // from a 32-bit compiler, was widened) reaches it.
+    VerifiedScriptImage image = VerifyScriptImage(static_cast<const std::uint8_t*>(buffer), size);
+    fm.FreeBuffer(buffer);
+    if (!image.ok) {
+        ScriptFatal((std::string("script host: ") + path + ": refused: " + image.error).c_str());
     }
-    readState.data = bytes;
-    readState.total = static_cast<std::int32_t>(size);
-    readState.position = static_cast<std::uint32_t>(header.start);
+    readState.data = image.bytes.data();
+    readState.total = static_cast<std::int32_t>(image.bytes.size());
+    readState.position = 0;
     SQInteger top = sq_gettop(vm);
     SQRESULT read = sq_readclosure(vm, &ReadScriptBuffer, &readState);
-    fm.FreeBuffer(buffer);
     readState = ReadState{};
     if (SQ_FAILED(read)) {
         ScriptFatal((std::string("script host: ") + path + ": " + LastError(vm)).c_str());
     }
     sq_pushroottable(vm);
     // A runtime error inside reaches ScriptErrorHandler, which ends the process.
-    if (SQ_FAILED(sq_call(vm, 1, SQFalse, SQTrue))) {
+    SQRESULT ran = SQ_ERROR;
+    {
+        CScriptWatchdog::Scope running(path);
+        ran = sq_call(vm, 1, SQFalse, SQTrue);
+    }
+    if (SQ_FAILED(ran)) {
         ScriptFatal((std::string("script host: ") + path + ": " + LastError(vm)).c_str());
     }
     sq_settop(vm, top);
@@ -184,7 +190,10 @@ bool CSquirrelTask::Include(const char* name) {
     }
     (*includedNames)[path] = nullptr;
     sq_pushroottable(vm);
-    sq_call(vm, 1, SQFalse, SQTrue);
+    {
+        CScriptWatchdog::Scope running(path + " (SQ_Include)");
+        sq_call(vm, 1, SQFalse, SQTrue);
+    }
     sq_settop(vm, top);
     return true;
 }
@@ -216,7 +225,10 @@ void CSquirrelTask::CallUpdate() {
     SQInteger top = sq_gettop(vm);
     sq_pushobject(vm, update);
     sq_pushroottable(vm);
-    sq_call(vm, 1, SQFalse, SQTrue);
+    {
+        CScriptWatchdog::Scope running("SQUpdate");
+        sq_call(vm, 1, SQFalse, SQTrue);
+    }
     sq_settop(vm, top);
 }
 

@@ -30,6 +30,9 @@ void CSquirrelTask::PrintFunc(HSQUIRRELVM, const SQChar* format, ...) {
 
 SQInteger CSquirrelTask::ReadScriptBuffer(SQUserPointer user, SQUserPointer dest, SQInteger size) {
     auto* s = static_cast<ReadState*>(user);
+    if (!s || !s->data || !dest || size < 1) {
+        return -1;
+    }
     std::int64_t left = static_cast<std::int64_t>(s->total) - s->position;
     std::int64_t n = left < size ? left : size;
     if (n < 1) {

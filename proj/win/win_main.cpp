@@ -6,6 +6,7 @@
 #include "platform/textprompt/textprompt.h"
 #include "platform/window/window.h"
 #include "proj/win/sample_app.h"
+#include "proj/win/script_watchdog_setup.h"
 #include "proj/win/test_win.h"
 #include "qzware/depend/win/vho/vho_steam.h"
 
@@ -41,6 +42,9 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
         platform::instance::release();
         return -1;
     }
+
+    // A script that never returns must not keep the program from quitting.
+    StartScriptWatchdog();
 
     CSampleApp& app = CSampleApp::GetInstance();
     CTestWin* window = new CTestWin();

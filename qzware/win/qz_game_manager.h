@@ -4,6 +4,7 @@
 // per second. One function-static instance; main thread only.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -69,7 +70,8 @@ public:
     double taskTime = 0.0;
     double lastTime = 0.0;
     float deltaTime = 0.0f;
-    bool escapeQuit = true;
+    // Also read by the runaway-script watchdog's thread.
+    std::atomic<bool> escapeQuit{true};
     std::string errorTitle;
     std::string errorText;
     std::uint32_t fpsStamp = 0;

@@ -120,4 +120,31 @@ TEST_F(MessageQueueTest, CloseDestroysTheWindowAndDropsItsQueuedMessages) {
     EXPECT_EQ(g_seen.back().message, WM_DESTROY) << "a dead window got a message";
 }
 
+TEST(MessageQueue, CloseRequestsAndEscapeAreFoundAnywhereInTheQueue) {
+    struct Case {
+        std::vector<Msg> queued;
+        bool escapeCounts;
+        bool found;
+    };
+    const HWND w = reinterpret_cast<HWND>(1);
+    const Msg keyA{w, WM_KEYDOWN, WPARAM('A'), 0};
+    const Case cases[] = {
+        {{}, true, false},
+        {{keyA}, true, false},
+        {{keyA, Msg{w, WM_CLOSE, 0, 0}}, false, true},
+        {{Msg{nullptr, WM_QUIT, 0, 0}}, false, true},
+        {{keyA, Msg{w, WM_KEYDOWN, WPARAM(VK_ESCAPE), 0}}, true, true},
+        {{Msg{w, WM_KEYDOWN, WPARAM(VK_ESCAPE), 0}}, false, false},
+        {{Msg{w, WM_CHAR, WPARAM(0x1B), 0}}, true, true},
+        {{Msg{w, WM_KEYUP, WPARAM(VK_ESCAPE), 0}}, true, false},
+    };
+    for (const Case& c : cases) {
+        MessageQueue q;
+        for (const Msg& m : c.queued)
+            q.post(m);
+        EXPECT_EQ(c.found, q.has_close_request(c.escapeCounts))
+            << c.queued.size() << " messages, escape " << c.escapeCounts;
+    }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 // messages that go through the queue to the class procedure.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <unistd.h>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/quit_signal/quit_signal.h"
 #include "platform/window/window.h"
 
 // The X and D-Bus client libraries keep allocations for the life of the
@@ -115,6 +117,38 @@ TEST_F(WindowSdlTest, PostedCloseGoesThroughTheQueueAndDestroysTheWindow) {
     }
     EXPECT_EQ(m.message, WM_QUIT);
     EXPECT_EQ(m.wParam, 7u);
+}
+
+// A quit signal while the game thread is held: the signal watch sees it, and
+// another thread pumping the events finds the close request it became,
+// without the game thread's help (the runaway-script watchdog's path).
+TEST_F(WindowSdlTest, QuitSignalIsSeenFromAnotherThreadWhileTheGameThreadIsHeld) {
+    platform::quit_signal::watch();
+    Msg m;
+    while (sdl.peek_message(&m))
+        sdl.get_message(&m);
+    EXPECT_FALSE(sdl.close_requested(false));
+    ASSERT_EQ(0, ::raise(SIGTERM));
+    const char* name = platform::quit_signal::wait(2000);
+    ASSERT_NE(nullptr, name);
+    EXPECT_STREQ("SIGTERM", name);
+    bool seen = false;
+    std::thread watchdog([&] {
+        for (int i = 0; i < 200 && !seen; ++i) {
+            seen = sdl.close_requested(false);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    watchdog.join();
+    EXPECT_TRUE(seen);
+    // The game thread, once back, takes the same close request.
+    bool closing = false;
+    while (sdl.peek_message(&m)) {
+        sdl.get_message(&m);
+        closing = closing || (m.hwnd == hwnd && m.message == WM_CLOSE);
+    }
+    EXPECT_TRUE(closing);
+    EXPECT_EQ(nullptr, platform::quit_signal::wait(0));
 }
 
 // Real key presses through the X server (XTEST): scancode -> virtual key,

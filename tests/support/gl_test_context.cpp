@@ -43,6 +43,7 @@ public:
     HWND find_window(const char* c) override { return real.find_window(c); }
     bool peek_message(Msg* m) override { return real.peek_message(m); }
     bool get_message(Msg* m) override { return real.get_message(m); }
+    bool close_requested(bool e) override { return real.close_requested(e); }
     void translate_message(const Msg& m) override { real.translate_message(m); }
     LRESULT dispatch_message(const Msg& m) override { return real.dispatch_message(m); }
     LRESULT send_message(HWND h, UINT m, WPARAM w, LPARAM l) override {

@@ -161,4 +161,26 @@ TEST_F(SqLogTest, RuntimeErrorWritesReportAndAborts) {
     }
 }
 
+// When the log file cannot be made, the report goes to stderr whole and the
+// closing line names no file that exists.
+TEST_F(SqLogTest, RuntimeErrorWithoutALogFileReportsOnStderrInFull) {
+    std::ofstream(dir / "Log") << "a file where the folder should be";
+    EXPECT_DEATH(
+        {
+            HSQUIRRELVM v = OpenVM();
+            Run(v, "function Inner() { local count = 42; throw \"boom\" } Inner()");
+        },
+        "AN ERROR HAS OCCURED \\[boom\\].*CALLSTACK.*FUNCTION \\[Inner\\(\\)\\] snippet line "
+        "\\[1\\].*LOCALS.*\\[count\\] 42.*script error: boom \\(the script log "
+        "Log/SQ_[0-9_]+\\.txt could not be opened; the report is above\\)");
+    EXPECT_TRUE(fs::is_regular_file(dir / "Log"));
+}
+
+TEST_F(SqLogTest, FatalErrorWithoutALogFileSaysSoOnStderr) {
+    std::ofstream(dir / "Log") << "a file where the folder should be";
+    EXPECT_EXIT(Sample::ScriptFatalExit("script host: stuck"),
+                ::testing::ExitedWithCode(Sample::kScriptFatalExitStatus),
+                "the script log Log/SQ_[0-9_]+\\.txt could not be opened\\)\nscript host: stuck");
+}
+
 }  // namespace

@@ -18,33 +18,19 @@
 
 #include "proj/script/script_api.h"
 #include "proj/script/sq_allocator.h"
+#include "proj/script/sq_error_handler.h"
 #include "proj/script/sq_print_call_stack.h"
 #include "proj/win/game_control.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/win/qz_file_manager.h"
+#include "tests/proj/script/compiled_image.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Sample::CSquirrelTask;
 
-SQInteger WriteTo(SQUserPointer user, SQUserPointer data, SQInteger size) {
-    auto* out = static_cast<std::vector<std::uint8_t>*>(user);
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    out->insert(out->end(), p, p + size);
-    return size;
-}
-
-// A compiled image as the build's script compiler writes it.
-std::vector<std::uint8_t> CompileImage(const std::string& source) {
-    HSQUIRRELVM v = sq_open(256);
-    std::vector<std::uint8_t> image;
-    EXPECT_TRUE(SQ_SUCCEEDED(sq_compilebuffer(
-        v, source.c_str(), static_cast<SQInteger>(source.size()), "test.nut", SQTrue)));
-    EXPECT_TRUE(SQ_SUCCEEDED(sq_writeclosure(v, &WriteTo, &image)));
-    sq_close(v);
-    return image;
-}
+using script_test::CompileImage;
 
 void WriteFile(const fs::path& p, const std::vector<std::uint8_t>& bytes) {
     fs::create_directories(p.parent_path());
@@ -318,12 +304,56 @@ TEST_F(SquirrelTaskTest, VmMemoryGoesThroughTheHookToTheEngineAllocator) {
     a.Free(fresh, 24);
 }
 
+TEST_F(SquirrelTaskTest, ScriptThatFillsTheHeapEndsWithAReportNotASignal) {
+    struct {
+        const char* what;
+        const char* all;
+    } cases[] = {
+        {"growing arrays", "local keep = []; while (true) keep.push(array(1000, 0));"},
+        {"doubling strings", "local s = \"x\"; while (true) s = s + s;"},
+        // Each level keeps a block alive, so the heap fills within seconds.
+        {"deep recursion",
+         "function Deeper(n) { local keep = array(4000, n); return Deeper(n + 1) + keep.len() } "
+         "Deeper(0)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Images("", c.all);
+        EXPECT_EXIT(Boot(), ::testing::ExitedWithCode(Sample::kScriptFatalExitStatus),
+                    "out of memory: the script VM asked for [0-9]+ bytes and the engine heap "
+                    "\\(160 MiB\\)");
+        EXPECT_NE(std::string::npos, Log().find("out of memory: the script VM asked for")) << Log();
+        fs::remove_all(dir / "Log");
+    }
+}
+
+TEST(ReadScriptBuffer, RefusesAMissingDestinationOrSource) {
+    std::uint8_t data[4] = {1, 2, 3, 4};
+    std::uint8_t out[4] = {};
+    CSquirrelTask::ReadState s{data, 4, 0};
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(&s, nullptr, 4));
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(nullptr, out, 4));
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(&s, out, -1));
+    CSquirrelTask::ReadState empty{nullptr, 4, 0};
+    EXPECT_EQ(-1, CSquirrelTask::ReadScriptBuffer(&empty, out, 4));
+    EXPECT_EQ(0u, s.position);
+    EXPECT_EQ(4, CSquirrelTask::ReadScriptBuffer(&s, out, 4));
+}
+
 TEST_F(SquirrelTaskTest, BadStartUpImageEndsTheProgramWithItsReason) {
     std::vector<std::uint8_t> good = CompileImage("::x <- 1");
     std::vector<std::uint8_t> truncated(good.begin(),
                                         good.begin() + static_cast<long>(good.size() / 2));
+    // A 64-bit image whose header claims 4-byte integers: it does not follow
+    // the 32-bit layout, and says so.
     std::vector<std::uint8_t> narrow = good;
-    narrow[2 + 8] = 4;  // integer size: an image for 32-bit integers
+    narrow[2 + 8] = 4;
+    std::vector<std::uint8_t> sixteen = good;
+    sixteen[2 + 8] = 2;
+    std::vector<std::uint8_t> doubles = good;
+    doubles[2 + 12] = 8;
+    std::vector<std::uint8_t> billions = good;
+    billions[2 + 16 + 4 + 12 + 8 + 12 + 4 + 4 + 3] = 0x7F;  // the literal count's high bits
     struct {
         const char* what;
         std::vector<std::uint8_t> all;
@@ -331,8 +361,13 @@ TEST_F(SquirrelTaskTest, BadStartUpImageEndsTheProgramWithItsReason) {
         const char* reason;
     } cases[] = {
         {"missing", {}, false, "cannot read scriptsConv/all.cnut"},
-        {"truncated", truncated, true, "scriptsConv/all.cnut: "},
-        {"32-bit", narrow, true, "built for 32-bit integers"},
+        {"truncated", truncated, true, "scriptsConv/all.cnut: refused: damaged at byte"},
+        {"32-bit header on a 64-bit image", narrow, true,
+         "refused: an image with 32-bit integers whose layout differs"},
+        {"16-bit integers", sixteen, true,
+         "built for 16-bit integers, this program reads 32-bit and 64-bit integers only"},
+        {"64-bit floats", doubles, true, "built for 64-bit floats"},
+        {"a count of billions", billions, true, "refused: damaged at byte 70: literal count"},
         {"not an image", {'h', 'e', 'l', 'l', 'o'}, true, "truncated header"},
     };
     for (const auto& c : cases) {
@@ -346,6 +381,25 @@ TEST_F(SquirrelTaskTest, BadStartUpImageEndsTheProgramWithItsReason) {
         EXPECT_NE(std::string::npos, Log().find(c.reason)) << Log();
         fs::remove_all(dir / "Log");
     }
+}
+
+// The fixture was built by Debian's i386 compiler (fixtures/i386/make_images.sh):
+// every integer field is 4 bytes, and 0x80000000 is a negative literal there.
+TEST_F(SquirrelTaskTest, ImageFromA32BitCompilerIsWidenedAndRunsAsThere) {
+    const auto image = script_test::ReadBytes(std::string(QZ_SOURCE_DIR) +
+                                              "/tests/proj/script/fixtures/i386/widening.cnut");
+    ASSERT_GT(image.size(), 18u);
+    ASSERT_EQ(4, image[2 + 8]) << "the fixture is not a 32-bit image";
+    WriteFile(dir / "USRDIR/scriptsConv/all_StartCmd.cnut", CompileImage(""));
+    WriteFile(dir / "USRDIR/scriptsConv/all.cnut", image);
+    CSquirrelTask* task = Boot();
+    ASSERT_TRUE(task->loaded);
+    EXPECT_EQ(
+        "max 2147483647\nminus -1\nshift 1073741824\nmin -2147483648\ndefault 42\nouter 2\n"
+        "float 2.5\ntable value true\ntrap caught ab\n",
+        Log());
+    EXPECT_EQ(1, sq_gettop(task->vm));
+    delete task;
 }
 
 TEST_F(SquirrelTaskTest, RuntimeErrorInSQUpdateWritesTheReportAndAborts) {

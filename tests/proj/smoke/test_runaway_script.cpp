@@ -1,0 +1,118 @@
+// A script that never returns, at load or in SQUpdate, no longer holds the
+// program: SIGTERM, SIGINT and Escape end it within seconds with exit status 3
+// and the stuck script named on stderr and in the script log.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tests/proj/script/compiled_image.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using qz_test::ChildProcess;
+
+const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
+
+std::string ScriptLogs(const fs::path& dir) {
+    std::string text;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir / "Log", ec)) {
+        std::ifstream in(e.path(), std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        text += s.str();
+    }
+    return text;
+}
+
+enum class Quit { kSigterm, kSigint, kEscape };
+
+struct Case {
+    const char* what;
+    const char* script;  // the game's all.cnut; prints "looping\n" and never returns
+    Quit quit;
+    const char* report;
+};
+
+TEST(RunawayScript, AQuitRequestEndsAProgramWhoseScriptNeverReturns) {
+    ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
+    const char* atLoad = "print(\"looping\\n\"); local n = 0; while (true) { n++ }";
+    const char* inUpdate =
+        "::frames <- 0; function SQUpdate() { frames++; if (frames == 30) { print(\"looping\\n\"); "
+        "while (true) {} } }";
+    const Case cases[] = {
+        {"at load, SIGTERM", atLoad, Quit::kSigterm,
+         "quit requested (SIGTERM) but the script has not returned; stuck in "
+         "scriptsConv/all.cnut"},
+        {"in SQUpdate, SIGINT", inUpdate, Quit::kSigint,
+         "quit requested (SIGINT) but the script has not returned; stuck in SQUpdate"},
+        {"in SQUpdate, Escape", inUpdate, Quit::kEscape,
+         "quit requested (window close or Escape) but the script has not returned; stuck in "
+         "SQUpdate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        qz_test::TempDir work;
+        qz_test::TempDir runtime;
+        const fs::path dir = work.path();
+        fs::copy(fs::path(QZ_BINARY_DIR) / "USRDIR", dir / "USRDIR", fs::copy_options::recursive);
+        const auto image = script_test::CompileImage(c.script);
+        ASSERT_FALSE(image.empty());
+        std::ofstream(dir / "USRDIR/scriptsConv/all.cnut", std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
+
+        ChildProcess game;
+        ASSERT_TRUE(game.Start({kProgram},
+                               {{"XDG_RUNTIME_DIR", runtime.path()},
+                                {"SDL_AUDIODRIVER", "dummy"},
+                                {"QZ_NO_MESSAGE_BOX", "1"}},
+                               dir.string()));
+        const std::string window = qz_test::WaitForWindow(game, "Vornakle", 30000);
+        ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << game.Stderr();
+        bool looping = false;
+        for (int waited = 0; waited < 30000 && !looping && game.Running(); waited += 100) {
+            looping = ScriptLogs(dir).find("looping\n") != std::string::npos;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ASSERT_TRUE(looping) << ScriptLogs(dir) << game.Stderr();
+        // Still held by the script, as before the quit request.
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(game.Running());
+
+        const auto asked = std::chrono::steady_clock::now();
+        switch (c.quit) {
+            case Quit::kSigterm:
+                game.Terminate();
+                break;
+            case Quit::kSigint:
+                ::kill(game.Pid(), SIGINT);
+                break;
+            case Quit::kEscape: {
+                int status = 0;
+                qz_test::RunCapture("xdotool windowfocus --sync " + window + " key Escape",
+                                    &status);
+                EXPECT_EQ(0, status);
+                break;
+            }
+        }
+        const auto status = game.Wait(20000);
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+        ASSERT_TRUE(status.has_value()) << "the program is still held by its script";
+        EXPECT_EQ(3, *status) << game.Stderr();
+        EXPECT_LT(seconds, 8.0);
+        EXPECT_NE(std::string::npos, game.Stderr().find(c.report)) << game.Stderr();
+        EXPECT_NE(std::string::npos, ScriptLogs(dir).find(c.report)) << ScriptLogs(dir);
+    }
+}
+
+}  // namespace
