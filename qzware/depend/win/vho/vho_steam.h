@@ -1,0 +1,77 @@
+// vho::Steam: the one object through which the program reaches the online
+// platform (platform/online): start and stop, the per-frame step (callbacks,
+// then packets), the event subject, peer-to-peer packets and the peer table,
+// and the local user's identity. Until a complete Start every operation
+// answers a fixed value (-1, 0, false, "" or the invalid id). Game thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "qzware/depend/win/vho/vho_singleton.h"
+#include "qzware/depend/win/vho/vho_steam_event_dispatcher.h"
+#include "qzware/depend/win/vho/vho_steam_id.h"
+#include "qzware/depend/win/vho/vho_steam_p2p.h"
+
+namespace platform::online {
+class Backend;
+}
+
+namespace vho {
+
+class Steam : public Singleton<Steam> {
+public:
+    // On the backend platform::online::current() answers.
+    Steam();
+    explicit Steam(platform::online::Backend& platform);
+    ~Steam() override;
+
+    // Empty message on success; else "Failed initializing Steam." or
+    // "Not logged into Steam." and the object stays not started.
+    virtual void Start(std::string& message);
+    // Deletes the parts (p2p, then dispatcher) and stops the platform; safe twice.
+    virtual void Shutdown();
+    // Once a frame: the platform's callbacks, then the packet poll.
+    virtual void Update();
+
+    // [SECTION] Peers and packets
+    virtual PeerEntry* AddPeer(const CSteamID* id);
+    virtual void SendP2PPacketNoDelay(const CSteamID* to, const void* data, std::uint32_t size);
+    virtual void SendP2PPacket(const CSteamID* to, const void* data, std::uint32_t size);
+    virtual void ClearPeers();
+    virtual PeerEntry* FindPeer(const CSteamID* id);
+    // 65535 when the id has no real entry.
+    virtual std::uint16_t GetPeerId(const CSteamID* id);
+    virtual void SetPeerPing(const CSteamID* id, std::uint16_t ping);
+    // -1 when not started or the id has no real entry.
+    virtual int GetPeerPing(const CSteamID* id);
+    virtual int GetPeerPingById(std::uint16_t peerId);
+
+    // [SECTION] Events and identity
+    // The dispatcher (null while not started).
+    virtual Subject<int>* GetSubject();
+    // Nothing while not started.
+    virtual void PostEvent(int code, void* data);
+    virtual const CSteamID* GetSteamId() { return &ownId_; }
+    virtual const char* GetPersonaName();
+    virtual const char* GetCurrentGameLanguage();
+    virtual void OpenLobbyInviteOverlay();
+    virtual void SetPlayedWith(CSteamID user);
+    virtual void OpenAddFriendOverlay(const CSteamID* user);
+
+    virtual SteamEventDispatcher* GetEventDispatcher() { return dispatcher_; }
+    virtual SteamP2P* GetP2P() { return p2p_; }
+
+    bool IsStarted() const { return started_ != 0; }
+    platform::online::Backend& GetPlatform() { return *platform_; }
+
+private:
+    platform::online::Backend* platform_;
+    std::uint8_t started_ = 0;
+    CSteamID ownId_;
+    SteamEventDispatcher* dispatcher_ = nullptr;
+    SteamP2P* p2p_ = nullptr;
+    PeerEntry nullPeer_;  // answered while not started
+};
+
+}  // namespace vho
