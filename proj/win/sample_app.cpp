@@ -7,6 +7,7 @@
 #include "proj/game/dbg_task_info_task.h"
 #include "proj/game/game_draw_task.h"
 #include "proj/game/save_data.h"
+#include "proj/network/p2p_network_tasks.h"
 #include "proj/script/squirrel_task.h"
 #include "proj/win/game_control.h"
 #include "proj/win/pending_file_requests.h"
@@ -115,7 +116,8 @@ void CSampleApp::FirstFrame() {
 }
 
 int CSampleApp::CreateNetworkTasks() {
-    return 1;
+    QZW::CQzTask* root = gameManager->GetTaskManager()->GetRootTask();
+    return CreateP2PNetworkTasks(root, gameManager, &CGameControl::GetInstance());
 }
 
 void CSampleApp::Quit() {

@@ -102,6 +102,20 @@ TEST_F(SampleAppTest, QuitReapsTheTaskTreeAndLetsAQueuedSaveReachTheDisk) {
     EXPECT_EQ(bytes, std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
+TEST_F(SampleAppTest, NetworkSetUpAppendsTheSenderThenTheReceiverAfterTheScripts) {
+    QZW::Win::CQzGameManager manager;
+    manager.taskManager = new QZW::CQzTaskManager();
+    QZW::CQzTask* root = manager.taskManager->GetRootTask();
+    root->AppendChild(new NoisyTask("CSquirrelTask"));
+    app.gameManager = &manager;
+    EXPECT_EQ(1, app.CreateNetworkTasks());
+    ASSERT_EQ(3u, root->children.size());
+    EXPECT_EQ("CGameP2PNetowrkSender", root->children[1]->name);
+    EXPECT_EQ("CGameP2PNetworkReceiver", root->children[2]->name);
+    delete manager.taskManager;
+    manager.taskManager = nullptr;
+}
+
 TEST_F(SampleAppTest, AFirstFrameWithoutOpenGlEndsTheProgramWithStatusMinus1) {
     EXPECT_EXIT(
         {
