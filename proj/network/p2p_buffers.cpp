@@ -129,6 +129,14 @@ std::uint8_t PeriodicSendCategory(std::uint32_t slot) {
     return b.periodic[slot].message[2];
 }
 
+std::uint8_t PeriodicSendSub(std::uint32_t slot) {
+    P2PBufferBlock& b = GetP2PBuffers();
+    if (slot >= b.periodic.size() || b.periodic[slot].interval <= 0) {
+        return 0;
+    }
+    return b.periodic[slot].message[3];
+}
+
 void RunPeriodicSends() {
     for (P2PPeriodicSlot& s : GetP2PBuffers().periodic) {
         if (s.interval <= 0) {

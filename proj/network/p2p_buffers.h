@@ -86,6 +86,8 @@ bool ArmPeriodicSend(std::uint32_t slot, const std::uint8_t* message, std::size_
 void DisarmPeriodicSend(std::uint32_t slot);
 // Category byte of the message a slot holds while armed, else 0.
 std::uint8_t PeriodicSendCategory(std::uint32_t slot);
+// Its sub-type byte while armed, else 0.
+std::uint8_t PeriodicSendSub(std::uint32_t slot);
 // Queues each armed slot's message when its countdown has run out.
 void RunPeriodicSends();
 
