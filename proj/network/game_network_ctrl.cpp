@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "proj/network/network_member_context.h"
 #include "proj/network/p2p_buffers.h"
 #include "qzware/depend/win/vho/vho_steam.h"
 
@@ -13,6 +14,9 @@ namespace Sample {
 namespace C = GameMessageCategory;
 
 CGameNetworkCtrl& CGameNetworkCtrl::GetInstance() {
+    if (NetworkMemberContext* c = CurrentNetworkMemberContext()) {
+        return *c->ctrl;
+    }
     static CGameNetworkCtrl ctrl;
     return ctrl;
 }

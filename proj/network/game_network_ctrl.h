@@ -119,6 +119,7 @@ public:
     std::string memberNames[kSessionMembers];
 
 private:
+    friend class NetworkMemberContext;
     CGameNetworkCtrl() = default;
 
     // [SECTION] Handlers

@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "proj/network/network_member_context.h"
+
 namespace Sample {
 
 // [SECTION] Session info
@@ -233,8 +235,11 @@ bool& Built() {
 }  // namespace
 
 void ResetNetworkDatabase() {
-    SGameNetworkDatabase& db = Instance();
-    Built() = true;
+    NetworkMemberContext* c = CurrentNetworkMemberContext();
+    SGameNetworkDatabase& db = c ? c->database : Instance();
+    if (c == nullptr) {
+        Built() = true;
+    }
     db.networkState = 0;
     db.ownUser = OwnUserRecord{};
     db.battleData.Clear();
@@ -242,6 +247,9 @@ void ResetNetworkDatabase() {
 }
 
 SGameNetworkDatabase& GetNetworkDatabase() {
+    if (NetworkMemberContext* c = CurrentNetworkMemberContext()) {
+        return c->database;
+    }
     if (!Built()) {
         ResetNetworkDatabase();
     }

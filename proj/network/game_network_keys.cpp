@@ -200,8 +200,13 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
     if (FrameDistance(k.lastFrame[b], f) > kMaxKeyWords) {
         return;
     }
+    // Frames already known keep their words: a late or duplicated message's
+    // word 0 is the sender's placeholder, not that frame's key.
     for (int i = 0; i < m.keyCount; ++i) {
-        k.keyHistory[b].Store(m.keys[i], static_cast<std::uint16_t>(f - i));
+        const std::uint16_t frame = static_cast<std::uint16_t>(f - i);
+        if (!FrameBefore(frame, k.lastFrame[b])) {
+            k.keyHistory[b].Store(m.keys[i], frame);
+        }
     }
     // Word i is frame f - i and word 0 is not yet held by the sender: the
     // words cover [f - n + 1, f - 1]. Advancing past a frame they do not

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "proj/network/le_bytes.h"
+#include "proj/network/network_member_context.h"
 
 namespace Sample {
 
@@ -40,6 +41,9 @@ PeerAddress GetAddress(Net::LeReader& r) {
 }  // namespace
 
 P2PBufferBlock& GetP2PBuffers() {
+    if (NetworkMemberContext* c = CurrentNetworkMemberContext()) {
+        return c->buffers;
+    }
     static P2PBufferBlock block;
     return block;
 }

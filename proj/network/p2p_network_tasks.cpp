@@ -18,6 +18,23 @@ vho::Steam* Services(vho::Steam* given) {
     return vho::Steam::HasInstance() ? vho::Steam::GetInstance() : nullptr;
 }
 
+class SteamTransport : public P2PTransport {
+public:
+    explicit SteamTransport(vho::Steam* steam) : steam_(steam) {}
+    void Send(std::uint64_t to, const std::uint8_t* data, std::uint32_t size,
+              int sendType) override {
+        const CSteamID id(to);
+        if (sendType == 0) {
+            steam_->SendP2PPacket(&id, data, size);
+        } else {
+            steam_->SendP2PPacketNoDelay(&id, data, size);
+        }
+    }
+
+private:
+    vho::Steam* steam_;
+};
+
 }  // namespace
 
 CGameP2PNetworkSender::CGameP2PNetworkSender(QZW::IQzGameManager* gameManager,
@@ -25,21 +42,20 @@ CGameP2PNetworkSender::CGameP2PNetworkSender(QZW::IQzGameManager* gameManager,
     : CBaseTask("CGameP2PNetowrkSender", gameManager, gameControl), steam_(steam) {}
 
 void CGameP2PNetworkSender::Update() {
-    RunPeriodicSends();
     vho::Steam* steam = Services(steam_);
-    const std::uint64_t ownId = steam ? steam->GetSteamId()->ConvertToUint64() : 0;
+    SteamTransport transport(steam);
+    RunP2PSender(steam ? steam->GetSteamId()->ConvertToUint64() : 0, steam ? &transport : nullptr);
+}
+
+void RunP2PSender(std::uint64_t ownAccountId, P2PTransport* transport) {
+    RunPeriodicSends();
     QZW::Win::CQzNetworker& networker = QZW::Win::GetNetworker();
     DrainSendQueue([&](const P2PSendRecord& r) {
-        if (IsLocalPeer(r.to, ownId)) {
+        if (IsLocalPeer(r.to, ownAccountId)) {
             // A full log drops the message, as a lost packet would be.
             AppendReceiveLog(r.to, r.message, r.length);
-        } else if (steam != nullptr) {
-            const CSteamID to(r.to.id);
-            if (r.kind == kP2PSendKindDelayed) {
-                steam->SendP2PPacket(&to, r.message, r.length);
-            } else {
-                steam->SendP2PPacketNoDelay(&to, r.message, r.length);
-            }
+        } else if (transport != nullptr) {
+            transport->Send(r.to.id, r.message, r.length, r.kind == kP2PSendKindDelayed ? 0 : 1);
         }
         networker.AddSendingLog(r.message[2], r.length, r.to.id, r.to.second);
     });
@@ -57,16 +73,22 @@ CGameP2PNetworkReceiver::CGameP2PNetworkReceiver(QZW::IQzGameManager* gameManage
 
 void CGameP2PNetworkReceiver::ReceivePacket(void* data) {
     const auto* event = static_cast<const vho::P2PPacketEvent*>(data);
-    if (event == nullptr || event->data == nullptr || event->size < 4) {
+    if (event != nullptr) {
+        ReceiveP2PPacket(event->sender.ConvertToUint64(), event->data, event->size);
+    }
+}
+
+void ReceiveP2PPacket(std::uint64_t sender, const std::uint8_t* data, std::uint32_t size) {
+    if (data == nullptr || size < 4) {
         return;
     }
-    const std::uint16_t length = Net::LeU16At(event->data);
-    if (length < 4 || length > event->size) {
+    const std::uint16_t length = Net::LeU16At(data);
+    if (length < 4 || length > size) {
         return;
     }
-    const PeerAddress from{event->sender.ConvertToUint64(), 0};
-    AppendReceiveLog(from, event->data, length);
-    QZW::Win::GetNetworker().AddReceivingLog(event->data, length, from.id);
+    const PeerAddress from{sender, 0};
+    AppendReceiveLog(from, data, length);
+    QZW::Win::GetNetworker().AddReceivingLog(data, length, from.id);
 }
 
 int CreateP2PNetworkTasks(QZW::CQzTask* root, QZW::IQzGameManager* gameManager,

@@ -7,6 +7,8 @@
 // Game thread only.
 #pragma once
 
+#include <cstdint>
+
 #include "proj/game/base_task.h"
 #include "qzware/depend/win/vho/vho_listener.h"
 
@@ -15,6 +17,22 @@ class Steam;
 }
 
 namespace Sample {
+
+// Where the sender's messages for other members go: send type 0 for kind 1,
+// send type 1 for every other kind.
+class P2PTransport {
+public:
+    virtual ~P2PTransport() = default;
+    virtual void Send(std::uint64_t to, const std::uint8_t* data, std::uint32_t size,
+                      int sendType) = 0;
+};
+
+// One sender update: the periodic resends, then the whole send queue; local
+// messages into the receive log, the others to the transport (none: dropped).
+void RunP2PSender(std::uint64_t ownAccountId, P2PTransport* transport);
+// One packet of `size` bytes read from `sender`: dropped when shorter than a
+// header or its length field is below 4 or above size, else logged.
+void ReceiveP2PPacket(std::uint64_t sender, const std::uint8_t* data, std::uint32_t size);
 
 class CGameP2PNetworkSender : public CBaseTask {
 public:
