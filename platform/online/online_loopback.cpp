@@ -262,10 +262,12 @@ void LoopbackWorld::deliver(LoopbackMember& from, std::uint64_t to, const void* 
                             std::uint32_t size) {
     LoopbackMember* target = find(to);
     if (target == nullptr || target->crashed_ || !target->started_) {
-        // Nobody answers: the sender's session times out (reported once).
+        // Nobody answers: a crashed member times out (4), one that never
+        // logged on is reported as such (3); once per session.
         if (!from.failed_to_[to]) {
             from.failed_to_[to] = true;
-            from.post(P2PSessionConnectFail{to, std::uint8_t(target ? 4 : 3)});
+            const bool timed_out = target != nullptr && target->crashed_;
+            from.post(P2PSessionConnectFail{to, std::uint8_t(timed_out ? 4 : 3)});
         }
         return;
     }

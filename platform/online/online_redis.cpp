@@ -1,8 +1,14 @@
 #include "platform/online/online_redis.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
+
+#include "platform/clock/clock.h"
+#include "platform/online/online_directory.h"
+#include "platform/online/online_udp.h"
 
 namespace platform::online {
 
@@ -60,14 +66,20 @@ NetworkConfig NetworkConfig::from_environment() {
         config.directory_host = directory;
         config.directory_port = 6379;
     }
-    const std::string account = env_or("QZ_ONLINE_ACCOUNT", "1");
+    // Two players on one directory must not share an account: without one
+    // given, each start picks its own.
+    const std::string account = env_or("QZ_ONLINE_ACCOUNT", "");
     char* end = nullptr;
     const unsigned long long number = std::strtoull(account.c_str(), &end, 10);
-    config.account =
-        (*end == '\0' && number >= 1 && number <= 0xffffffffull) ? std::uint32_t(number) : 1;
+    const bool given = !account.empty() && *end == '\0' && number >= 1 && number <= 0xffffffffull;
+    if (!account.empty() && !given) {
+        std::printf("online: QZ_ONLINE_ACCOUNT \"%s\" is not an account number; ignored\n",
+                    account.c_str());
+    }
+    config.account = given ? std::uint32_t(number) : (config.directory_host.empty() ? 1 : 0);
     config.name = env_or("QZ_ONLINE_NAME", env_or("USER", "Player").c_str());
-    const std::string bind = env_or("QZ_ONLINE_BIND", "127.0.0.1:0");
-    if (!split_host_port(bind, &config.bind_host, &config.bind_port)) {
+    const std::string bind = env_or("QZ_ONLINE_BIND", "");
+    if (!bind.empty() && !split_host_port(bind, &config.bind_host, &config.bind_port)) {
         config.bind_host = bind;
         config.bind_port = 0;
     }
@@ -78,7 +90,26 @@ NetworkConfig NetworkConfig::from_environment() {
 
 // [SECTION] Start and the per-frame step
 
-NetworkedBackend::NetworkedBackend(NetworkConfig config) : config_(std::move(config)) {
+namespace {
+
+// How often a member refreshes its presence (a third of its expiry), polls
+// its lobbies for changes, and trusts a looked-up registration.
+constexpr std::uint32_t kLobbyPollMs = 100;
+constexpr std::uint32_t kRegistrationCacheMs = 1000;
+constexpr std::uint32_t kFreshLookupMinMs = 100;
+constexpr int kMaxDatagramsPerFrame = 1024;
+
+}  // namespace
+
+NetworkedBackend::NetworkedBackend(NetworkConfig config)
+    : config_(std::move(config)),
+      receiver_([this](std::uint64_t id, bool fresh) { return lookup(id, fresh); }) {
+    if (config_.account == 0) {
+        std::random_device random;
+        while (config_.account == 0) {
+            config_.account = random();
+        }
+    }
     id_ = individual_id(config_.account);
     achievements_.set_names(config_.achievements);
 }
@@ -91,21 +122,77 @@ bool NetworkedBackend::init() {
     if (started_) {
         return true;
     }
-    if (!offline()) {
-        std::printf("online: lobby directory support is not in this build\n");
+    if (offline()) {
+        if (!offline_logged_) {
+            offline_logged_ = true;
+            std::printf("online: no lobby directory configured (QZ_ONLINE_DIRECTORY); offline\n");
+        }
+        started_ = true;
+        return true;
+    }
+    std::string error;
+    auto directory = std::make_unique<Directory>(config_.directory_host, config_.directory_port,
+                                                 config_.key_prefix, config_.directory_timeout_ms);
+    if (!directory->connect(&error)) {
+        std::printf("online: lobby directory %s:%u unreachable: %s\n",
+                    config_.directory_host.c_str(), unsigned(config_.directory_port),
+                    error.c_str());
         return false;
     }
-    if (!offline_logged_) {
-        offline_logged_ = true;
-        std::printf("online: no lobby directory configured (QZ_ONLINE_DIRECTORY); offline\n");
+    // Without a bind address, the interface that reaches the directory is the
+    // one peers on its network can reach too.
+    std::optional<Endpoint> bind;
+    if (config_.bind_host.empty()) {
+        bind = directory->local_address();
+        if (bind) {
+            bind->port = config_.bind_port;
+        }
+    } else {
+        bind = parse_endpoint(config_.bind_host, config_.bind_port);
     }
+    if (!bind || bind->address == 0) {
+        std::printf("online: QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"%s\"\n",
+                    config_.bind_host.c_str());
+        return false;
+    }
+    auto udp = std::make_unique<UdpLink>();
+    if (!udp->open(*bind, &error)) {
+        std::printf("online: %s\n", error.c_str());
+        return false;
+    }
+    std::random_device random;
+    do {
+        epoch_ = random();
+    } while (epoch_ == 0);
+    next_sequence_ = 1;
+    endpoint_ = udp->local();
+    if (!directory->register_presence(id_, endpoint_, epoch_, config_.name,
+                                      config_.presence_ttl_ms)) {
+        std::printf("online: the lobby directory refused this member's presence\n");
+        return false;
+    }
+    udp_ = std::move(udp);
+    directory_ = std::move(directory);
+    last_presence_ms_ = last_poll_ms_ = platform::clock::now_ms();
     started_ = true;
+    directory_up_ = true;
+    router_.post(ServersConnected{});
     return true;
 }
 
 void NetworkedBackend::shutdown() {
+    if (directory_) {
+        for (const auto& [lobby, version] : joined_) {
+            directory_->leave_lobby(account_of(lobby), id_);
+        }
+        directory_->remove_presence(id_);
+    }
+    directory_.reset();
+    udp_.reset();
     started_ = false;
     inbox_.clear();
+    receiver_.clear();
+    registrations_.clear();
     router_.clear();
     joined_.clear();
 }
@@ -114,18 +201,117 @@ void NetworkedBackend::run_callbacks() {
     if (!started_) {
         return;
     }
+    if (online()) {
+        const std::uint32_t now = platform::clock::now_ms();
+        refresh_presence(now);
+        receive_datagrams();
+        poll_lobbies(now);
+        // The directory stands for the platform's servers: events 0 and 1.
+        const bool up = directory_->healthy();
+        if (up != directory_up_) {
+            directory_up_ = up;
+            if (up) {
+                router_.post(ServersConnected{});
+            } else {
+                router_.post(ServersDisconnected{});
+            }
+        }
+    }
     router_.dispatch();
+}
+
+void NetworkedBackend::refresh_presence(std::uint32_t now) {
+    if (now - last_presence_ms_ < config_.presence_ttl_ms / 3) {
+        return;
+    }
+    last_presence_ms_ = now;
+    const bool ok = directory_->register_presence(id_, endpoint_, epoch_, config_.name,
+                                                  config_.presence_ttl_ms);
+    if (!ok && !presence_logged_) {
+        presence_logged_ = true;
+        std::printf("online: could not refresh this member's presence\n");
+    }
+    presence_logged_ = presence_logged_ && !ok;
+}
+
+void NetworkedBackend::receive_datagrams() {
+    std::uint8_t buffer[kMaxDatagramSize];
+    for (int i = 0; i < kMaxDatagramsPerFrame; ++i) {
+        Endpoint from;
+        bool unusable = false;
+        const std::size_t size = udp_->receive(&from, buffer, sizeof buffer, &unusable);
+        if (size == 0) {
+            return;
+        }
+        if (unusable) {
+            ++dropped_datagrams_;
+            continue;
+        }
+        receiver_.take(from, buffer, size, inbox_, router_);
+    }
+}
+
+void NetworkedBackend::poll_lobbies(std::uint32_t now) {
+    if (now - last_poll_ms_ < kLobbyPollMs) {
+        return;
+    }
+    last_poll_ms_ = now;
+    for (auto it = joined_.begin(); it != joined_.end();) {
+        bool gone = false;
+        const auto version = directory_->poll(account_of(it->first), &gone);
+        if (gone) {
+            it = joined_.erase(it);
+            continue;
+        }
+        if (version && *version != it->second) {
+            it->second = *version;
+            router_.post(LobbyDataUpdate{it->first, it->first, true});
+        }
+        ++it;
+    }
+}
+
+std::optional<Registration> NetworkedBackend::lookup(std::uint64_t id, bool fresh) {
+    const std::uint32_t now = platform::clock::now_ms();
+    auto it = registrations_.find(id);
+    if (it != registrations_.end()) {
+        const std::uint32_t age = now - it->second.fetched_ms;
+        if (age < (fresh ? kFreshLookupMinMs : kRegistrationCacheMs)) {
+            return it->second.registration;
+        }
+    }
+    Cached cached{directory_ ? directory_->lookup(id) : std::nullopt, now};
+    registrations_[id] = cached;
+    return cached.registration;
+}
+
+void NetworkedBackend::track(std::uint64_t lobby) {
+    bool gone = false;
+    const auto version = directory_->poll(account_of(lobby), &gone);
+    joined_[lobby] = version.value_or(0);
 }
 
 // [SECTION] Peer-to-peer
 
 bool NetworkedBackend::send_p2p_packet(std::uint64_t to, const void* data, std::uint32_t size,
                                        int send_type, int channel) {
-    if (!started_ || offline() || !is_valid_id(to) || data == nullptr || size == 0 ||
-        size > kMaxPacketSize || (send_type != 0 && send_type != 1) || channel != 0) {
+    if (!online() || !is_valid_id(to) || data == nullptr || size == 0 || size > kMaxPacketSize ||
+        (send_type != 0 && send_type != 1) || channel != 0) {
         return false;
     }
-    return false;
+    const std::optional<Registration> peer = lookup(to, false);
+    if (!peer) {
+        if (!failed_to_[to]) {
+            failed_to_[to] = true;
+            router_.post(P2PSessionConnectFail{to, 3});
+        }
+        return false;
+    }
+    inbox_.accept(to);
+    std::uint8_t datagram[kMaxDatagramSize];
+    const std::size_t bytes =
+        encode_datagram({id_, epoch_, next_sequence_++}, data, size, datagram, sizeof datagram);
+    return bytes != 0 && udp_->send(peer->endpoint, datagram, bytes);
 }
 
 bool NetworkedBackend::is_p2p_packet_available(std::uint32_t* size, int channel) {
@@ -157,12 +343,23 @@ bool NetworkedBackend::close_p2p_session(std::uint64_t remote) {
 
 // [SECTION] Lobbies
 
-CallHandle NetworkedBackend::create_lobby(int, int) {
+CallHandle NetworkedBackend::create_lobby(int, int max_members) {
     if (!started_) {
         return 0;
     }
     const CallHandle call = router_.new_call();
-    router_.post_result(call, LobbyCreated{kResultNoConnection, 0});
+    if (!online()) {
+        router_.post_result(call, LobbyCreated{kResultNoConnection, 0});
+        return call;
+    }
+    const std::uint32_t n =
+        max_members >= 1 && max_members <= 250 ? directory_->create_lobby(id_, max_members) : 0;
+    if (n == 0) {
+        router_.post_result(call, LobbyCreated{kResultFail, 0});
+        return call;
+    }
+    track(lobby_id(n));
+    router_.post_result(call, LobbyCreated{kResultOk, lobby_id(n)});
     return call;
 }
 
@@ -178,9 +375,23 @@ CallHandle NetworkedBackend::request_lobby_list() {
         return 0;
     }
     const CallHandle call = router_.new_call();
+    const std::vector<Filter> filters = std::move(filters_);
     filters_.clear();
     last_list_.clear();
-    router_.post_result(call, LobbyMatchList{0});
+    const auto numbers = online() ? directory_->list_lobbies() : std::nullopt;
+    for (std::uint32_t n : numbers.value_or(std::vector<std::uint32_t>{})) {
+        const std::map<std::string, std::string> data =
+            filters.empty() ? std::map<std::string, std::string>{} : directory_->lobby_data(n);
+        const bool match = std::all_of(filters.begin(), filters.end(), [&](const Filter& f) {
+            auto it = data.find(f.key);
+            const bool equal = (it == data.end() ? std::string() : it->second) == f.value;
+            return f.comparison == LobbyComparison::equal ? equal : !equal;
+        });
+        if (match) {
+            last_list_.push_back(lobby_id(n));
+        }
+    }
+    router_.post_result(call, LobbyMatchList{std::uint32_t(last_list_.size())});
     return call;
 }
 
@@ -196,33 +407,55 @@ CallHandle NetworkedBackend::join_lobby(std::uint64_t lobby) {
     const CallHandle call = router_.new_call();
     LobbyEnter result;
     result.lobby = lobby;
-    result.response = kEnterError;
+    if (!online()) {
+        result.response = kEnterError;
+    } else if (!is_lobby_id(lobby)) {
+        result.response = kEnterDoesNotExist;
+    } else {
+        result.response = std::uint32_t(directory_->join_lobby(account_of(lobby), id_));
+        if (result.response == kEnterSuccess) {
+            track(lobby);
+        }
+    }
     router_.post_result(call, result);
     return call;
 }
 
 void NetworkedBackend::leave_lobby(std::uint64_t lobby) {
     joined_.erase(lobby);
+    if (online() && is_lobby_id(lobby)) {
+        directory_->leave_lobby(account_of(lobby), id_);
+    }
 }
 
-int NetworkedBackend::get_num_lobby_members(std::uint64_t) {
-    return 0;
+int NetworkedBackend::get_num_lobby_members(std::uint64_t lobby) {
+    return online() && is_lobby_id(lobby) ? int(directory_->members(account_of(lobby)).size()) : 0;
 }
 
-std::uint64_t NetworkedBackend::get_lobby_member_by_index(std::uint64_t, int) {
-    return 0;
+std::uint64_t NetworkedBackend::get_lobby_member_by_index(std::uint64_t lobby, int member) {
+    if (!online() || !is_lobby_id(lobby) || member < 0) {
+        return 0;
+    }
+    const std::vector<std::uint64_t> members = directory_->members(account_of(lobby));
+    return std::size_t(member) < members.size() ? members[std::size_t(member)] : 0;
 }
 
-std::uint64_t NetworkedBackend::get_lobby_owner(std::uint64_t) {
-    return 0;
+std::uint64_t NetworkedBackend::get_lobby_owner(std::uint64_t lobby) {
+    return online() && is_lobby_id(lobby) ? directory_->owner(account_of(lobby)) : 0;
 }
 
-bool NetworkedBackend::set_lobby_data(std::uint64_t, const char*, const char*) {
-    return false;
+bool NetworkedBackend::set_lobby_data(std::uint64_t lobby, const char* key, const char* value) {
+    if (!online() || !is_lobby_id(lobby) || key == nullptr || value == nullptr || *key == '\0') {
+        return false;
+    }
+    return directory_->set_lobby_data(account_of(lobby), id_, key, value);
 }
 
-const char* NetworkedBackend::get_lobby_data(std::uint64_t, const char*) {
+const char* NetworkedBackend::get_lobby_data(std::uint64_t lobby, const char* key) {
     data_answer_.clear();
+    if (online() && is_lobby_id(lobby) && key) {
+        data_answer_ = directory_->lobby_value(account_of(lobby), key);
+    }
     return data_answer_.c_str();
 }
 

@@ -4,9 +4,11 @@
 // packets go over UDP straight between the members' registered endpoints.
 // Configured by environment (NetworkConfig::from_environment):
 //   QZ_ONLINE_DIRECTORY  Redis "host:port"; unset or empty: offline
-//   QZ_ONLINE_ACCOUNT    own account number (1..4294967295)
-//   QZ_ONLINE_NAME       persona name
-//   QZ_ONLINE_BIND       UDP "address:port" to bind and register (port 0: any)
+//   QZ_ONLINE_ACCOUNT    own account number (1..4294967295); unset: a random
+//                        one each start (1 offline)
+//   QZ_ONLINE_NAME       persona name ($USER, else "Player")
+//   QZ_ONLINE_BIND       UDP "address:port" to bind and register (port 0: any);
+//                        unset: the local address that reaches the directory
 //   QZ_ONLINE_LANGUAGE   game language ("english")
 //   QZ_ONLINE_ACHIEVEMENTS  comma-separated achievement names
 // Offline (no directory): logged on as the local user; lobby orders deliver
@@ -18,10 +20,12 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/online/online_common.h"
+#include "platform/online/online_datagram.h"
 #include "platform/online/online_inbox.h"
 
 namespace platform::online {
@@ -29,9 +33,9 @@ namespace platform::online {
 struct NetworkConfig {
     std::string directory_host;  // empty: offline
     std::uint16_t directory_port = 6379;
-    std::uint32_t account = 1;
+    std::uint32_t account = 1;  // 0: a random one, picked at construction
     std::string name = "Player";
-    std::string bind_host = "127.0.0.1";
+    std::string bind_host;  // empty: the local address of the directory connection
     std::uint16_t bind_port = 0;
     std::string language = "english";
     std::vector<std::string> achievements;
@@ -42,6 +46,9 @@ struct NetworkConfig {
 
     static NetworkConfig from_environment();
 };
+
+class Directory;
+class UdpLink;
 
 class NetworkedBackend final : public CommonBackend {
 public:
@@ -82,11 +89,19 @@ public:
     bool set_lobby_data(std::uint64_t lobby, const char* key, const char* value) override;
     const char* get_lobby_data(std::uint64_t lobby, const char* key) override;
 
-    // Datagrams refused by the source, session and sequence checks.
-    std::uint64_t dropped_datagrams() const { return dropped_datagrams_; }
+    // Datagrams refused by the size, source, session and sequence checks.
+    std::uint64_t dropped_datagrams() const { return dropped_datagrams_ + receiver_.dropped(); }
+    // The UDP endpoint registered for this member (after init).
+    Endpoint endpoint() const { return endpoint_; }
 
 private:
     bool active() override { return started_; }
+    bool online() const { return started_ && directory_ != nullptr; }
+    void receive_datagrams();
+    void refresh_presence(std::uint32_t now);
+    void poll_lobbies(std::uint32_t now);
+    std::optional<Registration> lookup(std::uint64_t id, bool fresh);
+    void track(std::uint64_t lobby);
 
     struct Filter {
         std::string key, value;
@@ -96,7 +111,16 @@ private:
     std::uint64_t id_ = 0;
     bool started_ = false;
     bool offline_logged_ = false;
+    std::unique_ptr<Directory> directory_;
+    std::unique_ptr<UdpLink> udp_;
+    Endpoint endpoint_;
     PacketInbox inbox_;
+    DatagramReceiver receiver_;
+    struct Cached {
+        std::optional<Registration> registration;
+        std::uint32_t fetched_ms = 0;
+    };
+    std::map<std::uint64_t, Cached> registrations_;
     std::vector<Filter> filters_;
     std::vector<std::uint64_t> last_list_;
     std::map<std::uint64_t, std::uint64_t> joined_;  // lobby -> last version seen
@@ -106,6 +130,8 @@ private:
     std::uint32_t next_sequence_ = 1;
     std::uint32_t last_presence_ms_ = 0;
     std::uint32_t last_poll_ms_ = 0;
+    bool presence_logged_ = false;
+    bool directory_up_ = false;
     std::uint64_t dropped_datagrams_ = 0;
 };
 

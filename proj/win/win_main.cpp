@@ -6,6 +6,7 @@
 #include "platform/window/window.h"
 #include "proj/win/sample_app.h"
 #include "proj/win/test_win.h"
+#include "qzware/depend/win/vho/vho_steam.h"
 
 namespace Sample::Win {
 
@@ -18,9 +19,21 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
         return -1;
     }
 
+    // The platform services come first and live to the end of the entry.
+    vho::Steam* steam = new vho::Steam();
+    std::string message;
+    steam->Start(message);
+    if (!message.empty()) {
+        windows.message_box(message.c_str(), nullptr);
+        delete steam;
+        platform::instance::release();
+        return -1;
+    }
+
     std::string reason;
     if (!windows.init(&reason)) {
         windows.message_box(("No display is available: " + reason).c_str(), "Vornakle");
+        delete steam;
         platform::instance::release();
         return -1;
     }
@@ -31,6 +44,7 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
         windows.message_box("The game window could not be created (no OpenGL-capable display).",
                             "Vornakle");
         delete window;
+        delete steam;
         platform::instance::release();
         return -1;
     }
@@ -39,6 +53,7 @@ int WinMain(platform::win32::HINSTANCE instance, platform::win32::HINSTANCE, con
     window->Close();
     delete window;
     platform::instance::release();
+    delete steam;
     return result;
 }
 

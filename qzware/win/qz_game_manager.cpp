@@ -3,6 +3,7 @@
 #include "platform/clock/clock.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/depend/win/vho/vho_fps.h"
+#include "qzware/depend/win/vho/vho_steam.h"
 #include "qzware/scene/qz_draw_flip_task.h"
 #include "qzware/scene/qz_draw_task.h"
 #include "qzware/scene/qz_task.h"
@@ -150,6 +151,10 @@ void CQzGameManager::UpdateManagers(double frameStart) {
         fileManager->Update();
     }
     fileTime = NowSeconds() - t;
+
+    // The platform services exist for the program's whole life (the entry
+    // creates them first); their absence is a programming error.
+    vho::Steam::GetInstance()->Update();
 }
 
 void CQzGameManager::CountFrame() {

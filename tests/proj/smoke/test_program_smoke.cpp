@@ -1,7 +1,8 @@
 // The program end to end under Xvfb: it starts and shows its window, a second
 // instance is refused, Escape ends the first cleanly, the demo's scripts run
 // every frame and keep their save record across two starts, and without a
-// display or OpenGL 2.0 it says so and exits with -1.
+// display or OpenGL 2.0 it says so and exits with -1, as it does when a
+// configured lobby directory cannot be reached.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/online/online_udp.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -133,6 +135,25 @@ TEST(ProgramSmoke, WithoutOpenGlTwoItSaysSoAndExitsWithMinusOne) {
               game.Stderr().find("This game requires graphic board with compatability with "
                                  "OpenGL ver2.0 and above."))
         << game.Stderr();
+}
+
+TEST(ProgramSmoke, AnUnreachableLobbyDirectoryFailsThePlatformStartWithMinusOne) {
+    qz_test::TempDir runtime;
+    // A loopback port nothing listens on.
+    const std::uint16_t port = platform::online::free_loopback_port(true);
+    ASSERT_NE(0, port);
+    const std::map<std::string, std::string> env = {
+        {"XDG_RUNTIME_DIR", runtime.path()},
+        {"SDL_AUDIODRIVER", "dummy"},
+        {"QZ_NO_MESSAGE_BOX", "1"},
+        {"QZ_ONLINE_DIRECTORY", "127.0.0.1:" + std::to_string(port)}};
+    ChildProcess game;
+    ASSERT_TRUE(game.Start({kProgram}, env, QZ_BINARY_DIR));
+    const auto status = game.Wait(20000);
+    ASSERT_TRUE(status.has_value()) << "the program did not end";
+    EXPECT_EQ(255, *status) << game.Stderr();
+    EXPECT_NE(std::string::npos, game.Stderr().find("Failed initializing Steam.")) << game.Stderr();
+    EXPECT_NE(std::string::npos, game.Stdout().find("unreachable")) << game.Stdout();
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "qzware/scene/qz_task.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_game_manager.h"
+#include "tests/support/online_services.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -55,6 +56,7 @@ protected:
 TEST_F(SampleAppTest, EachIdleTurnRunsTheFrameThenSleepsOutA60HzFrame) {
     platform::clock::ManualClock clock(1000);
     platform::clock::ScopedClock scoped(clock);
+    qz_test_support::OnlineServices online;
     QZW::Win::CQzGameManager manager;
     manager.taskManager = new QZW::CQzTaskManager();
     auto* task = new ClockNotingTask();

@@ -1,11 +1,13 @@
 // The game's main window: its size, and the messages that end the game
-// (a destroyed window; Escape only while the game manager allows it).
+// (a destroyed window; Escape only while the game manager allows it; the
+// platform's shutdown event).
 #include "proj/win/test_win.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/window/window_null.h"
 #include "qzware/win/qz_game_manager.h"
+#include "tests/support/online_services.h"
 
 namespace {
 
@@ -51,6 +53,16 @@ TEST_F(TestWinTest, EscapeWhileAllowedAndADestroyedWindowEndTheGameWithStatus0) 
         EXPECT_EXIT(window.WndProc(nullptr, c.message, c.wParam, 0), ::testing::ExitedWithCode(0),
                     "");
     }
+}
+
+TEST_F(TestWinTest, ThePlatformShutdownEventEndsTheGameWhileTheWindowLives) {
+    qz_test_support::OnlineServices online;
+    { CTestWin closed; }
+    online.self.raise(platform::online::PlatformShutdown{});
+    online.steam.Update();  // no window listens any more: the game goes on
+    CTestWin window;
+    online.self.raise(platform::online::PlatformShutdown{});
+    EXPECT_EXIT(online.steam.Update(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "platform/clock/clock_null.h"
@@ -17,6 +19,7 @@
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_input_manager.h"
 #include "tests/qzware/scene/font_fixture.h"
+#include "tests/support/online_services.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/recording_graphics.h"
 
@@ -43,6 +46,7 @@ TEST(QzGameManager, FrameDeltaIsClampedToAThirtiethAndNeverNegative) {
 TEST(QzGameManager, UpdateMeasuresFromTheGraphicsStampAndClampsLongFrames) {
     ManualClock clock(10000);
     ScopedClock use(clock);
+    qz_test_support::OnlineServices online;
     CQzGameManager manager;
     manager.StartFrameClock();
     clock.advance(10);
@@ -58,6 +62,7 @@ TEST(QzGameManager, UpdateMeasuresFromTheGraphicsStampAndClampsLongFrames) {
 TEST(QzGameManager, FramesPerSecondCountsWholeSecondsAndCarriesTheRemainder) {
     ManualClock clock(0);
     ScopedClock use(clock);
+    qz_test_support::OnlineServices online;
     CQzGameManager manager;
     manager.StartFrameClock();
     // 61 frames 17 ms apart: the 59th reaches 1003 ms.
@@ -151,6 +156,7 @@ TEST(QzGameManager, EachFrameReadsInputBeforeTheTasksAndRunsFileCompletionsAfter
     g_probe.pads = &pads;
 
     QZW::Win::CQzPadReader reader;
+    qz_test_support::OnlineServices online;
     CQzGameManager manager;
     manager.inputManager = new QZW::Win::CQzInputManager(&reader);
     manager.inputManager->Initialize(&manager);
@@ -217,6 +223,51 @@ TEST(QzGameManager, FinalizeReleasesSharedMeshesAndFontsBeforeTheRenderer) {
     EXPECT_EQ(meshesAtFinalize, 0u);
     EXPECT_EQ(fontsAtFinalize, 0u);
     EXPECT_EQ(manager.GetGraphics(), nullptr);
+}
+
+// [SECTION] Platform step
+// The tasks tick before the platform's step, so a packet waiting at the start
+// of a frame is not yet seen by them, and is an event by the frame's end.
+struct PacketSeen : vho::Listener {
+    int packets = 0;
+    void OnPacket(void*) { ++packets; }
+};
+
+class PacketProbeTask : public QZW::CQzTask {
+public:
+    explicit PacketProbeTask(const PacketSeen* seen) : QZW::CQzTask("PacketProbe"), seen(seen) {}
+    void Update() override { seenByTick = seen->packets; }
+    const PacketSeen* seen;
+    int seenByTick = -1;
+};
+
+TEST(QzGameManager, TheFrameEndsWithThePlatformStepAfterTheTasks) {
+    qz_test_support::OnlineServices online;
+    PacketSeen seen;
+    online.steam.GetSubject()->Attach(vho::kSteamP2PPacket, &seen, &PacketSeen::OnPacket);
+    CQzGameManager manager;
+    manager.taskManager = new QZW::CQzTaskManager();
+    auto* probe = new PacketProbeTask(&seen);
+    manager.taskManager->GetRootTask()->AppendChild(probe);
+    manager.StartFrameClock();
+    ASSERT_TRUE(online.peer.send_p2p_packet(online.self.own_id(), "p", 1, 0, 0));
+    manager.Update();
+    EXPECT_EQ(0, probe->seenByTick);
+    EXPECT_EQ(1, seen.packets);
+    delete manager.taskManager;
+    manager.taskManager = nullptr;
+}
+
+TEST(QzGameManager, UpdateWithoutPlatformServicesFailsTheSingletonCheck) {
+    std::string failed;
+    vho::SetAssertHandler([&](const char* expression, const char*, int) {
+        failed = expression;
+        throw std::runtime_error(expression);
+    });
+    CQzGameManager manager;
+    EXPECT_THROW(manager.Update(), std::runtime_error);
+    vho::SetAssertHandler({});
+    EXPECT_EQ("(s_instance) != NULL", failed);
 }
 
 }  // namespace
