@@ -81,8 +81,21 @@ std::uint16_t MatchHarness::Expected(int battler, std::uint16_t frame) const {
     return sent & CGameNetworkCtrl::kLocalKeyMask & ~CGameNetworkCtrl::kDelayRaiseMark;
 }
 
+void MatchHarness::JoinRoom() {
+    SetUpSession(1);
+}
+
 void MatchHarness::StartBattle(std::uint8_t delay) {
     delay_ = delay;
+    SetUpSession(6);
+    for (Member& m : members_) {
+        ScopedNetworkMember use(*m.context);
+        CGameNetworkCtrl::GetInstance().InitKeyData(delay);
+        SetNetKeyOnline(true);
+    }
+}
+
+void MatchHarness::SetUpSession(std::uint16_t sequence) {
     const int n = size();
     for (int self = 0; self < n; ++self) {
         Member& m = members_[self];
@@ -104,15 +117,13 @@ void MatchHarness::StartBattle(std::uint8_t delay) {
                 static_cast<std::uint16_t>((i == 0 ? MemberFlag::kHost : MemberFlag::kJoined));
             slot.SetBattlerNo(i);
             slot.joinOrder = static_cast<std::uint8_t>(i);
-            slot.sequence = 6;
+            slot.sequence = sequence;
         }
         s.UpdateSlotPointers(db.ownUser.id);
         CGameNetworkCtrl& ctrl = CGameNetworkCtrl::GetInstance();
         for (int i = 0; i < n; ++i) {
             ctrl.memberNames[i] = s.slots[i].memberName;
         }
-        ctrl.InitKeyData(delay);
-        SetNetKeyOnline(true);
     }
 }
 

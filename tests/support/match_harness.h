@@ -58,6 +58,25 @@ public:
     // Every member in one session: slot i holds member i and battler i, slot
     // 0 is the host; sequence 6 (battle), keys armed with `delay`.
     void StartBattle(std::uint8_t delay);
+    // Every member in one room (scene 1), no keys yet.
+    void JoinRoom();
+    // Runs f with member i's network state in use.
+    template <class F>
+    auto With(int i, F&& f) {
+        Sample::ScopedNetworkMember use(*members_[i].context);
+        return f(Sample::CGameNetworkCtrl::GetInstance());
+    }
+    // Frames until pred() holds (at most `limit`); false on time-out.
+    template <class P>
+    bool RunUntil(P&& pred, int limit) {
+        for (int i = 0; i < limit; ++i) {
+            if (pred()) {
+                return true;
+            }
+            Frame();
+        }
+        return pred();
+    }
     // One frame of every running member, in member order.
     void Frame();
     void Frames(int n) {
@@ -78,6 +97,7 @@ public:
 
 private:
     void MemberFrame(Member& m);
+    void SetUpSession(std::uint16_t sequence);
 
     platform::online::LoopbackWorld world_;
     Faults faults_;
