@@ -19,7 +19,7 @@ public:
 
     IAutoSaveControl* GetAutoSaveControl() override;
     ISystemUtilControl* GetSystemUtilControl() override { return nullptr; }
-    INetworkServer* GetNetworkServer() override { return nullptr; }
+    IGameNetworkServer* GetNetworkServer() override { return nullptr; }
     void Exit() override {}
 };
 
