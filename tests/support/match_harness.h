@@ -49,7 +49,8 @@ public:
         bool running = true;
         // Consumed frames: frame -> the four battlers' words.
         std::map<std::uint16_t, std::vector<std::uint16_t>> consumed;
-        std::uint32_t stalls = 0;  // frames spent holding
+        std::uint32_t stalls = 0;   // frames the network kept waiting
+        std::uint32_t resends = 0;  // key resend requests sent
     };
 
     MatchHarness(int members, std::uint64_t seed, const Faults& faults);
@@ -85,7 +86,7 @@ public:
         }
     }
 
-    // The pad word battler b presses at its frame t.
+    // The pad word battler b presses for the t-th frame it records.
     static std::uint16_t Pad(int battler, std::uint16_t frame);
     // What every member must consume for battler b at frame f.
     std::uint16_t Expected(int battler, std::uint16_t frame) const;
