@@ -40,7 +40,8 @@ void RegisterScriptApi(QZW::IQzGameManager* gameManager, IGameControl* gameContr
     RegisterAchievementScriptClass(v);
 }
 
-// Network play registers its classes here once it exists; nothing yet.
-void RegisterNetworkScriptApi(QZW::IQzGameManager*, IGameControl*) {}
+void RegisterNetworkScriptApi(QZW::IQzGameManager*, IGameControl*) {
+    RegisterNetworkerClasses(GetSquirrelVM());
+}
 
 }  // namespace Sample

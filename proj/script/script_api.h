@@ -36,4 +36,8 @@ std::int32_t ScriptSystemTime(std::uint32_t elapsedMs);
 // exists is freed only after the next frame was drawn.
 void RegisterValueClasses(HSQUIRRELVM v);
 
+// The networker class "SQ_Networker" and its log and room records, into the
+// table on top of the stack.
+void RegisterNetworkerClasses(HSQUIRRELVM v);
+
 }  // namespace Sample

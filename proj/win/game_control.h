@@ -21,7 +21,7 @@ public:
 
     IAutoSaveControl* GetAutoSaveControl() override;
     ISystemUtilControl* GetSystemUtilControl() override;
-    INetworkServer* GetNetworkServer() override { return nullptr; }
+    IGameNetworkServer* GetNetworkServer() override { return nullptr; }
     void Exit() override {}
 };
 

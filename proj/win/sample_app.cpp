@@ -8,6 +8,7 @@
 #include "proj/game/dbg_task_info_task.h"
 #include "proj/game/game_draw_task.h"
 #include "proj/game/save_data.h"
+#include "proj/network/p2p_network_tasks.h"
 #include "proj/script/squirrel_task.h"
 #include "proj/win/game_control.h"
 #include "proj/win/pending_file_requests.h"
@@ -123,10 +124,8 @@ void CSampleApp::FirstFrame() {
 }
 
 int CSampleApp::CreateNetworkTasks() {
-    // Scripts' rand() draws from the C library's generator: a new sequence
-    // on every launch.
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    return 1;
+    QZW::CQzTask* root = gameManager->GetTaskManager()->GetRootTask();
+    return CreateP2PNetworkTasks(root, gameManager, &CGameControl::GetInstance());
 }
 
 void CSampleApp::Quit() {

@@ -168,7 +168,7 @@ public:
     explicit FakeGameControl(CallLog& log) : log(log), util(log) {}
     Sample::IAutoSaveControl* GetAutoSaveControl() override { return nullptr; }
     Sample::ISystemUtilControl* GetSystemUtilControl() override { return &util; }
-    Sample::INetworkServer* GetNetworkServer() override { return nullptr; }
+    Sample::IGameNetworkServer* GetNetworkServer() override { return nullptr; }
     void Exit() override { log.push_back("Control.Exit()"); }
 
 private:

@@ -127,6 +127,20 @@ TEST_F(SampleAppTest, TheFirstFrameWaitsForTheSoundManager) {
     app.window = nullptr;
 }
 
+TEST_F(SampleAppTest, NetworkSetUpAppendsTheSenderThenTheReceiverAfterTheScripts) {
+    QZW::Win::CQzGameManager manager;
+    manager.taskManager = new QZW::CQzTaskManager();
+    QZW::CQzTask* root = manager.taskManager->GetRootTask();
+    root->AppendChild(new NoisyTask("CSquirrelTask"));
+    app.gameManager = &manager;
+    EXPECT_EQ(1, app.CreateNetworkTasks());
+    ASSERT_EQ(3u, root->children.size());
+    EXPECT_EQ("CGameP2PNetowrkSender", root->children[1]->name);
+    EXPECT_EQ("CGameP2PNetworkReceiver", root->children[2]->name);
+    delete manager.taskManager;
+    manager.taskManager = nullptr;
+}
+
 TEST_F(SampleAppTest, AFirstFrameWithoutOpenGlEndsTheProgramWithStatusMinus1) {
     EXPECT_EXIT(
         {
@@ -151,20 +165,25 @@ TEST_F(SampleAppTest, StartUpSeedsTheCLibraryGeneratorWithTheTime) {
         }
         return d;
     };
+    QZW::Win::CQzGameManager manager;
+    manager.taskManager = new QZW::CQzTaskManager();
+    app.gameManager = &manager;
     std::srand(1);
     const std::vector<int> unseeded = draws();
     std::srand(1);
-    Sample::Win::CSampleApp::GetInstance().CreateNetworkTasks();
+    app.CreateNetworkTasks();
     const std::vector<int> afterStart = draws();
     EXPECT_NE(unseeded, afterStart) << "the sequence is the same on every launch";
     // The seed is the time: the same second gives the same sequence.
     const auto now = static_cast<unsigned>(std::time(nullptr));
     std::srand(now);
     const std::vector<int> timeSeeded = draws();
-    Sample::Win::CSampleApp::GetInstance().CreateNetworkTasks();
+    app.CreateNetworkTasks();
     if (static_cast<unsigned>(std::time(nullptr)) == now) {
         EXPECT_EQ(timeSeeded, draws());
     }
+    delete manager.taskManager;
+    manager.taskManager = nullptr;
 }
 
 }  // namespace

@@ -1,0 +1,166 @@
+// CGameNetworkCtrl: the game side of an online match. The scripts call
+// ManagementNetwork once a frame: it drains the receive log, dispatches each
+// match message, runs the host's or member's heartbeat duties, polls the
+// lobby session server and turns each outcome into a one-frame result bit.
+// It also runs the key exchange and the scene handshakes. Game thread only.
+//
+// Peers are trusted no further than their slot: what only the host may send
+// is taken only from the host slot's address, and key words only for the
+// sender slot's own battler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "proj/network/game_message.h"
+#include "proj/network/igame_network_server.h"
+
+namespace Sample {
+
+namespace NetResult {
+// Low word.
+constexpr std::uint32_t kInitSucceeded = 0x00000100;
+constexpr std::uint32_t kInitFailed = 0x00000200;
+constexpr std::uint32_t kCreateSucceeded = 0x00000400;
+constexpr std::uint32_t kCreateFailed = 0x00000800;
+constexpr std::uint32_t kDeleteSucceeded = 0x00001000;
+constexpr std::uint32_t kDeleteFailed = 0x00002000;
+constexpr std::uint32_t kSearchSucceeded = 0x00004000;
+constexpr std::uint32_t kSearchFailed = 0x00008000;
+constexpr std::uint32_t kConnectSucceeded = 0x00010000;
+constexpr std::uint32_t kConnectFailed = 0x00020000;  // also a failed disconnect
+constexpr std::uint32_t kInviteSucceeded = 0x00040000;
+constexpr std::uint32_t kInviteFailed = 0x00080000;
+constexpr std::uint32_t kDisconnectSucceeded = 0x00100000;
+constexpr std::uint32_t kMemberPollSucceeded = 0x01000000;
+constexpr std::uint32_t kMemberPollFailed = 0x02000000;
+constexpr std::uint32_t kMemberRemoved = 0x10000000;
+constexpr std::uint32_t kHostLost = 0x20000000;
+constexpr std::uint32_t kSessionChanged = 0x40000000;
+// High word.
+constexpr std::uint32_t kUpdateSessionFailed = 0x08000000;
+constexpr std::uint32_t kKicked = 0x10000000;
+}  // namespace NetResult
+
+class CGameNetworkCtrl {
+public:
+    static constexpr int kStatusInterval = 61;
+    static constexpr int kHostRebroadcast = 60;  // counter above this: rebroadcast
+    static constexpr int kMemberSilenceLimit = 600;
+    static constexpr int kHostSilenceLimit = 601;
+    static constexpr std::uint32_t kHostLossGrace = 1801;
+    static constexpr std::uint32_t kRequestSlot = 4;
+    static constexpr std::uint16_t kLocalKeyMask = 0xCFFF;
+    // The delay-raise mark; START uses the same bit, so it is never sent online.
+    static constexpr std::uint16_t kDelayRaiseMark = 0x4000;
+    static constexpr std::uint8_t kMaxKeyDelay = 7;
+
+    static CGameNetworkCtrl& GetInstance();
+    virtual ~CGameNetworkCtrl() = default;
+
+    // Back to the state at start-up (tests and a new process-wide start).
+    void Reset();
+    void SetServer(IGameNetworkServer* s) { server = s; }
+    // Null: the null manager.
+    void SetVoiceChat(CGameVoiceChatManager* v) { voiceChat = v; }
+
+    // [SECTION] Per-frame step and session
+    void ManagementNetwork();
+    void OnCreateRoomSucceeded();
+    void OnConnectRoomSucceeded();
+    void ClearSession();
+    // Queues the message (kind 0) to every connected slot but the host.
+    void SendToMembers(const std::uint8_t* message, std::size_t length);
+    void BroadcastSessionInfo();
+    void ApplyMemberTable(const MemberIdentityRecord* identities, const MemberStateRecord* states,
+                          const PeerAddress& host);
+    void UpdateHost();
+    // The own slot for a local address, else the slot that matches over 12
+    // bytes, else null.
+    CGameMemberSlot* FindMemberSlotByPeer(const PeerAddress& address);
+    // Hands one drained message to its handler (the lobby layer's to the server).
+    void Dispatch(const std::uint8_t* message, std::uint16_t length, const PeerAddress& from);
+
+    // Own member flag 0x80 := the voice chat hears the local user.
+    void UpdateVoiceFlag();
+    // False unless battler's slot exists and is connected; then the voice
+    // chat's answer for that member when it has a headset (flag 0x80).
+    bool IsVoiceChatSpeaking(int battler);
+
+    // [SECTION] Heartbeat, host loss and kicks
+    void RefreshPeerAlive(const PeerAddress& address);
+    void ManageHost();
+    void CheckHeartBeat();
+
+    // [SECTION] Key exchange
+    void InitKeyData(std::uint8_t delay);
+    // The local pad word for this frame: masked, sent unless held; then, unless
+    // waiting, the four battlers' words of the current frame into the network
+    // key buffer. 1.
+    int UpdateNetKeyBuffer(std::uint16_t padWord, bool paused);
+    void SendKeyInput(std::uint16_t word);
+    std::uint16_t GetMemberKey(int battler);
+    void UpdateNetworkWait();
+    // "SQ_TimeStep": the current frame advances unless held.
+    void TimeStep();
+    // Category 14 for battler b with frame field f: words f, f-1, ... (up to 7).
+    std::size_t BuildKeyMessage(int battler, std::uint16_t frame, std::uint8_t* out,
+                                std::size_t capacity);
+
+    // [SECTION] Scene handshakes
+    void SendPlayerRoom(int sub, std::uint8_t value = 0);
+    void SendTeamSelect(int sub, int index = 0, std::uint8_t value = 0);
+    void SendCharaSelect(int sub);
+    void SendArrivalPreBattle();
+    bool SendBattleStart();
+    void SendArrivalResultEnd();
+    void StopRefrainMessageToHost();
+    bool CheckGotoScene(int scene);
+
+    IGameNetworkServer* server = nullptr;
+    CGameVoiceChatManager* voiceChat = nullptr;
+    std::uint32_t resultLow = 0;
+    std::uint32_t resultHigh = 0;
+    std::uint8_t leaveAtResultEnd = 0;
+    std::uint32_t callCounter = 0;
+    std::uint8_t holdFlag = 0;
+    std::uint8_t networkWaiting = 0;
+    std::string memberNames[kSessionMembers];
+
+private:
+    friend class NetworkMemberContext;
+    CGameNetworkCtrl() = default;
+
+    // [SECTION] Handlers
+    void ReceiveStatus(const GameMessage& m, const PeerAddress& from);
+    void ReceiveSessionInfo(const GameMessage& m, const PeerAddress& from);
+    void ReceiveHostStateAck(const PeerAddress& from);
+    void ReceivePlayerRoom(const GameMessage& m, const PeerAddress& from);
+    void ReceiveTeamSelect(const GameMessage& m, const PeerAddress& from);
+    void ApplyTeamSelect(const GameMessage& m, const PeerAddress* from);
+    void ReceiveCharaSelect(const GameMessage& m, const PeerAddress& from);
+    void ReceiveGotoScene(const GameMessage& m, const PeerAddress& from);
+    void ReceiveArrivalPreBattle(const PeerAddress& from);
+    void ReceiveBattleStart(const PeerAddress& from);
+    void ReceiveKeyInput(const GameMessage& m, const PeerAddress& from);
+    void ReceiveKeyResendRequest(const GameMessage& m, const PeerAddress& from);
+    void ReceiveArrivalResultEnd(const PeerAddress& from);
+    void ReceiveBattleInfo(const GameMessage& m, const PeerAddress& from);
+    void ConfirmBattleStarted();
+
+    // [SECTION] Helpers
+    std::uint64_t OwnAccountId() const;
+    CGameVoiceChatManager& Voice();
+    bool IsHost() const;
+    bool FromHost(const PeerAddress& from);
+    void Poll(int result, std::uint32_t ok, std::uint32_t failed, bool high = false);
+    void Send(const GameMessage& m, const PeerAddress& to);
+    void ArmToHost(const GameMessage& m);
+    void ArmToSlot(int slot, const GameMessage& m);
+    // Ends the member's resend when slot 4 holds the request (category, sub).
+    void EndRequest(std::uint8_t category, std::int16_t sub);
+    int OwnBattler() const;
+    int HostBattler() const;
+};
+
+}  // namespace Sample

@@ -1,0 +1,74 @@
+// What the match controller asks of the lobby session server: the per-frame
+// polls of pending lobby requests (0 done, 100 or more failed, anything else
+// pending), the host-loss and silent-member orders, and the records a
+// finished request leaves for the controller. The defaults are the
+// interface's own; a lobby server overrides what it does.
+#pragma once
+
+#include <cstdint>
+
+#include "proj/network/game_network_database.h"
+#include "proj/network/game_voice_chat_manager.h"
+
+namespace Sample {
+
+constexpr int kServerPending = 1;
+constexpr int kServerFailed = 100;
+
+// What a joined room's connect request carries: the session, its member
+// table with the host's address, and the battle data.
+struct ConnectedRoomRecord {
+    SGameSessionInfo info;
+    SGameSessionParam param;
+    MemberIdentityRecord identities[kSessionMembers];
+    MemberStateRecord states[kSessionMembers];
+    PeerAddress host;
+    SGameBattleInfo battleInfo;
+    SGameBattlerInfo battlers[kSessionMembers];
+};
+
+class IGameNetworkServer {
+public:
+    virtual ~IGameNetworkServer() = default;
+
+    // [SECTION] Polls, in the order the controller makes them each frame
+    virtual int UpdateSession() { return kServerPending; }
+    virtual int CheckNetworkInit() { return kServerPending; }
+    virtual int CheckCreateSession() { return kServerPending; }
+    virtual int CheckDeleteSession() { return kServerPending; }
+    virtual int CheckSearchSession() { return kServerPending; }
+    // Once per member index 0-3; the lobby server always answers 100.
+    virtual int CheckMember(int) { return kServerFailed; }
+    virtual int CheckConnectSession() { return kServerPending; }
+    virtual int CheckDisconnectSession() { return kServerPending; }
+    virtual int CheckKicked() { return kServerPending; }
+
+    // [SECTION] Orders
+    virtual int OrderRemoveMember(int) { return kServerFailed; }
+    virtual int OrderDisconnectSession() { return kServerFailed; }
+
+    // [SECTION] What finished requests leave
+    virtual OwnUserRecord OwnUser() { return {}; }
+    // The create request's session info (name, flags, member max).
+    virtual SGameSessionInfo CreatedSessionInfo() { return {}; }
+    virtual ConnectedRoomRecord ConnectedRoom() { return {}; }
+
+    // [SECTION] Messages, pings and members
+    // Categories the match protocol does not own (7, 0, 18 and above).
+    virtual void ReceiveMessage(const std::uint8_t*, std::uint16_t, const PeerAddress&) {}
+    virtual std::int16_t GetHostPing(int) { return -1; }
+    // Tells the voice layer which member a voice question is about.
+    virtual void QueryMemberVoice(const MemberVoiceRecord&, std::uint64_t) {}
+    virtual int UpdateMemberTable(CGameMemberSlot*, const MemberIdentityRecord*,
+                                  const MemberStateRecord*) {
+        return 0;
+    }
+    virtual void EnableSendBreakUp() { sendBreakUp = 1; }
+    virtual void DisableSendBreakUp() { sendBreakUp = 0; }
+
+    std::uint8_t sendBreakUp = 1;
+    std::int32_t lastError = 0;
+    std::uint32_t hostLossCounter = 0;
+};
+
+}  // namespace Sample

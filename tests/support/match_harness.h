@@ -1,0 +1,111 @@
+// Two to four match members in one process over the online stand-in's
+// in-process world: each member has its own network state (a member
+// context), its own platform endpoint and, optionally, a fake lobby server.
+// Seeded faults: per-link loss, duplication and latency from the world, plus
+// bursts of lost key messages from the harness's own transport.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "platform/online/online_loopback.h"
+#include "proj/network/igame_network_server.h"
+#include "proj/network/network_member_context.h"
+#include "proj/network/p2p_network_tasks.h"
+
+namespace match_test {
+
+// A lobby server that answers "pending" to every poll and counts the orders.
+struct FakeServer : Sample::IGameNetworkServer {
+    int removeOrders = 0;
+    int lastRemoved = -1;
+    int disconnectOrders = 0;
+    int OrderRemoveMember(int i) override {
+        ++removeOrders;
+        lastRemoved = i;
+        return 100;
+    }
+    int OrderDisconnectSession() override {
+        ++disconnectOrders;
+        return 0;
+    }
+    std::int16_t GetHostPing(int) override { return 42; }
+};
+
+struct Faults {
+    double keyBurstChance = 0.0;  // per key message: chance a burst of 5-7 starts
+    platform::online::LinkFaults link;
+};
+
+class MatchHarness {
+public:
+    struct Member {
+        platform::online::LoopbackMember* platform = nullptr;
+        std::unique_ptr<Sample::NetworkMemberContext> context;
+        FakeServer server;
+        bool running = true;
+        // Consumed frames: frame -> the four battlers' words.
+        std::map<std::uint16_t, std::vector<std::uint16_t>> consumed;
+        std::uint32_t stalls = 0;   // frames the network kept waiting
+        std::uint32_t resends = 0;  // key resend requests sent
+    };
+
+    MatchHarness(int members, std::uint64_t seed, const Faults& faults);
+    ~MatchHarness();
+
+    // Every member in one session: slot i holds member i and battler i, slot
+    // 0 is the host; sequence 6 (battle), keys armed with `delay`.
+    void StartBattle(std::uint8_t delay);
+    // Every member in one room (scene 1), no keys yet.
+    void JoinRoom();
+    // Runs f with member i's network state in use.
+    template <class F>
+    auto With(int i, F&& f) {
+        Sample::ScopedNetworkMember use(*members_[i].context);
+        return f(Sample::CGameNetworkCtrl::GetInstance());
+    }
+    // Frames until pred() holds (at most `limit`); false on time-out.
+    template <class P>
+    bool RunUntil(P&& pred, int limit) {
+        for (int i = 0; i < limit; ++i) {
+            if (pred()) {
+                return true;
+            }
+            Frame();
+        }
+        return pred();
+    }
+    // One frame of every running member, in member order.
+    void Frame();
+    void Frames(int n) {
+        for (int i = 0; i < n; ++i) {
+            Frame();
+        }
+    }
+
+    // The pad word battler b presses for the t-th frame it records.
+    static std::uint16_t Pad(int battler, std::uint16_t frame);
+    // What every member must consume for battler b at frame f.
+    std::uint16_t Expected(int battler, std::uint16_t frame) const;
+
+    Member& member(int i) { return members_[i]; }
+    int size() const { return static_cast<int>(members_.size()); }
+    platform::online::LoopbackWorld& world() { return world_; }
+    std::uint8_t delay() const { return delay_; }
+
+private:
+    void MemberFrame(Member& m);
+    void SetUpSession(std::uint16_t sequence);
+
+    platform::online::LoopbackWorld world_;
+    Faults faults_;
+    std::mt19937_64 rng_;
+    std::vector<Member> members_;
+    std::map<std::uint64_t, int> burstLeft_;  // per sender
+    std::uint8_t delay_ = 0;
+};
+
+}  // namespace match_test
