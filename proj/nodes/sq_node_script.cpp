@@ -41,6 +41,10 @@ namespace Sample {
 void RegisterScriptNodeClasses(HSQUIRRELVM v) {
     SqNodes::RegisterSqNode(v);
     SqNodes::RegisterSqMaterial(v);
+    SqNodes::RegisterSqSprite(v);
+    SqNodes::RegisterSqSpriteBuffer(v);
+    SqNodes::RegisterSqFont(v);
+    SqNodes::RegisterSqMesh(v);
 }
 
 }  // namespace Sample
