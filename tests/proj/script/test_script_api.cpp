@@ -408,10 +408,15 @@ TEST_F(ScriptApiTest, RegistersEveryNodeClassWithItsMethodsAndBase) {
     }
     // Construction and clones: node instances own their objects, so a clone
     // is refused.
-    EXPECT_EQ("this instance cannot be cloned",
-              script_test::RunSnippet(v, "local n = CSqNode(); return clone n").text);
-    EXPECT_EQ("this instance cannot be cloned",
-              script_test::RunSnippet(v, "return clone CSqMaterial()").text);
+    for (const char* owner :
+         {"CSqNode", "CSqMaterial", "CSqSprite", "CSqSpriteBuffer", "CSqFont", "CSqMesh"}) {
+        EXPECT_EQ("this instance cannot be cloned",
+                  script_test::RunSnippet(v, (std::string("local n = ") + owner +
+                                              "(); n.SetName(\"x\"); return clone n")
+                                                 .c_str())
+                      .text)
+            << owner;
+    }
     EXPECT_EQ("2",
               script_test::RunSnippet(
                   v, "local i = SqMaterialInfo(); i.shaderType = 2; return (clone i).shaderType")
