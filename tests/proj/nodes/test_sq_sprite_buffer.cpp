@@ -204,6 +204,13 @@ TEST_F(SpriteBufferScript, TextsLayTheirGlyphsIntoTheBatchWithTheNodeAlpha) {
     EXPECT_FLOAT_EQ(101.0f, buf->positions[6].x);
     EXPECT_FLOAT_EQ(-14.0f, buf->positions[6].y);
     EXPECT_EQ(7, text->PageMaterial()->frameBufferId);
+
+    // A hidden text writes nothing into the batch.
+    world.task->Update();
+    Value("t.Hide(); buf.Draw(1)");
+    graphics.ClearCalls();
+    world.DrawFrame();
+    EXPECT_EQ(1u, graphics.Count("DrawArrays")) << "the sprite's run only";
 }
 
 TEST_F(SpriteBufferScript, ATextWithoutAFontInABatchIsSkipped) {
