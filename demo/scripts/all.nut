@@ -11,6 +11,7 @@ SQ_Include("demo_keyboard.nut");
 SQ_Include("demo_services.nut");
 SQ_Include("demo_sound.nut");
 SQ_Include("demo_movie.nut");
+SQ_Include("demo_nodes.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -58,6 +59,7 @@ function SQUpdate() {
         DemoLog("SQUpdate frame " + gFrame);
     }
     DrawDemo(gFrame);
+    DrawNodes(gFrame);
     if (gFrame == 1) {
         ReportInputOnce();
     }

@@ -1,5 +1,5 @@
 // The program on the demo's data tree under Xvfb: the demo plays its movie
-// (red over blue) into a 160 x 80 sprite at (700, 440) on layer 13, and the
+// (red over blue) into a 160 x 80 sprite at (380, 600) on layer 13, and the
 // screenshot it keeps at frame 90 shows that frame upright in its place.
 #include <gtest/gtest.h>
 
@@ -74,14 +74,14 @@ TEST(DemoMovie, TheScreenshotShowsTheMovieFrameUprightInItsSprite) {
     };
     // Inside the sprite away from the colours' boundary, and just outside it.
     const Probe probes[] = {
-        {"top left of the frame", 704, 444, {255, 0, 0}},
-        {"top right of the frame", 855, 460, {255, 0, 0}},
-        {"bottom left of the frame", 704, 515, {0, 0, 255}},
-        {"bottom right of the frame", 855, 500, {0, 0, 255}},
-        {"left of the sprite", 695, 480, {0, 0, 0}},
-        {"right of the sprite", 865, 480, {0, 0, 0}},
-        {"above the sprite", 780, 435, {0, 0, 0}},
-        {"below the sprite", 780, 525, {0, 0, 0}},
+        {"top left of the frame", 384, 604, {255, 0, 0}},
+        {"top right of the frame", 535, 620, {255, 0, 0}},
+        {"bottom left of the frame", 384, 675, {0, 0, 255}},
+        {"bottom right of the frame", 535, 660, {0, 0, 255}},
+        {"left of the sprite", 375, 640, {0, 0, 0}},
+        {"right of the sprite", 545, 640, {0, 0, 0}},
+        {"above the sprite", 460, 595, {0, 0, 0}},
+        {"below the sprite", 460, 685, {0, 0, 0}},
     };
     for (const Probe& p : probes) {
         const auto got = rgb(p.x, p.y);

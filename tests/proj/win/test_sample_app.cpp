@@ -21,8 +21,8 @@
 #include "qzware/scene/qz_task.h"
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_game_manager.h"
-#include "tests/support/online_services.h"
 #include "tests/support/null_sound_manager.h"
+#include "tests/support/online_services.h"
 #include "tests/support/process_runner.h"
 
 namespace {

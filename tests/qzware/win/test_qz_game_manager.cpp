@@ -20,8 +20,8 @@
 #include "qzware/win/qz_file_manager.h"
 #include "qzware/win/qz_input_manager.h"
 #include "tests/qzware/scene/font_fixture.h"
-#include "tests/support/online_services.h"
 #include "tests/support/null_sound_manager.h"
+#include "tests/support/online_services.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/recording_graphics.h"
 
