@@ -1,4 +1,4 @@
-#include "qzware/scene/sq_hit_mesh_info.h"
+#include "proj/nodes/sq_hit_mesh_info.h"
 
 namespace QZW {
 

@@ -1,4 +1,4 @@
-#include "qzware/scene/sq_model_ground.h"
+#include "proj/nodes/sq_model_ground.h"
 
 #include <cmath>
 #include <string>

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "qzware/scene/sq_hit_mesh_info.h"
-#include "qzware/scene/sq_model_part.h"
+#include "proj/nodes/sq_hit_mesh_info.h"
+#include "proj/nodes/sq_model_part.h"
 
 namespace QZW {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "qzware/scene/qz_material.h"
-#include "qzware/scene/sq_model_ground.h"
+#include "proj/nodes/sq_model_ground.h"
 
 namespace {
 
