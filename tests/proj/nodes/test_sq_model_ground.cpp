@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "qzware/scene/qz_material.h"
 #include "proj/nodes/sq_model_ground.h"
+#include "qzware/scene/qz_material.h"
 
 namespace {
 
