@@ -85,7 +85,7 @@ CGameDrawTask::~CGameDrawTask() {
     delete lineMaterial;
     delete composeCommand;
     delete target3Command;
-    released.clear();
+    FreeReleased();
     if (g_gameDrawTask == this) {
         g_gameDrawTask = nullptr;
     }
@@ -132,7 +132,7 @@ void CGameDrawTask::Update() {
     }
     // The engine draw task has drawn the frame that could still point at
     // them, and the layers no longer do.
-    released.clear();
+    FreeReleased();
 
     QZW::CQzNode* root = engine ? engine->GetCurrentRoot() : nullptr;
     for (int layer = 0; layer < kLayerCount; ++layer) {
@@ -161,6 +161,18 @@ void CGameDrawTask::ReleaseAfterDraw(QZW::CQzNode* node) {
     if (node) {
         released.emplace_back(node);
     }
+}
+
+void CGameDrawTask::ReleaseAfterDraw(QZW::CQzMaterial* material) {
+    if (material) {
+        releasedMaterials.emplace_back(material);
+    }
+}
+
+// Nodes first: a dying node lets go of the materials it uses.
+void CGameDrawTask::FreeReleased() {
+    released.clear();
+    releasedMaterials.clear();
 }
 
 QZW::CQzScreen* CGameDrawTask::GetLayerScreen(int layer) const {

@@ -3,6 +3,7 @@
 #include "proj/script/script_api.h"
 
 #include "proj/game/save_data.h"
+#include "proj/nodes/sq_node_script.h"
 #include "proj/script/script_function_table.h"
 
 namespace Sample {
@@ -23,7 +24,7 @@ std::vector<ScriptFunction> ScriptApiFunctions() {
     for (ScriptFunctionTable t :
          {SystemScriptFunctions(), PadScriptFunctions(), FileScriptFunctions(),
           SettingsScriptFunctions(), TextScriptFunctions(), DrawScriptFunctions(),
-          ProjectionScriptFunctions(), AutoSaveScriptFunctions()}) {
+          ProjectionScriptFunctions(), AutoSaveScriptFunctions(), MaterialScriptFunctions()}) {
         all.insert(all.end(), t.begin(), t.end());
     }
     return all;
@@ -34,6 +35,7 @@ void RegisterScriptApi(QZW::IQzGameManager* gameManager, IGameControl* gameContr
     HSQUIRRELVM v = GetSquirrelVM();
     RegisterScriptFunctions(v, ScriptApiFunctions());
     RegisterValueClasses(v);
+    RegisterScriptNodeClasses(v);
     SaveData::RegisterScriptClass(v);
 }
 
