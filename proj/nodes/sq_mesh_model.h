@@ -49,9 +49,10 @@ public:
     bool UpdateLoadBinAsync();
     // Parses a whole file image (an engine buffer the model takes over) into
     // parts; the number of animation chunks found. The image is kept while
-    // chunks point into it and freed otherwise.
-    int ParseModelBin(void* image, std::size_t size, bool uploadNow, bool deleteRelease,
-                      bool async);
+    // chunks point into it and freed otherwise. `readable` (when given) is
+    // false for a damaged file, which makes no part.
+    int ParseModelBin(void* image, std::size_t size, bool uploadNow, bool deleteRelease, bool async,
+                      bool* readable = nullptr);
     bool AreMaterialsReady();
     // Deletes every part's mesh, node and material (after the frame that may
     // have queued them, while the game draw task exists) and frees the kept
@@ -107,6 +108,9 @@ public:
 private:
     template <class F>
     void ForMaterialsNamed(const std::string& name, F&& f);
+    // afterDraw: hand everything to the game draw task to free after the
+    // frame being built (the part nodes may be queued in it).
+    void FreeParts(bool afterDraw);
     void DropPendingRead();
 
     std::uintptr_t readTicket = 0;

@@ -1,6 +1,7 @@
 // The "CSqNode" script class and the order of the node classes.
 #include "proj/nodes/sq_node_script.h"
 
+#include "proj/nodes/sq_mesh_model_script.h"
 #include "proj/nodes/sq_node.h"
 
 namespace Sample::SqNodes {
@@ -41,6 +42,7 @@ namespace Sample {
 void RegisterScriptNodeClasses(HSQUIRRELVM v) {
     SqNodes::RegisterSqNode(v);
     SqNodes::RegisterSqMaterial(v);
+    SqNodes::RegisterSqMeshModel(v);
 }
 
 }  // namespace Sample
