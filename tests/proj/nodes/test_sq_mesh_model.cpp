@@ -104,6 +104,15 @@ TEST_F(ModelTest, LoadBinBuildsEveryPartOfTheDemoModel) {
     ASSERT_EQ(m->parts[2].partNode->children.size(), 1u);
     EXPECT_EQ(m->parts[2].partNode->children[0], m->parts[2].mesh);
     EXPECT_TRUE(m->parts[2].colActive);
+    // A second load appends and keeps both files: the first parts' chunks
+    // still point into memory of their own.
+    EXPECT_EQ(Value("m.LoadBin(\"demo.bin\", false, true); m.PlayMeshAnim(\"spin\");"
+                    "m.SetAnimFrame(9); m.Update(); return m.IsEndAnim()"),
+              "false");
+    EXPECT_EQ(m->parts.size(), 6u);
+    EXPECT_EQ(m->images.size(), 2u);
+    EXPECT_EQ(m->parts[2].mesh->matrix, m->parts[5].mesh->matrix);
+    EXPECT_NE(m->parts[2].mesh->matrix, QZW::Matrix());
 }
 
 TEST_F(ModelTest, LoadBinOutcomes) {
