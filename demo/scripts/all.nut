@@ -6,6 +6,7 @@ local again = SQ_Include("demo_util.nut");
 DemoLog("all: include again gives " + again + ", include ran " + gIncludeRuns + " time(s)");
 SQ_Include("demo_draw.nut");
 SQ_Include("demo_input.nut");
+SQ_Include("demo_nodes.nut");
 SQ_Include("demo_model.nut");
 
 ::gShotFrame <- 90;
@@ -47,6 +48,7 @@ function SQUpdate() {
         DemoLog("SQUpdate frame " + gFrame);
     }
     DrawDemo(gFrame);
+    DrawNodes(gFrame);
     DrawDemoModel(gFrame);
     if (gFrame == 1) {
         ReportInputOnce();

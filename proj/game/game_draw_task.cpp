@@ -73,6 +73,11 @@ CGameDrawTask::CGameDrawTask(QZW::IQzGameManager* gameManager, IGameControl* gam
 }
 
 CGameDrawTask::~CGameDrawTask() {
+    // What is freed below must not reach services through this task any
+    // more (the engine draw task may be gone already).
+    if (g_gameDrawTask == this) {
+        g_gameDrawTask = nullptr;
+    }
     for (QZW::CQzScreen*& screen : layerScreens) {
         delete screen;
         screen = nullptr;
@@ -86,9 +91,6 @@ CGameDrawTask::~CGameDrawTask() {
     delete composeCommand;
     delete target3Command;
     FreeReleased();
-    if (g_gameDrawTask == this) {
-        g_gameDrawTask = nullptr;
-    }
 }
 
 void CGameDrawTask::CreateLayerScreens() {

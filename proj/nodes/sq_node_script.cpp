@@ -42,6 +42,10 @@ namespace Sample {
 void RegisterScriptNodeClasses(HSQUIRRELVM v) {
     SqNodes::RegisterSqNode(v);
     SqNodes::RegisterSqMaterial(v);
+    SqNodes::RegisterSqSprite(v);
+    SqNodes::RegisterSqSpriteBuffer(v);
+    SqNodes::RegisterSqFont(v);
+    SqNodes::RegisterSqMesh(v);
     SqNodes::RegisterSqMeshModel(v);
 }
 

@@ -12,7 +12,9 @@
 #include "proj/script/script_api.h"
 #include "proj/script/sq_bind.h"
 #include "qzware/scene/qz_screen.h"
+#include "qzware/scene/resource_manager.h"
 #include "tests/proj/script/script_snippet.h"
+#include "tests/qzware/scene/font_fixture.h"
 #include "tests/support/game_draw_fakes.h"
 
 namespace node_test {
@@ -67,6 +69,25 @@ protected:
         world.task->Update();
     }
 
+    // Serves "font/t.fnt" (text format, also as the regular face's "_ch"
+    // file): lineHeight 20, base 16, one page
+    // ("font/p0.tga", 128 x 64) with "A" (xadvance 10), "B" (8) and "?".
+    void UseFont() {
+        const std::string text =
+            "common lineHeight=20 base=16 scaleW=128 scaleH=64 pages=1 packed=0\n"
+            "page id=0 file=\"p0.tga\"\n"
+            "char id=65 x=0  y=0 width=8 height=12 xoffset=1 yoffset=2 xadvance=10 page=0\n"
+            "char id=66 x=10 y=0 width=6 height=12 xoffset=0 yoffset=4 xadvance=8  page=0\n"
+            "char id=63 x=60 y=0 width=6 height=10 xoffset=1 yoffset=2 xadvance=7  page=0\n";
+        fonts.files["font/t.fnt"] = std::vector<std::uint8_t>(text.begin(), text.end());
+        fonts.files["font/lumesa_gosiL30_ch.fnt"] = fonts.files["font/t.fnt"];
+        fonts.textures = {"font/p0.tga"};
+        // The game draw task cached its fonts (empty) already.
+        QZW::CResourceManager::GetInstance()->ReleaseAll();
+        QZW::CResourceManager::GetInstance()->SetServices(&graphics, &fonts);
+    }
+
+    fonttest::MaterialOwner fonts;
     qz_test_support::RecordingGraphics graphics;
     qz_test_support::GameDrawWorld world{graphics};
     HSQUIRRELVM v = nullptr;

@@ -195,14 +195,14 @@ const ExpectedClass kNodeClasses[] = {
       "PushBack",    "Draw",           "Remove",   "Clear",     "SetAlpha",  "SetSprite",
       "GetTexWidth", "GetTexHeight",   "GetWidth", "GetHeight", "Hide",      "Show",
       "GetName",     "SetName",        "SetUV"},
-     "sprite batch"},
+     nullptr},
     {"CSqSpriteBuffer",
      "CSqNode",
      {"Create",   "GetPos",   "GetScale",  "GetRotate",   "SetPos",       "SetScale", "SetRotate",
       "SetColor", "SetAlign", "SetMargin", "SetMaterial", "PushBack",     "Draw",     "Remove",
       "Clear",    "SetAlpha", "SetSprite", "GetTexWidth", "GetTexHeight", "GetWidth", "GetHeight",
       "Hide",     "Show",     "GetName",   "SetName"},
-     "sprite batch"},
+     nullptr},
     {"CSqFont",
      "CSqNode",
      {"SetPos",
@@ -233,13 +233,13 @@ const ExpectedClass kNodeClasses[] = {
       "SetPaneScale",
       "SetTextBoxSize",
       "UpdateOption"},
-     "text node"},
+     nullptr},
     {"CSqMesh",
      "CSqNode",
      {"SetPos", "SetScale", "SetRotate", "Draw", "SetAlpha", "SetColor", "PushBack", "SetMaterial",
       "Clear", "Remove", "AppendVertex", "AppendColor", "AppendTexCoord", "AppendNormal",
       "AppendIndex", "AppendPrim", "AppendSprite"},
-     "mesh node"},
+     nullptr},
     {"CSqMeshModel",
      "CSqNode",
      {"Load",
@@ -446,12 +446,15 @@ TEST_F(ScriptApiTest, RegistersEveryNodeClassWithItsMethodsAndBase) {
     }
     // Construction and clones: node instances own their objects, so a clone
     // is refused.
-    EXPECT_EQ("this instance cannot be cloned",
-              script_test::RunSnippet(v, "local n = CSqNode(); return clone n").text);
-    EXPECT_EQ("this instance cannot be cloned",
-              script_test::RunSnippet(v, "return clone CSqMaterial()").text);
-    EXPECT_EQ("this instance cannot be cloned",
-              script_test::RunSnippet(v, "return clone CSqMeshModel()").text);
+    for (const char* owner : {"CSqNode", "CSqMaterial", "CSqSprite", "CSqSpriteBuffer", "CSqFont",
+                              "CSqMesh", "CSqMeshModel"}) {
+        EXPECT_EQ("this instance cannot be cloned",
+                  script_test::RunSnippet(v, (std::string("local n = ") + owner +
+                                              "(); n.SetName(\"x\"); return clone n")
+                                                 .c_str())
+                      .text)
+            << owner;
+    }
     EXPECT_EQ("2",
               script_test::RunSnippet(
                   v, "local i = SqMaterialInfo(); i.shaderType = 2; return (clone i).shaderType")
