@@ -12,6 +12,7 @@ SQ_Include("demo_services.nut");
 SQ_Include("demo_sound.nut");
 SQ_Include("demo_movie.nut");
 SQ_Include("demo_nodes.nut");
+SQ_Include("demo_model.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -60,6 +61,7 @@ function SQUpdate() {
     }
     DrawDemo(gFrame);
     DrawNodes(gFrame);
+    DrawDemoModel(gFrame);
     if (gFrame == 1) {
         ReportInputOnce();
     }

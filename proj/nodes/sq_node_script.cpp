@@ -1,6 +1,7 @@
 // The "CSqNode" script class and the order of the node classes.
 #include "proj/nodes/sq_node_script.h"
 
+#include "proj/nodes/sq_mesh_model_script.h"
 #include "proj/nodes/sq_node.h"
 
 namespace Sample::SqNodes {
@@ -45,6 +46,7 @@ void RegisterScriptNodeClasses(HSQUIRRELVM v) {
     SqNodes::RegisterSqSpriteBuffer(v);
     SqNodes::RegisterSqFont(v);
     SqNodes::RegisterSqMesh(v);
+    SqNodes::RegisterSqMeshModel(v);
 }
 
 }  // namespace Sample

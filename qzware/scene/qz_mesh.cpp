@@ -159,6 +159,12 @@ void CQzMesh::AddSkinWeights(std::uint32_t vertexCount, const std::uint16_t* bon
     skins.push_back(std::move(skin));
 }
 
+void CQzMesh::SetBoneMatrix(int index, const Matrix& m) {
+    if (index >= 0 && std::size_t(index) < bones.size()) {
+        bones[std::size_t(index)].bind = m;
+    }
+}
+
 // [SECTION] Appends
 
 void CQzMesh::AppendSprite(float x, float y, float z, float scaleX, float scaleY, float scaleZ,

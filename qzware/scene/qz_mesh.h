@@ -102,6 +102,9 @@ public:
     void AddBone(const Matrix& bind, const std::string& name);
     void AddSkinWeights(std::uint32_t vertexCount, const std::uint16_t* boneIndices,
                         const float* weights, const std::string& name);
+    // The matrix bone `index` uploads (its bind matrix until an animation
+    // sets it); an index past the bones is ignored.
+    void SetBoneMatrix(int index, const Matrix& m);
 
     // [SECTION] Queries
     bool IsInBoundXZ(float x, float y, float z) const;

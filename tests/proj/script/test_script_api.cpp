@@ -274,10 +274,48 @@ const ExpectedClass kNodeClasses[] = {
       "Clear", "Remove", "AppendVertex", "AppendColor", "AppendTexCoord", "AppendNormal",
       "AppendIndex", "AppendPrim", "AppendSprite"},
      nullptr},
-    {"CSqMeshModel", "CSqNode", {}, "model files"},
-    {"SqBoundBox", nullptr, {}, "model files"},
-    {"QzHitMeshInfo", nullptr, {}, "model files"},
-    {"SqHitMeshInfo", nullptr, {}, "model files"},
+    {"CSqMeshModel",
+     "CSqNode",
+     {"Load",
+      "LoadBin",
+      "LoadBinAsync",
+      "UpdateLoadBinAsync",
+      "SetPos",
+      "SetScale",
+      "SetRotate",
+      "SetName",
+      "GetName",
+      "Update",
+      "Draw",
+      "Remove",
+      "Clear",
+      "SetAlpha",
+      "SetColor",
+      "PushBack",
+      "GetGroundHight",
+      "GetGroundInfo",
+      "GetGroundInfo2",
+      "GetGroundInfoXY",
+      "GetGroundInfoXY2",
+      "PlayMeshAnim",
+      "PlaySkinAnim",
+      "SetAnimSpeed",
+      "GetMaterial",
+      "IsEndAnim",
+      "SetMeshMaterial_TexOffset",
+      "SetMeshMaterial_Tex1Offset",
+      "SetMeshMaterial_SetYuragiParam",
+      "SetMeshMaterial_ProjectMapMatrix",
+      "SetAnimFrame",
+      "GetAnimFrame",
+      "ReleaseResource",
+      "SetLoop",
+      "CalcBoundBox",
+      "SetColActive"},
+     nullptr},
+    {"SqBoundBox", nullptr, {"GetMin", "GetMax"}, nullptr},
+    {"QzHitMeshInfo", nullptr, {}, nullptr},
+    {"SqHitMeshInfo", nullptr, {}, nullptr},
 };
 
 // [SECTION] Fixture
@@ -442,8 +480,8 @@ TEST_F(ScriptApiTest, RegistersEveryNodeClassWithItsMethodsAndBase) {
     }
     // Construction and clones: node instances own their objects, so a clone
     // is refused.
-    for (const char* owner :
-         {"CSqNode", "CSqMaterial", "CSqSprite", "CSqSpriteBuffer", "CSqFont", "CSqMesh"}) {
+    for (const char* owner : {"CSqNode", "CSqMaterial", "CSqSprite", "CSqSpriteBuffer", "CSqFont",
+                              "CSqMesh", "CSqMeshModel"}) {
         EXPECT_EQ("this instance cannot be cloned",
                   script_test::RunSnippet(v, (std::string("local n = ") + owner +
                                               "(); n.SetName(\"x\"); return clone n")
