@@ -1,7 +1,8 @@
 // The demo's node tree, built once and drawn every frame on layer 3: a
 // sprite buffer batching textured sprites from the demo atlas (a row of its
 // four tiles, a parent with a child that turns and fades) and a line of
-// bitmap-font text, a text node drawing itself, and one atlas tile through
+// bitmap-font text, a text node drawing itself, a triangle mesh built vertex
+// by vertex, and one atlas tile through
 // SQ_AppendSprite2 with the same script material. The texts use a font with
 // a single page: a batch (and a text mesh) draws with one page's material.
 ::gAtlas <- "images/demo_atlas.tga";
@@ -56,6 +57,23 @@ gNodeTitle.SetText("Vornakle");
 gNodeTitle.SetColor(250, 240, 40, 255);
 gNodeTitle.SetPos(680, 660, 0);
 
+// A triangle built vertex by vertex, in one colour, with an untextured
+// vertex-colour material.
+::gMeshMaterial <- CSqMaterial();
+gMeshMaterial.SetName("demo_mesh");
+gMeshMaterial.SetShaderType(5);
+gMeshMaterial.SetBlendMode(0);
+::gNodeMesh <- CSqMesh();
+gNodeMesh.SetMaterial(gMeshMaterial);
+gNodeMesh.SetPos(1150, 260, 0);
+foreach (p in [[0, 0], [80, 0], [40, 70]]) {
+    gNodeMesh.AppendVertex(p[0], p[1], 0);
+    gNodeMesh.AppendColor(0xFFFF00FF);
+}
+foreach (i in [0, 1, 2]) {
+    gNodeMesh.AppendIndex(i);
+}
+
 ::gNodeTileMatrix <- Matrix();
 gNodeTileMatrix.TransrateMatrix(1040, 440, 0);
 
@@ -67,5 +85,6 @@ function DrawNodes(frame) {
     gNodeChild.SetAlpha(128 + 127 * (frame % 2), false);
     gNodeBuffer.Draw(gNodeLayer);
     gNodeTitle.Draw(gNodeLayer);
+    gNodeMesh.Draw(gNodeLayer);
     SQ_AppendSprite2(gNodeTileMatrix, 64.0, 64.0, 0, 32, 32, 32, gWhite, gNodeMaterial, gNodeLayer);
 }

@@ -140,6 +140,9 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
         {"between two tile sprites", 752, 472, 0, {0, 0, 0}},
         {"parent sprite's top-left tile", 96, 576, 0, {255, 140, 0}},
         {"parent sprite's bottom-right tile", 128, 608, 0, {250, 240, 40}},
+        // The mesh node's triangle, built vertex by vertex in one colour.
+        {"inside the mesh triangle", 1190, 283, 0, {255, 0, 255}},
+        {"beside the mesh triangle", 1160, 320, 0, {0, 0, 0}},
         {"tile drawn with the script material", 1072, 472, 0, {220, 0, 220}},
     };
     for (const Probe& p : probes) {
