@@ -42,6 +42,25 @@ void AppendBox(CGameDrawTask& draw, float left, float top, float right, float bo
                     &BoxMaterial());
 }
 
+// The 8x8 font has cells for ASCII only: anything else shows as one "?" per
+// character (a surrogate pair is one character).
+std::string AsciiLine(const std::u16string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (u >= 0x20 && u < 0x7F) {
+            out.push_back(char(u));
+            continue;
+        }
+        out.push_back('?');
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            ++i;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 void DrawTextEntryPrompt(CGameDrawTask& draw) {
@@ -55,14 +74,14 @@ void DrawTextEntryPrompt(CGameDrawTask& draw) {
               float(top + CTextEntryWindow::kHeight));
 
     const std::u16string& text = prompt->GetEditText();
-    std::string line = QzUtf16ToUtf8(text.substr(0, prompt->GetCaret()));
+    std::string line = AsciiLine(text.substr(0, prompt->GetCaret()));
     const std::string composing = platform::textprompt::current().composition();
     if (!composing.empty()) {
-        line += "[" + composing + "]";
+        line += "[" + AsciiLine(QzUtf8ToUtf16(composing)) + "]";
     }
-    line += "_" + QzUtf16ToUtf8(text.substr(prompt->GetCaret()));
+    line += "_" + AsciiLine(text.substr(prompt->GetCaret()));
 
-    draw.DebugPrint(left + kPad, top + kPad, QzUtf16ToUtf8(GetTextEntryGlobals().title).c_str(),
+    draw.DebugPrint(left + kPad, top + kPad, AsciiLine(GetTextEntryGlobals().title).c_str(),
                     kTextColour);
     draw.DebugPrint(left + kPad, top + kPad + 3 * kLineHeight, line.c_str(), kTextColour);
 }
