@@ -6,14 +6,14 @@ namespace Sample {
 
 class IAutoSaveControl;
 class ISystemUtilControl;
-class INetworkServer;
+class IGameNetworkServer;
 
 class IGameControl {
 public:
     virtual ~IGameControl() = default;
     virtual IAutoSaveControl* GetAutoSaveControl() = 0;
     virtual ISystemUtilControl* GetSystemUtilControl() = 0;
-    virtual INetworkServer* GetNetworkServer() = 0;
+    virtual IGameNetworkServer* GetNetworkServer() = 0;
     virtual void Exit() = 0;
 };
 

@@ -4,6 +4,7 @@
 #include "platform/clock/clock.h"
 
 #include "proj/game/save_data.h"
+#include "proj/network/game_network_server.h"
 #include "proj/win/auto_save_control.h"
 
 #include "qzware/win/qz_file_manager.h"
@@ -18,6 +19,10 @@ CGameControl& CGameControl::GetInstance() {
 IAutoSaveControl* CGameControl::GetAutoSaveControl() {
     static CAutoSaveControl autoSave;
     return &autoSave;
+}
+
+IGameNetworkServer* CGameControl::GetNetworkServer() {
+    return CGameNetworkServer::GetInstance();
 }
 
 void LoadStartupSaveRecord(SaveData& record) {

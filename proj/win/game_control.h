@@ -1,6 +1,6 @@
 // The game control of this build: one function-static instance handing out
-// the function-static auto-save control. The text-entry and online game-
-// server services are not part of this build yet and answer null.
+// the function-static auto-save control and the lobby session server. The
+// text-entry service is not part of this build yet and answers null.
 #pragma once
 
 #include "proj/game/igame_control.h"
@@ -19,7 +19,8 @@ public:
 
     IAutoSaveControl* GetAutoSaveControl() override;
     ISystemUtilControl* GetSystemUtilControl() override { return nullptr; }
-    INetworkServer* GetNetworkServer() override { return nullptr; }
+    // The lobby session server (built on first use); null without platform services.
+    IGameNetworkServer* GetNetworkServer() override;
     void Exit() override {}
 };
 

@@ -73,7 +73,7 @@ public:
     explicit FakeGameControl(CallLog& log) : log(log) {}
     Sample::IAutoSaveControl* GetAutoSaveControl() override { return nullptr; }
     Sample::ISystemUtilControl* GetSystemUtilControl() override { return nullptr; }
-    Sample::INetworkServer* GetNetworkServer() override { return nullptr; }
+    Sample::IGameNetworkServer* GetNetworkServer() override { return nullptr; }
     void Exit() override { log.push_back("Control.Exit()"); }
 
 private:
