@@ -91,19 +91,37 @@ void SteamLobbies::Orphan(Binding& binding, int recordId) {
     }
 }
 
+void SteamLobbies::SupersedePending() {
+    po::CallbackRouter& router = owner_->GetPlatform().callbacks();
+    const std::pair<Binding*, int> pending[] = {{&matchList_, po::LobbyMatchList::kId},
+                                                {&created_, po::LobbyCreated::kId},
+                                                {&enter_, po::LobbyEnter::kId}};
+    for (const auto& [binding, recordId] : pending) {
+        if (binding->token != 0) {
+            router.unregister(binding->token);
+            binding->token = 0;
+            Orphan(*binding, recordId);
+            binding->call = 0;
+        }
+    }
+}
+
 void SteamLobbies::CreateLobby(int maxMembers) {
+    SupersedePending();
     Reset();
     Bind(created_, owner_->GetPlatform().create_lobby(po::kLobbyTypePublic, maxMembers),
          po::LobbyCreated::kId, &SteamLobbies::OnLobbyCreated);
 }
 
 void SteamLobbies::RequestLobbyList() {
+    SupersedePending();
     Reset();
     Bind(matchList_, owner_->GetPlatform().request_lobby_list(), po::LobbyMatchList::kId,
          &SteamLobbies::OnLobbyMatchList);
 }
 
 void SteamLobbies::JoinLobby(const CSteamID* lobby) {
+    SupersedePending();
     LeaveLobby();
     Bind(enter_, owner_->GetPlatform().join_lobby(lobby->ConvertToUint64()), po::LobbyEnter::kId,
          &SteamLobbies::OnLobbyEnter);

@@ -77,6 +77,8 @@ private:
     // A pending call replaced by a newer order: when its lobby is entered or
     // created after all, that lobby is left at once.
     void Orphan(Binding& binding, int recordId);
+    // Every pending order is superseded by a new one (any kind).
+    void SupersedePending();
 
     std::vector<int> orphanTokens_;
 
