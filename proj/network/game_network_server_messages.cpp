@@ -2,6 +2,7 @@
 // their replies, kicks, the ping chain, host changes and room chat. Every
 // message is checked for its exact size first; answers go to the address the
 // transport reported, never to an id written inside the message.
+#include <cstdio>
 #include <cstring>
 
 #include "platform/clock/clock.h"
