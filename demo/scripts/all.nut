@@ -6,6 +6,7 @@ local again = SQ_Include("demo_util.nut");
 DemoLog("all: include again gives " + again + ", include ran " + gIncludeRuns + " time(s)");
 SQ_Include("demo_draw.nut");
 SQ_Include("demo_input.nut");
+SQ_Include("demo_online.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -50,6 +51,7 @@ function SQUpdate() {
         ReportInputOnce();
     }
     ReadInput(gFrame);
+    StepOnline(gFrame);
     if (gFrame == gShotFrame) {
         // The window shows a frame drawn a little earlier: scripts draw in
         // one tick and the picture is composed and swapped in the next ones.

@@ -2,7 +2,9 @@
 // value classes and the script classes.
 #include "proj/script/script_api.h"
 
+#include "proj/game/igame_control.h"
 #include "proj/game/save_data.h"
+#include "proj/network/game_network_ctrl.h"
 #include "proj/script/script_function_table.h"
 #include "proj/script/script_network_api.h"
 
@@ -38,7 +40,11 @@ void RegisterScriptApi(QZW::IQzGameManager* gameManager, IGameControl* gameContr
     SaveData::RegisterScriptClass(v);
 }
 
-void RegisterNetworkScriptApi(QZW::IQzGameManager*, IGameControl*) {
+void RegisterNetworkScriptApi(QZW::IQzGameManager*, IGameControl* gameControl) {
+    // The match controller polls the server the game control hands out.
+    if (gameControl != nullptr) {
+        CGameNetworkCtrl::GetInstance().SetServer(gameControl->GetNetworkServer());
+    }
     HSQUIRRELVM v = GetSquirrelVM();
     RegisterNetworkerClasses(v);
     RegisterGameServerClass(v);
