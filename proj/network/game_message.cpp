@@ -11,6 +11,8 @@ namespace {
 
 namespace C = GameMessageCategory;
 
+// [SECTION] Layout table
+
 // The payload pieces, each written at the running offset after the header.
 enum class Piece : std::uint8_t {
     kStatus,              // u8 flags, u8 padding, i16 ping
@@ -78,6 +80,8 @@ const Layout* FindLayout(std::uint8_t category, std::uint8_t sub) {
     }
     return nullptr;
 }
+
+// [SECTION] Pieces
 
 void PackPiece(Net::LeWriter& w, Piece p, const GameMessage& m) {
     switch (p) {
@@ -201,6 +205,8 @@ bool UnpackPiece(Net::LeReader& r, Piece p, GameMessage& m) {
     return false;
 }
 
+// [SECTION] Header and key input
+
 void PackHeader(Net::LeWriter& w, std::size_t length, std::uint8_t category, std::uint8_t sub) {
     w.U16(static_cast<std::uint16_t>(length));
     w.U8(category);
@@ -239,6 +245,8 @@ bool ParseKeyInput(Net::LeReader& r, std::size_t length, GameMessage& m) {
 }
 
 }  // namespace
+
+// [SECTION] Builder and parser
 
 bool IsMatchCategory(std::uint8_t category) {
     return category >= C::kStatus && category <= C::kBattleInfo && category != 7;

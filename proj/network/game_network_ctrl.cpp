@@ -23,6 +23,7 @@ CGameNetworkCtrl& CGameNetworkCtrl::GetInstance() {
 
 void CGameNetworkCtrl::Reset() {
     server = nullptr;
+    voiceChat = nullptr;
     resultLow = resultHigh = 0;
     leaveAtResultEnd = 0;
     callCounter = 0;
@@ -41,6 +42,40 @@ std::uint64_t CGameNetworkCtrl::OwnAccountId() const {
         return id;
     }
     return vho::Steam::GetInstance()->GetSteamId()->ConvertToUint64();
+}
+
+CGameVoiceChatManager& CGameNetworkCtrl::Voice() {
+    return voiceChat != nullptr ? *voiceChat : CGameVoiceChatManagerNULL::GetInstance();
+}
+
+void CGameNetworkCtrl::UpdateVoiceFlag() {
+    CGameMemberSlot* own = GetNetworkDatabase().session.ownSlot;
+    if (own == nullptr) {
+        return;
+    }
+    if (Voice().IsSpeaking(0)) {
+        own->flags |= MemberFlag::kHeadset;
+    } else {
+        own->flags &= static_cast<std::uint16_t>(~MemberFlag::kHeadset);
+    }
+}
+
+bool CGameNetworkCtrl::IsVoiceChatSpeaking(int battler) {
+    if (battler < 0 || battler >= kSessionMembers) {
+        return false;
+    }
+    const CGameMemberSlot* slot = GetNetworkDatabase().session.battlerSlots[battler];
+    if (slot == nullptr || !slot->IsConnect()) {
+        return false;
+    }
+    MemberVoiceRecord record;
+    Net::LeWriter w(record.bytes, sizeof record.bytes);
+    w.U64(slot->memberId);
+    w.Bytes(slot->memberName, sizeof slot->memberName);
+    if (server != nullptr) {
+        server->QueryMemberVoice(record, slot->memberId);
+    }
+    return (slot->flags & MemberFlag::kHeadset) != 0 && Voice().IsMemberSpeaking(record);
 }
 
 bool CGameNetworkCtrl::IsHost() const {
@@ -124,9 +159,9 @@ void CGameNetworkCtrl::ManagementNetwork() {
     }
     SGameNetworkDatabase& db = GetNetworkDatabase();
     SGameSessionRecord& session = db.session;
-    // The voice-chat manager of this build never hears anyone speak.
+    Voice().Update();
     if (IsHost()) {
-        session.ownSlot->flags &= static_cast<std::uint16_t>(~MemberFlag::kHeadset);
+        UpdateVoiceFlag();
     }
     resultLow = resultHigh = 0;
     holdFlag = 0;

@@ -61,6 +61,8 @@ public:
     // Back to the state at start-up (tests and a new process-wide start).
     void Reset();
     void SetServer(IGameNetworkServer* s) { server = s; }
+    // Null: the null manager.
+    void SetVoiceChat(CGameVoiceChatManager* v) { voiceChat = v; }
 
     // [SECTION] Per-frame step and session
     void ManagementNetwork();
@@ -78,6 +80,12 @@ public:
     CGameMemberSlot* FindMemberSlotByPeer(const PeerAddress& address);
     // Hands one drained message to its handler (the lobby layer's to the server).
     void Dispatch(const std::uint8_t* message, std::uint16_t length, const PeerAddress& from);
+
+    // Own member flag 0x80 := the voice chat hears the local user.
+    void UpdateVoiceFlag();
+    // False unless battler's slot exists and is connected; then the voice
+    // chat's answer for that member when it has a headset (flag 0x80).
+    bool IsVoiceChatSpeaking(int battler);
 
     // [SECTION] Heartbeat, host loss and kicks
     void RefreshPeerAlive(const PeerAddress& address);
@@ -110,6 +118,7 @@ public:
     bool CheckGotoScene(int scene);
 
     IGameNetworkServer* server = nullptr;
+    CGameVoiceChatManager* voiceChat = nullptr;
     std::uint32_t resultLow = 0;
     std::uint32_t resultHigh = 0;
     std::uint8_t leaveAtResultEnd = 0;
@@ -141,6 +150,7 @@ private:
 
     // [SECTION] Helpers
     std::uint64_t OwnAccountId() const;
+    CGameVoiceChatManager& Voice();
     bool IsHost() const;
     bool FromHost(const PeerAddress& from);
     void Poll(int result, std::uint32_t ok, std::uint32_t failed, bool high = false);

@@ -81,6 +81,7 @@ void CGameNetworkCtrl::CheckHeartBeat() {
         }
         GameMessage status;
         status.category = GameMessageCategory::kStatus;
+        status.statusFlags = Voice().IsSpeaking(0) ? 0x01 : 0x00;
         status.hostPing = server != nullptr ? server->GetHostPing(0) : -1;
         if (own->sequence == 8 && own->nextSequence != 8) {
             status.statusFlags |= 0x40;

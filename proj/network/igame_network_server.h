@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "proj/network/game_network_database.h"
+#include "proj/network/game_voice_chat_manager.h"
 #include "proj/network/session_request_objects.h"
 
 namespace Sample {
@@ -59,6 +60,8 @@ public:
     // Categories the match protocol does not own (7, 0, 18 and above).
     virtual void ReceiveMessage(const std::uint8_t*, std::uint16_t, const PeerAddress&) {}
     virtual std::int16_t GetHostPing(int) { return -1; }
+    // Tells the voice layer which member a voice question is about.
+    virtual void QueryMemberVoice(const MemberVoiceRecord&, std::uint64_t) {}
     virtual int UpdateMemberTable(CGameMemberSlot*, const MemberIdentityRecord*,
                                   const MemberStateRecord*) {
         return 0;

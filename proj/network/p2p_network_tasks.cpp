@@ -1,6 +1,8 @@
 // Sender and receiver tasks over the buffer block and the platform services.
 #include "proj/network/p2p_network_tasks.h"
 
+#include "proj/game/igame_control.h"
+#include "proj/network/game_network_ctrl.h"
 #include "proj/network/game_network_database.h"
 #include "proj/network/le_bytes.h"
 #include "proj/network/p2p_buffers.h"
@@ -96,6 +98,9 @@ int CreateP2PNetworkTasks(QZW::CQzTask* root, QZW::IQzGameManager* gameManager,
     CreateP2PBuffers(kP2PSendQueueSize);
     CreatePeriodicSends();
     GetNetworkDatabase();
+    // The match controller reaches the lobby session server through the game control.
+    CGameNetworkCtrl::GetInstance().SetServer(gameControl ? gameControl->GetNetworkServer()
+                                                          : nullptr);
     root->AppendChild(new CGameP2PNetworkSender(gameManager, gameControl));
     root->AppendChild(new CGameP2PNetworkReceiver(gameManager, gameControl));
     return 1;

@@ -59,8 +59,8 @@ public:
 };
 
 // The first frame's network set-up: the buffer block with its periodic
-// slots, the network database, then the sender and receiver appended to the
-// root task. 1.
+// slots, the network database, the match controller's lobby server (the game
+// control's), then the sender and receiver appended to the root task. 1.
 int CreateP2PNetworkTasks(QZW::CQzTask* root, QZW::IQzGameManager* gameManager,
                           IGameControl* gameControl);
 

@@ -2,9 +2,7 @@
 // value classes and the script classes.
 #include "proj/script/script_api.h"
 
-#include "proj/game/igame_control.h"
 #include "proj/game/save_data.h"
-#include "proj/network/game_network_ctrl.h"
 #include "proj/script/script_function_table.h"
 #include "proj/script/script_network_api.h"
 
@@ -40,11 +38,7 @@ void RegisterScriptApi(QZW::IQzGameManager* gameManager, IGameControl* gameContr
     SaveData::RegisterScriptClass(v);
 }
 
-void RegisterNetworkScriptApi(QZW::IQzGameManager*, IGameControl* gameControl) {
-    // The match controller polls the server the game control hands out.
-    if (gameControl != nullptr) {
-        CGameNetworkCtrl::GetInstance().SetServer(gameControl->GetNetworkServer());
-    }
+void RegisterNetworkScriptApi(QZW::IQzGameManager*, IGameControl*) {
     HSQUIRRELVM v = GetSquirrelVM();
     RegisterNetworkerClasses(v);
     RegisterGameServerClass(v);

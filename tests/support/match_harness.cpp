@@ -14,10 +14,17 @@ namespace {
 class HarnessTransport : public P2PTransport {
 public:
     HarnessTransport(platform::online::LoopbackMember& from, double burstChance,
-                     std::mt19937_64& rng, int& burstLeft)
-        : from_(from), burstChance_(burstChance), rng_(rng), burstLeft_(burstLeft) {}
+                     std::mt19937_64& rng, int& burstLeft, std::uint32_t& resends)
+        : from_(from),
+          burstChance_(burstChance),
+          rng_(rng),
+          burstLeft_(burstLeft),
+          resends_(resends) {}
     void Send(std::uint64_t to, const std::uint8_t* data, std::uint32_t size,
               int sendType) override {
+        if (data[2] == GameMessageCategory::kKeyResendRequest) {
+            ++resends_;
+        }
         if (data[2] == GameMessageCategory::kKeyInput && burstChance_ > 0.0) {
             if (burstLeft_ == 0 && std::uniform_real_distribution<>(0, 1)(rng_) < burstChance_) {
                 burstLeft_ = 5 + static_cast<int>(rng_() % 3);
@@ -35,6 +42,7 @@ private:
     double burstChance_;
     std::mt19937_64& rng_;
     int& burstLeft_;
+    std::uint32_t& resends_;
 };
 
 }  // namespace
@@ -81,8 +89,21 @@ std::uint16_t MatchHarness::Expected(int battler, std::uint16_t frame) const {
     return sent & CGameNetworkCtrl::kLocalKeyMask & ~CGameNetworkCtrl::kDelayRaiseMark;
 }
 
+void MatchHarness::JoinRoom() {
+    SetUpSession(1);
+}
+
 void MatchHarness::StartBattle(std::uint8_t delay) {
     delay_ = delay;
+    SetUpSession(6);
+    for (Member& m : members_) {
+        ScopedNetworkMember use(*m.context);
+        CGameNetworkCtrl::GetInstance().InitKeyData(delay);
+        SetNetKeyOnline(true);
+    }
+}
+
+void MatchHarness::SetUpSession(std::uint16_t sequence) {
     const int n = size();
     for (int self = 0; self < n; ++self) {
         Member& m = members_[self];
@@ -104,15 +125,13 @@ void MatchHarness::StartBattle(std::uint8_t delay) {
                 static_cast<std::uint16_t>((i == 0 ? MemberFlag::kHost : MemberFlag::kJoined));
             slot.SetBattlerNo(i);
             slot.joinOrder = static_cast<std::uint8_t>(i);
-            slot.sequence = 6;
+            slot.sequence = sequence;
         }
         s.UpdateSlotPointers(db.ownUser.id);
         CGameNetworkCtrl& ctrl = CGameNetworkCtrl::GetInstance();
         for (int i = 0; i < n; ++i) {
             ctrl.memberNames[i] = s.slots[i].memberName;
         }
-        ctrl.InitKeyData(delay);
-        SetNetKeyOnline(true);
     }
 }
 
@@ -136,7 +155,10 @@ void MatchHarness::MemberFrame(Member& m) {
         const SGameBattleParam& keys = GetNetworkDatabase().battleData.battleParam;
         const std::uint16_t frame = keys.currentFrame;
         const int own = GetNetworkDatabase().session.ownSlot->BattlerNo();
-        ctrl.UpdateNetKeyBuffer(Pad(own, frame), false);
+        // The word pressed now is recorded for frame lastFrame[own]: its input
+        // is the pad of that frame less the starting delay.
+        const std::uint16_t forFrame = keys.lastFrame[own];
+        ctrl.UpdateNetKeyBuffer(Pad(own, static_cast<std::uint16_t>(forFrame - delay_)), false);
         if (!ctrl.networkWaiting) {
             std::vector<std::uint16_t> words;
             for (int b = 0; b < kNetKeyPlayers; ++b) {
@@ -144,12 +166,15 @@ void MatchHarness::MemberFrame(Member& m) {
             }
             m.consumed[frame] = words;
         }
-        if (ctrl.holdFlag) {
+        // The scripts step the game only while the network is not waiting; a
+        // raised delay is one such frame, in which the own word still leaves.
+        if (ctrl.networkWaiting) {
             ++m.stalls;
+        } else {
+            ctrl.TimeStep();
         }
-        ctrl.TimeStep();
     }
-    HarnessTransport transport(p, faults_.keyBurstChance, rng_, burstLeft_[p.own_id()]);
+    HarnessTransport transport(p, faults_.keyBurstChance, rng_, burstLeft_[p.own_id()], m.resends);
     RunP2PSender(p.own_id(), &transport);
 }
 

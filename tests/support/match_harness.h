@@ -49,7 +49,8 @@ public:
         bool running = true;
         // Consumed frames: frame -> the four battlers' words.
         std::map<std::uint16_t, std::vector<std::uint16_t>> consumed;
-        std::uint32_t stalls = 0;  // frames spent holding
+        std::uint32_t stalls = 0;   // frames the network kept waiting
+        std::uint32_t resends = 0;  // key resend requests sent
     };
 
     MatchHarness(int members, std::uint64_t seed, const Faults& faults);
@@ -58,6 +59,25 @@ public:
     // Every member in one session: slot i holds member i and battler i, slot
     // 0 is the host; sequence 6 (battle), keys armed with `delay`.
     void StartBattle(std::uint8_t delay);
+    // Every member in one room (scene 1), no keys yet.
+    void JoinRoom();
+    // Runs f with member i's network state in use.
+    template <class F>
+    auto With(int i, F&& f) {
+        Sample::ScopedNetworkMember use(*members_[i].context);
+        return f(Sample::CGameNetworkCtrl::GetInstance());
+    }
+    // Frames until pred() holds (at most `limit`); false on time-out.
+    template <class P>
+    bool RunUntil(P&& pred, int limit) {
+        for (int i = 0; i < limit; ++i) {
+            if (pred()) {
+                return true;
+            }
+            Frame();
+        }
+        return pred();
+    }
     // One frame of every running member, in member order.
     void Frame();
     void Frames(int n) {
@@ -66,7 +86,7 @@ public:
         }
     }
 
-    // The pad word battler b presses at its frame t.
+    // The pad word battler b presses for the t-th frame it records.
     static std::uint16_t Pad(int battler, std::uint16_t frame);
     // What every member must consume for battler b at frame f.
     std::uint16_t Expected(int battler, std::uint16_t frame) const;
@@ -78,6 +98,7 @@ public:
 
 private:
     void MemberFrame(Member& m);
+    void SetUpSession(std::uint16_t sequence);
 
     platform::online::LoopbackWorld world_;
     Faults faults_;

@@ -455,3 +455,46 @@ TEST_F(NetworkCtrlTest, UnknownAddressesResetNoCounterAndRenamesRebroadcast) {
 
 }  // namespace
 }  // namespace Sample
+
+namespace Sample {
+namespace {
+
+struct SpeakingVoice : CGameVoiceChatManagerNULL {
+    bool speaking = true;
+    std::uint64_t askedAbout = 0;
+    bool IsSpeaking(int) override { return speaking; }
+    bool IsMemberSpeaking(const MemberVoiceRecord& r) override {
+        Net::LeReader id(r.bytes, sizeof r.bytes);
+        askedAbout = id.U64();
+        return speaking;
+    }
+};
+
+TEST_F(NetworkCtrlTest, VoiceChatSpeakingReachesTheFlagsAndTheStatus) {
+    SpeakingVoice voice;
+    ctrl.SetVoiceChat(&voice);
+    Session(2, 0);
+    ctrl.ManagementNetwork();
+    EXPECT_TRUE(GetNetworkDatabase().session.ownSlot->IsHeadsetPresent()) << "host's own flag";
+    EXPECT_FALSE(ctrl.IsVoiceChatSpeaking(1)) << "battler 1 has no headset flag";
+    GetNetworkDatabase().session.slots[1].flags |= MemberFlag::kHeadset;
+    EXPECT_TRUE(ctrl.IsVoiceChatSpeaking(1));
+    EXPECT_EQ(voice.askedAbout, Peer(1).id);
+    EXPECT_FALSE(ctrl.IsVoiceChatSpeaking(3)) << "no slot holds battler 3";
+
+    Session(2, 1);
+    GetNetworkDatabase().session.ownSlot->silenceCounter = 60;
+    ctrl.ManagementNetwork();
+    bool sawStatus = false;
+    for (const Sent& s : Outgoing()) {
+        if (s.m.category == GameMessageCategory::kStatus) {
+            sawStatus = true;
+            EXPECT_EQ(s.m.statusFlags & 0x01, 0x01);
+        }
+    }
+    EXPECT_TRUE(sawStatus);
+    ctrl.SetVoiceChat(nullptr);
+}
+
+}  // namespace
+}  // namespace Sample

@@ -69,3 +69,31 @@ TEST(MatchDeterminism, EveryMemberConsumesThePressedWordsUnderFaults) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MatchHostLoss, MembersDeclareTheHostLost601FramesAfterItWentSilent) {
+    MatchHarness h(3, 11, Faults{});
+    h.StartBattle(3);
+    h.Frames(100);
+    h.member(0).running = false;  // the host's process is gone
+    int lostAt[3] = {0, 0, 0};
+    for (int frame = 101; frame <= 800; ++frame) {
+        h.Frame();
+        for (int i = 1; i < 3; ++i) {
+            const bool lost = h.With(i, [](Sample::CGameNetworkCtrl& c) {
+                return (c.resultLow & Sample::NetResult::kHostLost) != 0;
+            });
+            if (lost && lostAt[i] == 0) {
+                lostAt[i] = frame;
+            }
+        }
+    }
+    // Heard last in frame 100, whose count is the first of the 601.
+    EXPECT_EQ(lostAt[1], 700);
+    EXPECT_EQ(lostAt[2], 700);
+    // The order recurs every frame until the lobby clears the session.
+    EXPECT_EQ(h.member(1).server.disconnectOrders, 800 - 700 + 1);
+}
+
+}  // namespace

@@ -48,7 +48,8 @@ void SteamP2P::Update() {
         if (!platform.read_p2p_packet(buffer_, capacity, &bytesRead, &sender, 0)) {
             continue;  // skipped; the platform layer has dropped it
         }
-        P2PPacketEvent event{CSteamID(sender), buffer_, std::min(bytesRead, kReadBufferSize)};
+        // Never more than was asked for, whatever the platform layer answers.
+        P2PPacketEvent event{CSteamID(sender), buffer_, std::min(bytesRead, capacity)};
         owner_->PostEvent(kSteamP2PPacket, &event);
     }
 }
