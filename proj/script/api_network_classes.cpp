@@ -310,7 +310,7 @@ bool CtrlIsExistSession(SqNetworkCtrl&) {
     return GetNetworkDatabase().session.state != 0;
 }
 bool CtrlIsVoiceChatSpeaking(SqNetworkCtrl&, int battler) {
-    return InTable(battler) && CGameVoiceChatManagerNULL::GetInstance().IsSpeaking(battler);
+    return InTable(battler) && Ctrl().IsVoiceChatSpeaking(battler);
 }
 template <std::uint32_t Bit, bool High = false>
 bool CtrlResult(SqNetworkCtrl&) {
