@@ -115,3 +115,27 @@ TEST(LobbyMessages, ChatUnderAnotherMembersSlotOrPastTheTableIsDropped) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LobbyMessages, ThePingChainAnswersTheTransportSenderNotTheIdInside) {
+    LobbyHarness h(3, 43);
+    ASSERT_TRUE(h.Settle(3));
+    for (int k : {1, 2}) {
+        h.With(0, [&] { GetNetworkDatabase().session.slots[k].rtt = -1; });
+    }
+    // Member 1 asks the host for a round trip but names member 2 inside.
+    const LobbyBytes identity =
+        BuildIdentity(LobbyCategory::kIdentity, h.member(2).platform->own_id(), 1);
+    h.With(0, [&] {
+        h.server(0).ReceiveMessage(identity.data(), 14,
+                                   PeerAddress{h.member(1).platform->own_id(), 0});
+    });
+    h.Frames(10);
+    const std::int16_t one = h.With(0, [] { return GetNetworkDatabase().session.slots[1].rtt; });
+    const std::int16_t two = h.With(0, [] { return GetNetworkDatabase().session.slots[2].rtt; });
+    EXPECT_GE(one, 0) << "the chain with the real sender did not complete";
+    EXPECT_EQ(-1, two) << "the id inside the message was answered";
+}
+
+}  // namespace
