@@ -33,11 +33,14 @@ private:
 
 }  // namespace
 
-LobbyHarness::LobbyHarness(int members, std::uint64_t seed) : world_(seed), members_(members) {
+LobbyHarness::LobbyHarness(int members, std::uint64_t seed, std::vector<std::string> names)
+    : world_(seed), members_(members) {
     platform::netcheck::set_fixed_answer(true);
     for (int i = 0; i < members; ++i) {
         Member& m = members_[static_cast<std::size_t>(i)];
-        m.platform = &world_.add_member(5001 + i, "P" + std::to_string(i));
+        const std::size_t at = static_cast<std::size_t>(i);
+        m.platform =
+            &world_.add_member(5001 + i, at < names.size() ? names[at] : "P" + std::to_string(i));
         m.steam = std::make_unique<vho::Steam>(*m.platform, vho::Steam::Unregistered{});
         std::string message;
         m.steam->Start(message);

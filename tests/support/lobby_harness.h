@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/online/online_loopback.h"
@@ -34,7 +35,8 @@ public:
         void ClearSeen() { seenLow = seenHigh = 0; }
     };
 
-    LobbyHarness(int members, std::uint64_t seed);
+    // Member i is named names[i] when given, else "P<i>".
+    LobbyHarness(int members, std::uint64_t seed, std::vector<std::string> names = {});
     ~LobbyHarness();
 
     void Frame();

@@ -59,6 +59,14 @@ TEST_P(Settling, EveryMemberHoldsTheSameConnectedTable) {
 
 INSTANTIATE_TEST_SUITE_P(Members, Settling, ::testing::Values(2, 3, 4));
 
+TEST(LobbyServer, PlayersWithTheSameNameAllGetIn) {
+    LobbyHarness h(3, 17, {"Sam", "Sam", "Sam"});
+    ASSERT_TRUE(h.Settle(3));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(3, ConnectedSlots(h, i)) << "member " << i;
+    }
+}
+
 TEST(LobbyServer, TheHostsLobbyCarriesItsPlatformAccountId) {
     LobbyHarness h(2, 3);
     ASSERT_TRUE(h.Init(0));
