@@ -1,13 +1,14 @@
 // The demo's online room. With a lobby directory in the environment the demo
 // signs in, looks for a room and joins the first one it finds, or else opens
-// its own for four. The host starts a short match ("go" in the room chat)
+// its own for four (after five searches that found nothing: a room whose
+// host answers slower than 180 ms is not listed). The host starts a short match ("go" in the room chat)
 // once two or more players have been in the room for five seconds; every
 // player then plays 600 lockstep frames, reading all battlers' pads from the
 // network key buffer and logging their presses. Offline the sign-in never
 // completes and the demo goes on exactly as it would without this file.
 ::gOnline <- {
     step = "init", server = null, ctrl = null, session = null,
-    wait = 0, members = 0, stable = 0, matchFrames = 0, host = false
+    wait = 0, members = 0, stable = 0, matchFrames = 0, host = false, searches = 0
 };
 
 function OnlineLog(text) {
@@ -99,7 +100,11 @@ function StepOnline(frame) {
                 OnlineCreate();
             }
         } else if (o.ctrl.SucceedRoomSearch() || o.ctrl.FailedRoomSearch()) {
-            OnlineCreate();
+            if (++o.searches < 5) {
+                OnlineSearch();
+            } else {
+                OnlineCreate();
+            }
         }
         break;
     case "create":
