@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/netcheck/netcheck.h"
 #include "proj/network/game_network_ctrl.h"
 #include "tests/support/lobby_harness.h"
 
@@ -250,6 +251,28 @@ TEST(LobbyServer, ACreateWithoutAResultTimesOut) {
     }
     EXPECT_EQ(Server::kRefused, result);
     EXPECT_EQ(Server::kSettled, s.State());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LobbyServer, InitWaitsWhileThePlatformIsOfflineAndFailsWithoutANetwork) {
+    LobbyHarness h(1, 18);
+    Server& s = h.server(0);
+    h.With(0, [&] { return s.OrderNetworkInit(s.initObj); });
+    s.onlineFlag = 0;  // the platform's servers are out of reach
+    EXPECT_EQ(Server::kWaiting, h.With(0, [&] { return s.CheckNetworkInit(); }));
+    platform::netcheck::set_fixed_answer(false);
+    EXPECT_EQ(Server::kRefused, h.With(0, [&] { return s.CheckNetworkInit(); }));
+    EXPECT_EQ(0, s.networkConnected);
+    platform::netcheck::set_fixed_answer(true);
+    s.onlineFlag = 1;
+    // The connection is seen at the end of a check, so the next one succeeds.
+    EXPECT_EQ(Server::kWaiting, h.With(0, [&] { return s.CheckNetworkInit(); }));
+    EXPECT_EQ(0, h.With(0, [&] { return s.CheckNetworkInit(); }));
+    EXPECT_EQ(h.member(0).platform->own_id(), s.OwnUser().id);
+    EXPECT_STREQ("P0", s.OwnUser().name);
 }
 
 }  // namespace
