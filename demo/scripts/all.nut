@@ -13,6 +13,7 @@ SQ_Include("demo_sound.nut");
 SQ_Include("demo_movie.nut");
 SQ_Include("demo_nodes.nut");
 SQ_Include("demo_model.nut");
+SQ_Include("demo_online.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -70,6 +71,7 @@ function SQUpdate() {
     StepServices();
     UpdateDemoSound(gFrame);
     PlayDemoMovie(gFrame);
+    StepOnline(gFrame);
     if (gFrame == gShotFrame) {
         // The window shows a frame drawn a little earlier: scripts draw in
         // one tick and the picture is composed and swapped in the next ones.

@@ -128,6 +128,9 @@ bool NetworkedBackend::init() {
             std::printf("online: no lobby directory configured (QZ_ONLINE_DIRECTORY); offline\n");
         }
         started_ = true;
+        // Offline there are no servers to be connected to: say so, as a lost
+        // directory does, so that nothing waits for rooms that cannot exist.
+        router_.post(ServersDisconnected{});
         return true;
     }
     std::string error;

@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 
 #include "proj/network/game_network_database.h"
 #include "proj/network/game_voice_chat_manager.h"
+#include "proj/network/session_request_objects.h"
 
 namespace Sample {
 
@@ -66,9 +69,61 @@ public:
     virtual void EnableSendBreakUp() { sendBreakUp = 1; }
     virtual void DisableSendBreakUp() { sendBreakUp = 0; }
 
+    // [SECTION] The scripts' orders and room services (the lobby server's)
+    virtual int OrderNetworkInit(SNetInitObj&) { return kServerFailed; }
+    virtual int OrderCreateSession(SNetCreateSessionObj&) { return kServerFailed; }
+    virtual int OrderDeleteSession(SNetCreateSessionObj&) { return kServerFailed; }
+    virtual int OrderSearchSession(SNetSearchSessionObj&) { return kServerFailed; }
+    virtual int OrderConnectSession(SNetConnectSessionObj&) { return kServerFailed; }
+    virtual int OrderClearServerData() { return kServerFailed; }
+    virtual int ObserverClearServerData() { return 0; }
+    virtual int KickOutRoomMember(int) { return kServerFailed; }
+    virtual int SendRoomChat(const char*) { return 0; }
+    virtual int GetRoomNum() { return 0; }
+    virtual bool IsRoomCreater() { return false; }
+    virtual bool IsNetworkAvailable() { return false; }
+    virtual void OnBattleSessionFinish() {}
+    virtual int StartUpdateSeachResult(std::uint32_t, const std::uint32_t*) { return 0; }
+    virtual int StartUpdateAllSeachResult() { return 0; }
+    virtual int CheckUpdateSeachResult() { return 0; }
+    virtual std::unique_ptr<CNetSearchResultNode> CreateSearchResultNode() { return nullptr; }
+
+    // [SECTION] Search results
+    static constexpr int kSearchNodes = 20;
+    // Fills the node list with up to 20 nodes (once).
+    void AllocSearchResults() {
+        for (int i = 0; i < kSearchNodes; ++i) {
+            if (std::unique_ptr<CNetSearchResultNode> n = CreateSearchResultNode()) {
+                searchResults.push_back(std::move(n));
+            }
+        }
+    }
+    void FreeSearchResults() {
+        searchResults.clear();
+        boundSearchResult = nullptr;
+    }
+    // Node i while i is below the result count, else null.
+    CNetSearchResultNode* SearchResult(int i) {
+        return i >= 0 && i < searchResultCount && i < static_cast<int>(searchResults.size())
+                   ? searchResults[static_cast<std::size_t>(i)].get()
+                   : nullptr;
+    }
+
     std::uint8_t sendBreakUp = 1;
     std::int32_t lastError = 0;
     std::uint32_t hostLossCounter = 0;
+
+    SNetInitObj initObj;
+    SNetCreateSessionObj createObj;
+    SNetSearchSessionObj searchObj;
+    SNetConnectSessionObj connectObj;
+    SNetRequestFriendObj friendObj;
+    std::deque<std::unique_ptr<CNetSearchResultNode>> searchResults;
+    std::int32_t searchResultCount = 0;
+    CNetSearchResultNode* boundSearchResult = nullptr;
+    std::int32_t boundSearchIndex = 0;
+    std::uint32_t searchIndexTable[kSearchNodes] = {};
+    std::int32_t friendCount = 0;
 };
 
 }  // namespace Sample

@@ -1,9 +1,11 @@
 // The script class "SQ_Networker" and the records it answers ("NetMsgLog",
 // "NetTextChatString", "NetWorldInfo", "NetRoomInfo", "NetSearchRoomInfo").
-// "SendRoomChat" reaches the lobby session server through the game control;
-// this build has no lobby server there, so it does nothing.
+// "SendRoomChat" reaches the lobby session server through the game control
+// (nothing without one).
 #include "proj/script/script_api.h"
 
+#include "proj/network/igame_network_server.h"
+#include "proj/script/script_network_api.h"
 #include "proj/script/sq_bind.h"
 #include "qzware/win/qz_networker.h"
 
@@ -85,7 +87,11 @@ void EnableRealTimeMultiPlay(SqNetworker& n) {
 void DisableRealTimeMultiPlay(SqNetworker& n) {
     n.networker->DisableRealTimeMultiPlay();
 }
-void SendRoomChat(SqNetworker&, int, const char*) {}
+void SendRoomChat(SqNetworker&, int, const char* text) {
+    if (IGameNetworkServer* server = ScriptNetworkServer()) {
+        server->SendRoomChat(text);
+    }
+}
 int GetTextChatLogNum(SqNetworker& n) {
     return n.networker->GetTextChatLog()->count;
 }

@@ -6,6 +6,7 @@
 #include "proj/game/save_data.h"
 #include "proj/nodes/sq_node_script.h"
 #include "proj/script/script_function_table.h"
+#include "proj/script/script_network_api.h"
 
 namespace Sample {
 
@@ -43,7 +44,15 @@ void RegisterScriptApi(QZW::IQzGameManager* gameManager, IGameControl* gameContr
 }
 
 void RegisterNetworkScriptApi(QZW::IQzGameManager*, IGameControl*) {
-    RegisterNetworkerClasses(GetSquirrelVM());
+    HSQUIRRELVM v = GetSquirrelVM();
+    RegisterNetworkerClasses(v);
+    RegisterGameServerClass(v);
+    RegisterNetworkRecordClasses(v);
+    RegisterRequestObjectClasses(v);
+    RegisterVoiceChatClass(v);
+    RegisterLockstepGlobals(v);
+    RegisterSearchResultClasses(v);
+    RegisterNetworkDebugGlobals(v);
 }
 
 }  // namespace Sample

@@ -4,6 +4,7 @@
 #include "platform/clock/clock.h"
 
 #include "proj/game/save_data.h"
+#include "proj/network/game_network_server.h"
 #include "proj/win/auto_save_control.h"
 #include "proj/win/system_util.h"
 
@@ -23,6 +24,10 @@ IAutoSaveControl* CGameControl::GetAutoSaveControl() {
 
 ISystemUtilControl* CGameControl::GetSystemUtilControl() {
     return &CSystemUtil::GetInstance();
+}
+
+IGameNetworkServer* CGameControl::GetNetworkServer() {
+    return CGameNetworkServer::GetInstance();
 }
 
 void LoadStartupSaveRecord(SaveData& record, std::uint32_t limitMs) {

@@ -1,6 +1,6 @@
 // The game control of this build: one function-static instance handing out
-// the function-static auto-save control and system utilities. The online
-// game server is not part of this build yet and answers null.
+// the function-static auto-save control, system utilities and lobby
+// session server.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,8 @@ public:
 
     IAutoSaveControl* GetAutoSaveControl() override;
     ISystemUtilControl* GetSystemUtilControl() override;
-    IGameNetworkServer* GetNetworkServer() override { return nullptr; }
+    // The lobby session server (built on first use); null without platform services.
+    IGameNetworkServer* GetNetworkServer() override;
     void Exit() override {}
 };
 

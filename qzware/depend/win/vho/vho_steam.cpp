@@ -1,5 +1,7 @@
 #include "qzware/depend/win/vho/vho_steam.h"
 
+#include <cstdio>
+
 #include "platform/online/online.h"
 #include "qzware/depend/win/vho/vho_steam_achievements.h"
 
@@ -15,6 +17,9 @@ constexpr const char* kNotLoggedOn = "Not logged into Steam.";
 Steam::Steam() : Steam(platform::online::current()) {}
 
 Steam::Steam(platform::online::Backend& platform) : platform_(&platform) {}
+
+Steam::Steam(platform::online::Backend& platform, Unregistered tag)
+    : Singleton<Steam>(tag), platform_(&platform) {}
 
 Steam::~Steam() {
     Shutdown();
@@ -38,6 +43,10 @@ void Steam::Start(std::string& message) {
     // raise their events through it.
     dispatcher_ = new SteamEventDispatcher(this);
     bool ok = dispatcher_->Init();
+    if (ok) {
+        lobbies_ = new SteamLobbies(this);
+        ok = lobbies_->Init();
+    }
     if (ok) {
         p2p_ = new SteamP2P(this);
         ok = p2p_->Init();
@@ -76,6 +85,11 @@ void Steam::Shutdown() {
         delete p2p_;
         p2p_ = nullptr;
     }
+    if (lobbies_) {
+        lobbies_->Finalize();
+        delete lobbies_;
+        lobbies_ = nullptr;
+    }
     if (dispatcher_) {
         dispatcher_->Finalize();
         delete dispatcher_;
@@ -98,6 +112,147 @@ void Steam::Update() {
     }
     if (started_ && voice_) {
         voice_->Update();
+    }
+}
+
+// [SECTION] Lobbies
+
+void Steam::CreateLobby(int maxMembers) {
+    if (started_) {
+        lobbies_->CreateLobby(maxMembers);
+    }
+}
+
+void Steam::RequestLobbyList() {
+    if (started_) {
+        lobbies_->RequestLobbyList();
+    }
+}
+
+void Steam::JoinLobby(std::uint32_t index) {
+    if (started_ && index < lobbies_->GetLobbyCount()) {
+        const CSteamID id = lobbies_->GetLobbyEntry(index)->id;
+        lobbies_->JoinLobby(&id);
+    }
+}
+
+void Steam::LeaveLobby() {
+    if (started_) {
+        lobbies_->LeaveLobby();
+    }
+}
+
+void Steam::RemoveLobby(std::uint32_t index) {
+    if (started_ && index < lobbies_->GetLobbyCount()) {
+        const CSteamID id = lobbies_->GetLobbyEntry(index)->id;
+        lobbies_->RemoveLobby(&id);
+    }
+}
+
+CSteamID Steam::GetLobbyId(std::uint32_t index) {
+    if (!started_ || index >= lobbies_->GetLobbyCount()) {
+        return CSteamID();
+    }
+    return lobbies_->GetLobbyEntry(index)->id;
+}
+
+int Steam::GetLobbyCount() {
+    return started_ ? static_cast<int>(lobbies_->GetLobbyCount()) : -1;
+}
+
+int Steam::GetLobbyOwnerPeerId(std::uint32_t index) {
+    if (!started_ || index >= lobbies_->GetLobbyCount()) {
+        return -1;
+    }
+    const CSteamID owner(platform_->get_lobby_owner(GetLobbyId(index).ConvertToUint64()));
+    const PeerEntry* entry = p2p_->FindPeer(&owner);
+    return SteamP2P::IsRealEntry(entry) ? int(entry->peerId) : 65535;
+}
+
+CSteamID Steam::GetLobbyOwner(std::uint16_t index) {
+    if (!started_) {
+        return CSteamID();
+    }
+    const CSteamID lobby = lobbies_->FindLobbyEntry(index)->id;
+    if (!lobby.IsLobby()) {
+        return CSteamID();
+    }
+    return CSteamID(platform_->get_lobby_owner(lobby.ConvertToUint64()));
+}
+
+bool Steam::IsInLobby() {
+    return started_ && lobbies_->IsInLobby();
+}
+
+void Steam::SetLobbyData(std::uint32_t index, const char* key, const char* value) {
+    if (started_ && index < lobbies_->GetLobbyCount()) {
+        const CSteamID id = lobbies_->GetLobbyEntry(index)->id;
+        lobbies_->SetLobbyData(&id, key, value);
+    }
+}
+
+void Steam::SetLobbyDataInt(std::uint32_t index, const char* key, int value) {
+    char text[256] = {};
+    std::snprintf(text, sizeof text, "%d", value);
+    SetLobbyData(index, key, text);
+}
+
+void Steam::SetLobbyDataFloat(std::uint32_t index, const char* key, float value) {
+    char text[256] = {};
+    std::snprintf(text, sizeof text, "%f", double(value));
+    SetLobbyData(index, key, text);
+}
+
+const char* Steam::GetLobbyData(std::uint32_t index, const char* key) {
+    if (!started_ || index >= lobbies_->GetLobbyCount()) {
+        return "";
+    }
+    const CSteamID id = lobbies_->GetLobbyEntry(index)->id;
+    const char* value = lobbies_->GetLobbyData(&id, key);
+    return value ? value : "";
+}
+
+int Steam::GetLobbyDataInt(std::uint32_t index, const char* key) {
+    int value = 0;
+    std::sscanf(GetLobbyData(index, key), "%d", &value);
+    return value;
+}
+
+float Steam::GetLobbyDataFloat(std::uint32_t index, const char* key) {
+    float value = 0;
+    std::sscanf(GetLobbyData(index, key), "%f", &value);
+    return value;
+}
+
+int Steam::GetNumLobbyMembers(std::uint32_t index) {
+    if (!started_ || index >= lobbies_->GetLobbyCount()) {
+        return 0;
+    }
+    const CSteamID id = lobbies_->GetLobbyEntry(index)->id;
+    return lobbies_->GetNumLobbyMembers(&id);
+}
+
+CSteamID Steam::GetLobbyMemberByIndex(std::uint32_t index, int member) {
+    if (!started_ || index >= lobbies_->GetLobbyCount()) {
+        return CSteamID();
+    }
+    const CSteamID id = lobbies_->GetLobbyEntry(index)->id;
+    return lobbies_->GetLobbyMemberByIndex(&id, member);
+}
+
+bool Steam::IsLobbyJoinRequested() {
+    return started_ && lobbies_->IsJoinRequested();
+}
+
+void Steam::ResetLobbies() {
+    if (started_) {
+        lobbies_->Reset();
+    }
+}
+
+void Steam::SetJoinRequestedLobby(const CSteamID* lobby) {
+    if (started_) {
+        lobbies_->SetJoinRequestedLobby(lobby);
     }
 }
 

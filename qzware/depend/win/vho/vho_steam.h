@@ -11,6 +11,7 @@
 #include "qzware/depend/win/vho/vho_singleton.h"
 #include "qzware/depend/win/vho/vho_steam_event_dispatcher.h"
 #include "qzware/depend/win/vho/vho_steam_id.h"
+#include "qzware/depend/win/vho/vho_steam_lobbies.h"
 #include "qzware/depend/win/vho/vho_steam_p2p.h"
 #include "qzware/depend/win/vho/vho_steam_voice_chat.h"
 
@@ -27,6 +28,8 @@ public:
     // On the backend platform::online::current() answers.
     Steam();
     explicit Steam(platform::online::Backend& platform);
+    // Not the process's instance: one of several members in one process.
+    Steam(platform::online::Backend& platform, Unregistered tag);
     ~Steam() override;
 
     // Empty message on success; else "Failed initializing Steam." or
@@ -37,6 +40,33 @@ public:
     virtual void Shutdown();
     // Once a frame: the platform's callbacks, then the packet poll.
     virtual void Update();
+
+    // [SECTION] Lobbies (list entries addressed by list position)
+    virtual void CreateLobby(int maxMembers);
+    virtual void RequestLobbyList();
+    virtual void JoinLobby(std::uint32_t index);
+    virtual void LeaveLobby();
+    virtual void RemoveLobby(std::uint32_t index);
+    virtual CSteamID GetLobbyId(std::uint32_t index);
+    // -1 when not started.
+    virtual int GetLobbyCount();
+    // -1 when not started or out of range; 65535 when the owner has no peer entry.
+    virtual int GetLobbyOwnerPeerId(std::uint32_t index);
+    virtual CSteamID GetLobbyOwner(std::uint16_t index);
+    virtual bool IsInLobby();
+    virtual void SetLobbyData(std::uint32_t index, const char* key, const char* value);
+    virtual void SetLobbyDataInt(std::uint32_t index, const char* key, int value);
+    virtual void SetLobbyDataFloat(std::uint32_t index, const char* key, float value);
+    // "" when not started or out of range.
+    virtual const char* GetLobbyData(std::uint32_t index, const char* key);
+    virtual int GetLobbyDataInt(std::uint32_t index, const char* key);
+    virtual float GetLobbyDataFloat(std::uint32_t index, const char* key);
+    virtual int GetNumLobbyMembers(std::uint32_t index);
+    virtual CSteamID GetLobbyMemberByIndex(std::uint32_t index, int member);
+    virtual bool IsLobbyJoinRequested();
+    virtual void ResetLobbies();
+    virtual void SetJoinRequestedLobby(const CSteamID* lobby);
+    virtual SteamLobbies* GetLobbies() { return lobbies_; }
 
     // [SECTION] Peers and packets
     virtual PeerEntry* AddPeer(const CSteamID* id);
@@ -88,6 +118,7 @@ private:
     std::uint8_t started_ = 0;
     CSteamID ownId_;
     SteamEventDispatcher* dispatcher_ = nullptr;
+    SteamLobbies* lobbies_ = nullptr;
     SteamP2P* p2p_ = nullptr;
     SteamAchievements* achievements_ = nullptr;
     SteamVoiceChat* voice_ = nullptr;

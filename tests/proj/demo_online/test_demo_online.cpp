@@ -1,0 +1,97 @@
+// The demo online: two instances of the program on one machine, a Redis
+// directory of the test's own and UDP on loopback. The first hosts a room,
+// the second finds and joins it, and both play the short match to its end.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "platform/netcheck/netcheck.h"
+#include "tests/platform/online_redis/redis_fixture.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
+
+std::string ScriptLog(const fs::path& dir) {
+    if (!fs::exists(dir / "Log")) {
+        return "";
+    }
+    for (const auto& entry : fs::directory_iterator(dir / "Log")) {
+        std::ifstream in(entry.path());
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    return "";
+}
+
+struct Instance {
+    qz_test::TempDir runtime;  // each instance holds its own single-instance lock
+    qz_test::TempDir work;
+    qz_test::ChildProcess game;
+
+    bool Start(const redis_test::RedisServer& redis, int account, const std::string& name) {
+        fs::copy(fs::path(QZ_BINARY_DIR) / "USRDIR", fs::path(work.path()) / "USRDIR",
+                 fs::copy_options::recursive);
+        fs::remove(fs::path(work.path()) / "USRDIR/SAVEDATA/SAVE00.BIN");
+        return game.Start({kProgram},
+                          {{"XDG_RUNTIME_DIR", runtime.path()},
+                           {"SDL_AUDIODRIVER", "dummy"},
+                           {"QZ_NO_MESSAGE_BOX", "1"},
+                           {"QZ_QUIT_AFTER_FRAMES", "1800"},
+                           {"QZ_ONLINE_DIRECTORY", redis.address()},
+                           {"QZ_ONLINE_ACCOUNT", std::to_string(account)},
+                           {"QZ_ONLINE_NAME", name},
+                           {"QZ_ONLINE_BIND", "127.0.0.1"}},
+                          work.path());
+    }
+    std::string Log() { return ScriptLog(work.path()); }
+};
+
+bool WaitForLine(Instance& i, const std::string& line, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end && i.game.Running()) {
+        if (i.Log().find(line) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return i.Log().find(line) != std::string::npos;
+}
+
+TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
+    ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
+    ASSERT_TRUE(fs::exists(fs::path(QZ_BINARY_DIR) / "USRDIR/scriptsConv/all.cnut"));
+    if (!platform::netcheck::is_connected()) {
+        GTEST_SKIP() << "no network interface besides loopback is up: the sign-in waits for one";
+    }
+    redis_test::RedisServer redis;
+    if (!redis.ready()) {
+        GTEST_SKIP() << "redis-server is not installed";
+    }
+    Instance host, guest;
+    ASSERT_TRUE(host.Start(redis, 2101, "Alice"));
+    ASSERT_TRUE(WaitForLine(host, "online: hosting a room for 4\n", 60000)) << host.Log();
+    ASSERT_TRUE(guest.Start(redis, 2102, "Bob"));
+    for (Instance* i : {&host, &guest}) {
+        const auto status = i->game.Wait(180000);
+        ASSERT_TRUE(status.has_value()) << "the run did not end after its frames";
+        EXPECT_EQ(0, *status) << i->game.Stderr();
+    }
+    const std::string a = host.Log(), b = guest.Log();
+    EXPECT_NE(std::string::npos, b.find("online: found the room of Alice, joining\n")) << b;
+    for (const std::string& log : {a, b}) {
+        EXPECT_NE(std::string::npos, log.find("online: match starts with 2 players\n")) << log;
+        EXPECT_NE(std::string::npos, log.find("online: match over at frame")) << log;
+    }
+}
+
+}  // namespace

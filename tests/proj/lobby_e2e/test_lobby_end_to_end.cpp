@@ -1,0 +1,74 @@
+// Four processes over a Redis directory and UDP on loopback: one creates a
+// room, three find and join it, all exchange chat and play a short lockstep
+// match; every process consumes the same key log, equal to what was pressed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/platform/online_redis/redis_fixture.h"
+#include "tests/proj/lobby_e2e/lobby_e2e.h"
+#include "tests/support/process_runner.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(LobbyEndToEnd, FourProcessesCreateJoinChatAndPlayWithIdenticalKeyLogs) {
+    redis_test::RedisServer redis;
+    if (!redis.ready()) {
+        GTEST_SKIP() << "redis-server is not installed";
+    }
+    qz_test::TempDir dir;
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    std::vector<std::unique_ptr<qz_test::ChildProcess>> players;
+    for (int i = 0; i < 4; ++i) {
+        players.push_back(std::make_unique<qz_test::ChildProcess>());
+        ASSERT_TRUE(players.back()->Start(
+            {self},
+            {{"QZ_LOBBY_TEST_ROLE", i == 0 ? "host" : "member"},
+             {"QZ_LOBBY_TEST_LOG", dir.path() + "/keys" + std::to_string(i) + ".txt"},
+             {"QZ_ONLINE_DIRECTORY", redis.address()},
+             {"QZ_ONLINE_ACCOUNT", std::to_string(8101 + i)},
+             {"QZ_ONLINE_NAME", "Player" + std::to_string(i)},
+             {"QZ_ONLINE_BIND", "127.0.0.1"}},
+            dir.path()));
+    }
+    for (int i = 0; i < 4; ++i) {
+        const std::optional<int> status = players[i]->Wait(150000);
+        EXPECT_EQ(std::optional<int>(0), status) << "player " << i << ":\n"
+                                                 << players[i]->Stdout() << players[i]->Stderr();
+    }
+    for (int i = 0; i < 4; ++i) {
+        const std::string out = players[i]->Stdout();
+        for (int from = 0; from < 4; ++from) {
+            EXPECT_NE(std::string::npos, out.find("Player" + std::to_string(from) +
+                                                  ":hi from Player" + std::to_string(from)))
+                << "player " << i << " misses the chat of " << from << ":\n"
+                << out;
+        }
+    }
+    std::string expected;
+    for (std::uint16_t f = 0; f < lobby_e2e::kFrames; ++f) {
+        expected += std::to_string(f);
+        for (int b = 0; b < 4; ++b) {
+            expected += " " + std::to_string(lobby_e2e::Expected(b, f));
+        }
+        expected += "\n";
+    }
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(expected, ReadAll(dir.path() + "/keys" + std::to_string(i) + ".txt"))
+            << "player " << i;
+    }
+}
+
+}  // namespace
