@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -23,24 +24,12 @@ namespace fs = std::filesystem;
 using qz_test::ChildProcess;
 using qz_test::RunCapture;
 
-const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
+const std::string kProgram = qz_test::ProgramPath();
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 constexpr std::size_t kBmpHeader = 54;
 
-std::vector<std::uint8_t> ReadBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// The script log of a run: the one file under Log/.
-std::string ReadScriptLog(const fs::path& dir) {
-    for (const auto& entry : fs::directory_iterator(dir / "Log")) {
-        const auto bytes = ReadBytes(entry.path());
-        return std::string(bytes.begin(), bytes.end());
-    }
-    return "";
-}
+using qz_test::ReadScriptLog;
 
 // A 1280x720 24-bit bottom-up BMP; pixels are asked for top-down.
 struct Picture {
@@ -85,8 +74,7 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     qz_test::TempDir runtime;
     qz_test::TempDir work;
     const fs::path dir = work.path();
-    fs::copy(data, dir / "USRDIR", fs::copy_options::recursive);
-    fs::remove(dir / "USRDIR/SAVEDATA/SAVE00.BIN");
+    qz_test::CopyDemoDataTree(dir);
 
     ChildProcess game;
     ASSERT_TRUE(game.Start({kProgram},
@@ -116,7 +104,7 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     EXPECT_NE(std::string::npos, log.find("nodes: buffer demo nodes, caption width ")) << log;
     EXPECT_NE(std::string::npos, log.find(", tile width 64\n")) << log;
 
-    Picture shot{ReadBytes(dir / "demo_screenshot.bmp")};
+    Picture shot{qz_test::ReadFileBytes(dir / "demo_screenshot.bmp")};
     ASSERT_EQ(kBmpHeader + std::size_t(kWidth) * kHeight * 3, shot.bytes.size());
     struct Probe {
         const char* what;

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
 
 namespace {
@@ -17,15 +18,8 @@ namespace fs = std::filesystem;
 using qz_test::ChildProcess;
 using qz_test::RunCapture;
 
-const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
-
-std::string ReadScriptLog(const fs::path& dir) {
-    for (const auto& entry : fs::directory_iterator(dir / "Log")) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    return "";
-}
+const std::string kProgram = qz_test::ProgramPath();
+using qz_test::ReadScriptLog;
 
 TEST(DemoTextEntry, TypedTextReachesTheScriptsAndEscapeClosesThePromptNotTheGame) {
     ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
@@ -34,7 +28,7 @@ TEST(DemoTextEntry, TypedTextReachesTheScriptsAndEscapeClosesThePromptNotTheGame
     qz_test::TempDir runtime;
     qz_test::TempDir work;
     const fs::path dir = work.path();
-    fs::copy(data, dir / "USRDIR", fs::copy_options::recursive);
+    qz_test::CopyDemoDataTree(dir);
 
     ChildProcess game;
     ASSERT_TRUE(game.Start({kProgram},

@@ -12,29 +12,19 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
+const std::string kProgram = qz_test::ProgramPath();
 constexpr int kWidth = 1280;
 constexpr int kHeight = 720;
 constexpr std::size_t kBmpHeader = 54;
 
-std::vector<std::uint8_t> ReadBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string ReadScriptLog(const fs::path& dir) {
-    for (const auto& entry : fs::directory_iterator(dir / "Log")) {
-        const auto bytes = ReadBytes(entry.path());
-        return std::string(bytes.begin(), bytes.end());
-    }
-    return "";
-}
+using qz_test::ReadScriptLog;
 
 TEST(DemoMovie, TheScreenshotShowsTheMovieFrameUprightInItsSprite) {
     ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
@@ -43,8 +33,7 @@ TEST(DemoMovie, TheScreenshotShowsTheMovieFrameUprightInItsSprite) {
     qz_test::TempDir runtime;
     qz_test::TempDir work;
     const fs::path dir = work.path();
-    fs::copy(data, dir / "USRDIR", fs::copy_options::recursive);
-    fs::remove(dir / "USRDIR/SAVEDATA/SAVE00.BIN");
+    qz_test::CopyDemoDataTree(dir);
 
     qz_test::ChildProcess game;
     ASSERT_TRUE(game.Start({kProgram},
@@ -61,7 +50,7 @@ TEST(DemoMovie, TheScreenshotShowsTheMovieFrameUprightInItsSprite) {
     EXPECT_NE(std::string::npos, log.find("movie: demo.wmv playing at frame ")) << log;
     ASSERT_NE(std::string::npos, log.find("screenshot demo_screenshot.bmp at frame 90\n")) << log;
 
-    const auto shot = ReadBytes(dir / "demo_screenshot.bmp");
+    const auto shot = qz_test::ReadFileBytes(dir / "demo_screenshot.bmp");
     ASSERT_EQ(kBmpHeader + std::size_t(kWidth) * kHeight * 3, shot.size());
     const auto rgb = [&](int x, int y) {
         const std::size_t at = kBmpHeader + std::size_t(kHeight - 1 - y) * kWidth * 3 + x * 3;

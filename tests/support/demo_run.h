@@ -1,0 +1,23 @@
+// What the end-to-end tests of the real program share: where the program
+// is, a fresh copy of the demo's data tree to run it in, and reading back
+// the files a run leaves (its script log, its screenshot).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qz_test {
+
+// The program the build made.
+std::string ProgramPath();
+// Every byte of the file; empty when it cannot be read.
+std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
+// The script log a run wrote under dir/Log; "" when there is none.
+std::string ReadScriptLog(const std::filesystem::path& dir);
+// Copies the built demo data tree to dir/USRDIR, without its save record so
+// the run starts from a fresh one.
+void CopyDemoDataTree(const std::filesystem::path& dir);
+
+}  // namespace qz_test
