@@ -8,6 +8,7 @@ SQ_Include("demo_draw.nut");
 SQ_Include("demo_input.nut");
 SQ_Include("demo_keyboard.nut");
 SQ_Include("demo_services.nut");
+SQ_Include("demo_nodes.nut");
 
 ::gShotFrame <- 90;
 ::gShotFile <- "demo_screenshot.bmp";
@@ -55,6 +56,7 @@ function SQUpdate() {
         DemoLog("SQUpdate frame " + gFrame);
     }
     DrawDemo(gFrame);
+    DrawNodes(gFrame);
     if (gFrame == 1) {
         ReportInputOnce();
     }

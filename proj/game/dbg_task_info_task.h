@@ -5,7 +5,7 @@
 #pragma once
 
 #include "proj/game/base_task.h"
-#include "qzware/scene/qz_material.h"
+#include "proj/nodes/sq_material.h"
 
 namespace Sample {
 
@@ -26,8 +26,7 @@ public:
     // One line at (800, y) over a box as wide as its text.
     void DrawInfoLine(int y, const char* text);
 
-    // Stands in for the script material until that class exists.
-    QZW::CQzMaterial boxMaterial;
+    QZW::CSqMaterial boxMaterial;
     double lastTime = 0.0;  // seconds
 };
 

@@ -77,6 +77,11 @@ CGameDrawTask::CGameDrawTask(QZW::IQzGameManager* gameManager, IGameControl* gam
 }
 
 CGameDrawTask::~CGameDrawTask() {
+    // What is freed below must not reach services through this task any
+    // more (the engine draw task may be gone already).
+    if (g_gameDrawTask == this) {
+        g_gameDrawTask = nullptr;
+    }
     for (QZW::CQzScreen*& screen : layerScreens) {
         delete screen;
         screen = nullptr;
@@ -89,10 +94,7 @@ CGameDrawTask::~CGameDrawTask() {
     delete lineMaterial;
     delete composeCommand;
     delete target3Command;
-    released.clear();
-    if (g_gameDrawTask == this) {
-        g_gameDrawTask = nullptr;
-    }
+    FreeReleased();
 }
 
 void CGameDrawTask::CreateLayerScreens() {
@@ -136,7 +138,7 @@ void CGameDrawTask::Update() {
     }
     // The engine draw task has drawn the frame that could still point at
     // them, and the layers no longer do.
-    released.clear();
+    FreeReleased();
 
     QZW::CQzNode* root = engine ? engine->GetCurrentRoot() : nullptr;
     for (int layer = 0; layer < kLayerCount; ++layer) {
@@ -167,6 +169,18 @@ void CGameDrawTask::ReleaseAfterDraw(QZW::CQzNode* node) {
     if (node) {
         released.emplace_back(node);
     }
+}
+
+void CGameDrawTask::ReleaseAfterDraw(QZW::CQzMaterial* material) {
+    if (material) {
+        releasedMaterials.emplace_back(material);
+    }
+}
+
+// Nodes first: a dying node lets go of the materials it uses.
+void CGameDrawTask::FreeReleased() {
+    released.clear();
+    releasedMaterials.clear();
 }
 
 QZW::CQzScreen* CGameDrawTask::GetLayerScreen(int layer) const {

@@ -79,7 +79,12 @@ public:
     // Keeps a node the scripts let go of until the frame that may have
     // queued it has been drawn (the layers hold plain pointers).
     void ReleaseAfterDraw(QZW::CQzNode* node);
-    std::size_t GetDeferredReleaseCount() const { return released.size(); }
+    // The same for a material the scripts let go of (batch meshes of the
+    // frame being built may be keyed by it).
+    void ReleaseAfterDraw(QZW::CQzMaterial* material);
+    std::size_t GetDeferredReleaseCount() const {
+        return released.size() + releasedMaterials.size();
+    }
 
     // [SECTION] Commands drawn between the layers (userValue: the task)
     static void ComposeFrame(QZW::IQzGraphics* g, std::uintptr_t task);
@@ -113,7 +118,10 @@ private:
     void CreateLayerScreens();
     void CreateFonts();
 
+    void FreeReleased();
+
     std::vector<std::unique_ptr<QZW::CQzNode>> released;
+    std::vector<std::unique_ptr<QZW::CQzMaterial>> releasedMaterials;
 };
 
 // The one instance while it exists (set by its constructor), else null.

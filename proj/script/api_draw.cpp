@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "proj/game/game_draw_task.h"
+#include "proj/nodes/sq_material.h"
 #include "proj/script/api_projection.h"
 #include "proj/script/script_function_table.h"
 #include "qzware/scene/qz_color.h"
@@ -57,7 +58,7 @@ void SQ_DrawSpriteList(QZW::CQzSpriteList* list, std::int32_t layer) {
 
 void SQ_AppendSprite2(const Matrix& m, float width, float height, std::int32_t srcX,
                       std::int32_t srcY, std::int32_t srcW, std::int32_t srcH, Color colour,
-                      QZW::CQzMaterial* material, std::int32_t layer) {
+                      QZW::CSqMaterial* material, std::int32_t layer) {
     if (CGameDrawTask* draw = GetGameDrawTask()) {
         draw->AppendSprite(m, float(srcX), float(srcY), float(srcW), float(srcH), colour.ToU32(),
                            material, layer, width, height);
@@ -68,7 +69,7 @@ void SQ_AppendSprite2(const Matrix& m, float width, float height, std::int32_t s
 void SQ_AppendSprite3(const Vector3& position, const Vector3& scale, const Vector3& angles,
                       float width, float height, std::int32_t srcX, std::int32_t srcY,
                       std::int32_t srcW, std::int32_t srcH, Color colour,
-                      QZW::CQzMaterial* material, std::int32_t layer) {
+                      QZW::CSqMaterial* material, std::int32_t layer) {
     Matrix m;
     m.TransrateMatrix(position.x, position.y, position.z);
     m.RotateMatrixZ(angles.z);
@@ -80,7 +81,7 @@ void SQ_AppendSprite3(const Vector3& position, const Vector3& scale, const Vecto
 
 void SQ_AppendBillboard(const Matrix& m, float width, float height, std::int32_t srcX,
                         std::int32_t srcY, std::int32_t srcW, std::int32_t srcH, Color colour,
-                        QZW::CQzMaterial* material, std::int32_t layer) {
+                        QZW::CSqMaterial* material, std::int32_t layer) {
     if (CGameDrawTask* draw = GetGameDrawTask()) {
         draw->AppendBillboard(m, float(srcX), float(srcY), float(srcW), float(srcH), colour.ToU32(),
                               material, layer, width, height);
@@ -88,7 +89,7 @@ void SQ_AppendBillboard(const Matrix& m, float width, float height, std::int32_t
 }
 
 void SQ_AppendPrim(const Matrix& m, const Vector3& p0, const Vector3& p1, const Vector3& p2,
-                   Color c0, Color c1, Color c2, std::int32_t layer, QZW::CQzMaterial* material) {
+                   Color c0, Color c1, Color c2, std::int32_t layer, QZW::CSqMaterial* material) {
     if (CGameDrawTask* draw = GetGameDrawTask()) {
         draw->AppendPrim(m, p0, p1, p2, c0, c1, c2, layer, material);
     }

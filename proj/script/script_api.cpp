@@ -4,6 +4,7 @@
 
 #include "proj/game/achievement_manager.h"
 #include "proj/game/save_data.h"
+#include "proj/nodes/sq_node_script.h"
 #include "proj/script/script_function_table.h"
 
 namespace Sample {
@@ -24,7 +25,8 @@ std::vector<ScriptFunction> ScriptApiFunctions() {
     for (ScriptFunctionTable t :
          {SystemScriptFunctions(), PadScriptFunctions(), FileScriptFunctions(),
           SettingsScriptFunctions(), TextScriptFunctions(), DrawScriptFunctions(),
-          ProjectionScriptFunctions(), KeyboardScriptFunctions(), AutoSaveScriptFunctions()}) {
+          ProjectionScriptFunctions(), KeyboardScriptFunctions(), AutoSaveScriptFunctions(),
+          MaterialScriptFunctions()}) {
         all.insert(all.end(), t.begin(), t.end());
     }
     return all;
@@ -35,6 +37,7 @@ void RegisterScriptApi(QZW::IQzGameManager* gameManager, IGameControl* gameContr
     HSQUIRRELVM v = GetSquirrelVM();
     RegisterScriptFunctions(v, ScriptApiFunctions());
     RegisterValueClasses(v);
+    RegisterScriptNodeClasses(v);
     SaveData::RegisterScriptClass(v);
     RegisterAchievementScriptClass(v);
 }

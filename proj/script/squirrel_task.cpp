@@ -9,6 +9,7 @@
 #include <exception>
 #include <map>
 
+#include "proj/nodes/sq_material.h"
 #include "proj/script/compiled_script.h"
 #include "proj/script/script_api.h"
 #include "proj/script/sq_allocator.h"
@@ -74,6 +75,7 @@ CSquirrelTask::CSquirrelTask(QZW::IQzGameManager* gameManager, IGameControl* gam
 
 CSquirrelTask::~CSquirrelTask() {
     CloseVM();
+    QZW::FreeSqMaterialInfo();
     delete includedNames;
     includedNames = nullptr;
     if (theHost == this) {

@@ -71,6 +71,34 @@ void CQzMesh::Clear() {
     }
 }
 
+namespace {
+
+template <class T>
+std::int32_t PushOnto(QzMeshBlock& block, std::vector<T>& stream, const T& value) {
+    delete block.vertexBuffer;
+    block.vertexBuffer = nullptr;
+    stream.push_back(value);
+    return std::int32_t(stream.size());
+}
+
+}  // namespace
+
+std::int32_t CQzMesh::AppendPosition(const Vector3& p) {
+    return PushOnto(blocks[0], blocks[0].positions, p);
+}
+std::int32_t CQzMesh::AppendColour(Color c) {
+    return PushOnto(blocks[0], blocks[0].colours, c);
+}
+std::int32_t CQzMesh::AppendUV(const Vector2& uv) {
+    return PushOnto(blocks[0], blocks[0].uvs, uv);
+}
+std::int32_t CQzMesh::AppendNormal(const Vector3& n) {
+    return PushOnto(blocks[0], blocks[0].normals, n);
+}
+std::int32_t CQzMesh::AppendIndex(std::uint16_t index) {
+    return PushOnto(blocks[0], blocks[0].indices, index);
+}
+
 void CQzMesh::SetMaterial(CQzMaterial* material) {
     this->material = material;
     materialName = material != nullptr ? material->GetName() : std::string();

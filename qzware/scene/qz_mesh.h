@@ -92,6 +92,13 @@ public:
     void AppendPrim(const Matrix& transform, const Vector3 (&points)[3], const Color (&colours)[3]);
     void AppendGlyph(const Vector3 (&positions)[4], const Color (&colours)[4],
                      const Vector2 (&uvs)[4]);
+    // One value onto a block-0 stream; each answers that stream's new
+    // length. A vertex buffer made from the old data is released.
+    std::int32_t AppendPosition(const Vector3& p);
+    std::int32_t AppendColour(Color c);
+    std::int32_t AppendUV(const Vector2& uv);
+    std::int32_t AppendNormal(const Vector3& n);
+    std::int32_t AppendIndex(std::uint16_t index);
     void AddBone(const Matrix& bind, const std::string& name);
     void AddSkinWeights(std::uint32_t vertexCount, const std::uint16_t* boneIndices,
                         const float* weights, const std::string& name);

@@ -37,6 +37,8 @@ public:
     void SetColor(std::uint32_t colour);
     // Source rectangle in texels over the current texture; none: nothing.
     void SetUV(float width, float height, float srcX, float srcY);
+    // The corner texture coordinates themselves.
+    void SetUvRect(const QzUvRect& uv);
     void ResetSprite();
     void GetOrigin(float& x, float& y) const;
     void UpdateVertices();
@@ -62,8 +64,6 @@ public:
     static void ApplyDefaultState(IQzGraphics* g, IQzTexture* texture);
 
 private:
-    void SetUvRect(const QzUvRect& uv);
-
     Vector3 positions[4];  // strip order: top-left, top-right, bottom-left,
                            // bottom-right
     Color colours[4];

@@ -12,6 +12,7 @@
 
 #include "proj/game/dbg_task_info_task.h"
 #include "proj/game/game_draw_task.h"
+#include "proj/nodes/sq_material.h"
 #include "proj/script/api_projection.h"
 #include "proj/script/script_api.h"
 #include "proj/script/sq_bind.h"
@@ -206,16 +207,15 @@ TEST_F(DrawApiTest, ProjectionMatricesStayIdentityUntilACameraCallThenFollowLaye
     EXPECT_EQ("0", r.text);
 }
 
-// A textured material the scripts reach as `mat` (the script material class
-// is not there yet; the functions take the engine material).
+// A textured script material the scripts reach as `mat`.
 class DrawApiWithMaterialTest : public DrawApiTest {
 protected:
     void SetUp() override {
         DrawApiTest::SetUp();
-        material.SetTexture(0, &texture);
-        { Sample::SqBind::Class<QZW::CQzMaterial> bound(v, "CQzMaterial"); }
+        material.shaderType = 1;
+        material.PutTexture(0, &texture);
         sq_pushstring(v, "mat", -1);
-        Sample::SqBind::PushInstance(v, Sample::SqBind::InfoOf<QZW::CQzMaterial>(), &material,
+        Sample::SqBind::PushInstance(v, Sample::SqBind::InfoOf<QZW::CSqMaterial>(), &material,
                                      nullptr);
         sq_newslot(v, -3, SQFalse);
     }
@@ -230,7 +230,7 @@ protected:
     }
 
     qz_test_support::SizedTexture texture{64, 64, "sprite"};
-    QZW::CQzMaterial material{1};
+    QZW::CSqMaterial material;
 };
 
 // Rotates p about x, then y, then z (row vectors, degrees x 3.14159 / 180).

@@ -142,12 +142,116 @@ const Expected kManifest[] = {
     {"SQ_AutoSaveGetLastError", 0, nullptr},
     {"SQ_AutoSaveGetNeedSize", 0, nullptr},
     {"SQ_AutoSaveGetSaveDataSizeKB", 0, nullptr},
+    {"SQ_SetMaterialInfo", 2, nullptr},
 };
 
 const char* const kValueClasses[] = {
     "Vector2",       "Vector3",       "Vector4",     "Color",
     "Matrix",        "QzRandom",      "SQ_SaveData", "ResultViewPosScScale",
     "CQzSpriteList", "SQ_Achievement"};
+
+// The script node classes in registration order with their methods; a base
+// names the class they derive from.
+struct ExpectedClass {
+    const char* name;
+    const char* base;
+    std::vector<const char*> methods;
+    const char* later;  // non-null: bound with the subsystem it needs
+};
+
+const ExpectedClass kNodeClasses[] = {
+    {"CSqNode",
+     nullptr,
+     {"GetPos", "GetScale", "GetRotate", "SetPos", "SetScale", "SetRotate", "Draw", "SetAlpha",
+      "SetColor", "SetName", "GetName", "PushBack", "Insert", "Remove", "Clear", "Hide", "Show"},
+     nullptr},
+    {"CSqMaterial",
+     nullptr,
+     {"SetShaderType",
+      "SetTexture",
+      "SetBlendMode",
+      "EnableDepthTest",
+      "DisableDepthTest",
+      "EnableDepthMask",
+      "DisableDepthMask",
+      "EnableAlphaBlend",
+      "DisableAlphaBlend",
+      "GetName",
+      "SetName",
+      "SetPaletteIndex",
+      "SetTexOffset",
+      "SetTex1Offset",
+      "SetProjectMapMatrix",
+      "SetTextureWrapMode",
+      "SetTextureFilter",
+      "SetGreaPow",
+      "SetGaussianDir",
+      "SetYuragiParam",
+      "SetZOffset",
+      "SetTextureSize",
+      "SetTargetFrameBufferId",
+      "SetAlphaPriority",
+      "SetDeleteRelease",
+      "ReleaseTexture"},
+     nullptr},
+    {"SqMaterialInfo", nullptr, {}, nullptr},
+    {"CSqSprite",
+     "CSqNode",
+     {"Set",         "SetSpriteAtlas", "GetPos",   "GetScale",  "GetRotate", "SetPos",
+      "SetScale",    "SetRotate",      "SetColor", "SetAlign",  "SetMargin", "SetMaterial",
+      "PushBack",    "Draw",           "Remove",   "Clear",     "SetAlpha",  "SetSprite",
+      "GetTexWidth", "GetTexHeight",   "GetWidth", "GetHeight", "Hide",      "Show",
+      "GetName",     "SetName",        "SetUV"},
+     nullptr},
+    {"CSqSpriteBuffer",
+     "CSqNode",
+     {"Create",   "GetPos",   "GetScale",  "GetRotate",   "SetPos",       "SetScale", "SetRotate",
+      "SetColor", "SetAlign", "SetMargin", "SetMaterial", "PushBack",     "Draw",     "Remove",
+      "Clear",    "SetAlpha", "SetSprite", "GetTexWidth", "GetTexHeight", "GetWidth", "GetHeight",
+      "Hide",     "Show",     "GetName",   "SetName"},
+     nullptr},
+    {"CSqFont",
+     "CSqNode",
+     {"SetPos",
+      "SetScale",
+      "SetRotate",
+      "SetText",
+      "SetAlign",
+      "SetAlignY",
+      "SetLimitLength",
+      "SetFontHeight",
+      "Draw",
+      "Remove",
+      "Clear",
+      "SetAlpha",
+      "SetColor",
+      "GetName",
+      "SetName",
+      "Hide",
+      "Show",
+      "PushBack",
+      "SetTargetFrameBufferId",
+      "LoadFont",
+      "IsHide",
+      "GetAlpha",
+      "GetTextWidth",
+      "SetPanePos",
+      "SetPaneSize",
+      "SetPaneScale",
+      "SetTextBoxSize",
+      "UpdateOption"},
+     nullptr},
+    {"CSqMesh",
+     "CSqNode",
+     {"SetPos", "SetScale", "SetRotate", "Draw", "SetAlpha", "SetColor", "PushBack", "SetMaterial",
+      "Clear", "Remove", "AppendVertex", "AppendColor", "AppendTexCoord", "AppendNormal",
+      "AppendIndex", "AppendPrim", "AppendSprite"},
+     nullptr},
+    {"CSqMeshModel", "CSqNode", {}, "model files"},
+    {"SqBoundBox", nullptr, {}, "model files"},
+    {"QzHitMeshInfo", nullptr, {}, "model files"},
+    {"SqHitMeshInfo", nullptr, {}, "model files"},
+};
 
 // [SECTION] Fixture
 // Pad 0 holds A and B, B just pressed; the keyboard's first key set (player
@@ -273,6 +377,57 @@ TEST_F(ScriptApiTest, RegistersTheTablesNamesAndParameterCountsInOrder) {
     for (const char* c : kValueClasses) {
         EXPECT_TRUE(classes.count(c)) << c;
     }
+}
+
+TEST_F(ScriptApiTest, RegistersEveryNodeClassWithItsMethodsAndBase) {
+    for (const ExpectedClass& e : kNodeClasses) {
+        SCOPED_TRACE(e.name);
+        sq_pushstring(v, e.name, -1);
+        if (e.later) {
+            EXPECT_TRUE(SQ_FAILED(sq_get(v, -2))) << "now bound: update the manifest";
+            continue;
+        }
+        ASSERT_TRUE(SQ_SUCCEEDED(sq_get(v, -2)));
+        ASSERT_EQ(OT_CLASS, sq_gettype(v, -1));
+        for (const char* m : e.methods) {
+            sq_pushstring(v, m, -1);
+            ASSERT_TRUE(SQ_SUCCEEDED(sq_get(v, -2))) << m;
+            EXPECT_EQ(OT_NATIVECLOSURE, sq_gettype(v, -1)) << m;
+            sq_pop(v, 1);
+        }
+        // The base: the class itself gives its base class, whose name is
+        // checked through the root table.
+        sq_getbase(v, -1);
+        if (e.base) {
+            ASSERT_EQ(OT_CLASS, sq_gettype(v, -1));
+            HSQOBJECT base;
+            sq_getstackobj(v, -1, &base);
+            sq_pushstring(v, e.base, -1);
+            ASSERT_TRUE(SQ_SUCCEEDED(sq_get(v, -4)));
+            HSQOBJECT named;
+            sq_getstackobj(v, -1, &named);
+            EXPECT_EQ(base._unVal.pClass, named._unVal.pClass);
+            sq_pop(v, 1);
+        } else {
+            EXPECT_EQ(OT_NULL, sq_gettype(v, -1));
+        }
+        sq_pop(v, 2);
+    }
+    // Construction and clones: node instances own their objects, so a clone
+    // is refused.
+    for (const char* owner :
+         {"CSqNode", "CSqMaterial", "CSqSprite", "CSqSpriteBuffer", "CSqFont", "CSqMesh"}) {
+        EXPECT_EQ("this instance cannot be cloned",
+                  script_test::RunSnippet(v, (std::string("local n = ") + owner +
+                                              "(); n.SetName(\"x\"); return clone n")
+                                                 .c_str())
+                      .text)
+            << owner;
+    }
+    EXPECT_EQ("2",
+              script_test::RunSnippet(
+                  v, "local i = SqMaterialInfo(); i.shaderType = 2; return (clone i).shaderType")
+                  .text);
 }
 
 // [SECTION] Forwarders

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "proj/nodes/sq_material.h"
 #include "proj/script/script_api.h"
 #include "proj/script/sq_allocator.h"
 #include "proj/script/sq_print_call_stack.h"
@@ -187,6 +188,15 @@ TEST_F(SquirrelTaskTest, RunsBothImagesThenSQUpdateEveryFrameWithBalancedStack) 
     delete task;
     EXPECT_EQ(nullptr, Sample::GetSquirrelVM());
     EXPECT_EQ(nullptr, Sample::GetSquirrelTask());
+}
+
+TEST_F(SquirrelTaskTest, TheHostFreesTheMaterialInfoTableWhenItEnds) {
+    Images("SQ_SetMaterialInfo(\"stone\", SqMaterialInfo())", "");
+    CSquirrelTask* task = Boot();
+    ASSERT_TRUE(task->loaded);
+    EXPECT_NE(nullptr, QZW::FindSqMaterialInfo("stone"));
+    delete task;
+    EXPECT_EQ(nullptr, QZW::FindSqMaterialInfo("stone"));
 }
 
 TEST_F(SquirrelTaskTest, SQUpdateAbsentOrNotAFunctionIsSkipped) {

@@ -1,5 +1,6 @@
 // The program on the demo's data tree under Xvfb, ended after a fixed number
-// of frames: the demo draws through the draw layers, reads the keyboard
+// of frames: the demo draws through the draw layers and its script node
+// tree (textured sprites, bitmap-font text), reads the keyboard
 // through the script API, and keeps a screenshot; the test reads that
 // picture's pixels and the script log.
 #include <gtest/gtest.h>
@@ -112,6 +113,8 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     EXPECT_NE(std::string::npos, log.find("input: space pressed\n")) << log;
     EXPECT_NE(std::string::npos, log.find("screenshot demo_screenshot.bmp at frame 90\n")) << log;
     EXPECT_NE(std::string::npos, log.find("save write: error 0\n")) << log;
+    EXPECT_NE(std::string::npos, log.find("nodes: buffer demo nodes, caption width ")) << log;
+    EXPECT_NE(std::string::npos, log.find(", tile width 64\n")) << log;
 
     Picture shot{ReadBytes(dir / "demo_screenshot.bmp")};
     ASSERT_EQ(kBmpHeader + std::size_t(kWidth) * kHeight * 3, shot.bytes.size());
@@ -127,6 +130,17 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
         {"on the box's right edge", 600, 160, 1, {60, 90, 255}},
         {"empty background", 1200, 200, 0, {0, 0, 0}},
         {"inside the box, away from the line", 400, 160, 0, {0, 0, 0}},
+        // The node tree: sprites showing the atlas's four tiles (batched),
+        // the whole atlas on the parent sprite, one tile through
+        // SQ_AppendSprite2 with the script material.
+        {"orange atlas tile", 712, 472, 0, {255, 140, 0}},
+        {"cyan atlas tile", 792, 472, 0, {0, 200, 255}},
+        {"magenta atlas tile", 872, 472, 0, {220, 0, 220}},
+        {"yellow atlas tile", 952, 472, 0, {250, 240, 40}},
+        {"between two tile sprites", 752, 472, 0, {0, 0, 0}},
+        {"parent sprite's top-left tile", 96, 576, 0, {255, 140, 0}},
+        {"parent sprite's bottom-right tile", 128, 608, 0, {250, 240, 40}},
+        {"tile drawn with the script material", 1072, 472, 0, {220, 0, 220}},
     };
     for (const Probe& p : probes) {
         EXPECT_TRUE(NearAround(shot, p.x, p.y, p.reach, p.rgb))
@@ -154,6 +168,20 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     EXPECT_GT(lightPixels(16, 16, 200, 24), 20) << "no debug caption in the top-left corner";
     EXPECT_GT(lightPixels(800, 0, 900, 8), 10) << "no frame rate line";
     EXPECT_GT(lightPixels(800, 24, 1000, 32), 20) << "no memory report line";
+    // Glyphs of the bitmap-font texts in their colours: the pink caption laid
+    // into the sprite batch, the yellow title drawing its own mesh.
+    const auto pixelsOf = [&](std::array<int, 3> colour, int left, int top, int right, int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y) {
+            for (int x = left; x < right; ++x) {
+                n += Near(shot.Rgb(x, y), colour) ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    EXPECT_GT(pixelsOf({255, 128, 192}, 680, 520, 900, 570), 300) << "no batched caption glyphs";
+    EXPECT_EQ(0, pixelsOf({255, 128, 192}, 680, 580, 900, 620)) << "caption glyphs out of place";
+    EXPECT_GT(pixelsOf({250, 240, 40}, 680, 620, 900, 670), 300) << "no title glyphs";
 }
 
 }  // namespace
