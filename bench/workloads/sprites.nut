@@ -1,7 +1,11 @@
-// gSpriteCount 32x32 sprites on layer 1, each moved by its own velocity and
-// bounced at the 1280x720 edges, appended through SQ_AppendSprite2 every
-// frame. The start places and velocities follow from the index alone, so
-// every run draws the same frames.
+// gSpriteCount textured 32x32 sprites (cells of the demo's atlas through a
+// script material) on layer 3, each moved by its own velocity and bounced at
+// the 1280x720 edges, appended through SQ_AppendSprite2 every frame. The
+// start places and velocities follow from the index alone, so every run
+// draws the same frames.
+::gMaterial <- CSqMaterial();
+gMaterial.SetShaderType(1);
+gMaterial.SetTexture(0, "images/demo_atlas.tga", false);
 ::gX <- array(gSpriteCount);
 ::gY <- array(gSpriteCount);
 ::gVX <- array(gSpriteCount);
@@ -17,7 +21,6 @@ for (local i = 0; i < gSpriteCount; ++i) {
 }
 
 function SQUpdate() {
-    ::gFrame++;
     for (local i = 0; i < gSpriteCount; ++i) {
         local x = gX[i] + gVX[i];
         if (x < 0 || x > 1248) {
@@ -33,6 +36,7 @@ function SQUpdate() {
         gY[i] = y;
         gM.ResetMatrix();
         gM.TransrateMatrix(x.tofloat(), y.tofloat(), 0.0);
-        SQ_AppendSprite2(gM, 32.0, 32.0, 0, 0, 32, 32, gTint, null, 1);
+        SQ_AppendSprite2(gM, 32.0, 32.0, (i % 2) * 32, ((i / 2) % 2) * 32, 32, 32, gTint,
+                         gMaterial, 3);
     }
 }

@@ -1,16 +1,25 @@
-// 2,000 glyphs of debug text a frame: 25 lines of 80 characters, changing
-// with the frame number so the text is laid out anew every frame.
-::gWhite <- Color().Set(255, 255, 255, 255);
-::gLine <- "";
-for (local i = 0; i < 80; ++i) {
-    gLine += ('A' + i % 26).tochar();
+// 2,000 glyphs of bitmap-font text a frame: four text nodes of ten lines of
+// fifty characters (a layout takes at most 1023 UTF-16 units a call).
+local line = "";
+for (local c = 0; c < 50; c++) {
+    line += ('A' + c % 26).tochar();
+}
+local block = line;
+for (local l = 1; l < 10; l++) {
+    block += "\\r\\n" + line;
+}
+::gTexts <- [];
+for (local t = 0; t < 4; t++) {
+    local text = CSqFont();
+    text.LoadFont("font/velmofont.fnt");
+    text.SetText(block);
+    text.SetPos(20 + (t % 2) * 640, 60 + (t / 2) * 340, 0);
+    text.SetScale(0.5, 0.5, 1);
+    gTexts.append(text);
 }
 
 function SQUpdate() {
-    ::gFrame++;
-    local head = (gFrame % 10000).tostring();
-    for (local row = 0; row < 25; ++row) {
-        local text = head + gLine.slice(head.len());
-        SQ_DebugPrint(16, 40 + row * 24, text, gWhite);
+    foreach (text in gTexts) {
+        text.Draw(3);
     }
 }
