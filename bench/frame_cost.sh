@@ -26,6 +26,8 @@ if [[ -z "${DISPLAY:-}" ]]; then
   exec xvfb-run -a -s "-screen 0 1920x1200x24" "$0" "$@"
 fi
 
+# "default" means llvmpipe picks its thread count: nothing inherited.
+unset LP_NUM_THREADS
 work=$(mktemp -d /tmp/frame_cost.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export SDL_AUDIODRIVER=dummy LIBGL_ALWAYS_SOFTWARE=1 QZ_NO_MESSAGE_BOX=1

@@ -293,7 +293,11 @@ void CQzGraphicsGL2::EndFrame() {
         QzCompositionViewport(clientWidth, clientHeight, screenWidth, screenHeight);
     glViewport(vp.x, vp.y, vp.width, vp.height);
     glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Nothing tests the window's depth (the depth test is off whenever the
+    // window is drawn on), so it is cleared again only after a draw wrote it.
+    const bool clearDepth = !renderSkips || !windowDepthClear;
+    glClear(GL_COLOR_BUFFER_BIT | (clearDepth ? GL_DEPTH_BUFFER_BIT : 0));
+    windowDepthClear = windowDepthClear || (clearDepth && depthWriteOn);
 
     SetTexture(targets[13]->GetTexture(), 0);
     SetOrthoProjection();
@@ -347,7 +351,9 @@ void CQzGraphicsGL2::Clear(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::
     }
     glClearColor(r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f);
     glClear(mask);
-    if (target != nullptr) {
+    if (target == nullptr) {
+        windowDepthClear = windowDepthClear || depthWriteOn;
+    } else {
         // With depth writes masked off, a clear leaves the depth as it was.
         tracker.NoteClear(boundTargetIndex, colorKey, depthKey, rgba, a == 0,
                           (mask & GL_COLOR_BUFFER_BIT) != 0,
@@ -794,6 +800,7 @@ IQzIndexBuffer* CQzGraphicsGL2::CreateIndexBuffer(int count, const std::uint16_t
 
 void CQzGraphicsGL2::NoteDraw() {
     if (boundTargetIndex < 0) {
+        windowDepthClear = windowDepthClear && !(depthTestOn && depthWriteOn);
         return;
     }
     IQzFrameBuffer* target = Target(boundTargetIndex);

@@ -223,6 +223,8 @@ private:
     // The depth test and depth writes as last set (the GL defaults at first).
     bool depthTestOn = false;
     bool depthWriteOn = true;
+    // The window's depth buffer is known cleared and not written since.
+    bool windowDepthClear = false;
     std::vector<std::uint32_t> targetColors;
     std::uint8_t clearColor[4] = {0, 0, 0, 255};
     IQzShaderProgramObj* currentProgram = nullptr;
