@@ -73,9 +73,14 @@ profile() {  # tree name
   local data="$work/$2.perf"
   (cd "$1" && LP_NUM_THREADS=0 QZ_QUIT_AFTER_FRAMES="$frames" \
      perf record -q -F 499 -o "$data" "$program" >/dev/null 2>&1) || true
-  echo "top functions, $2, LP_NUM_THREADS=0:"
+  # The rasteriser's generated code shows as [JIT] (no symbols); llvmpipe's
+  # own code is swrast_dri.so.
+  echo "where the time goes, $2, LP_NUM_THREADS=0 (share by library):"
+  perf report -i "$data" --no-children --sort dso --stdio 2>/dev/null |
+    grep -E '^ +[0-9]' | head -6
+  echo "top named functions:"
   perf report -i "$data" --no-children --sort dso,symbol --stdio 2>/dev/null |
-    grep -v '^#' | grep -v '^$' | head -12
+    grep -E '^ +[0-9]' | grep -v -e '\[JIT\]' -e ' 0x0000' | head -8 | sed -e 's/  */ /g'
 }
 
 echo "machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"

@@ -232,6 +232,7 @@ void CQzGraphicsGL2::Initialize(int width, int height) {
     }
     currentProgram = programs[0];
     currentProgram->Use();
+    program1TexOffsetZero = true;
 
     glClearDepth(1.0);
     ready = true;
@@ -264,6 +265,7 @@ void CQzGraphicsGL2::BeginFrame() {
     ReadClientSize();
     const QzViewportRect letterbox = QzFrameLetterboxViewport(clientWidth, clientHeight);
     glViewport(letterbox.x, letterbox.y, letterbox.width, letterbox.height);
+    NoteViewport(letterbox.width, letterbox.height);
 
     glEnable(GL_DEPTH_TEST);
     depthTestOn = true;
@@ -292,6 +294,7 @@ void CQzGraphicsGL2::EndFrame() {
     const QzViewportRect vp =
         QzCompositionViewport(clientWidth, clientHeight, screenWidth, screenHeight);
     glViewport(vp.x, vp.y, vp.width, vp.height);
+    NoteViewport(vp.width, vp.height);
     glClearColor(0, 0, 0, 0);
     // Nothing tests the window's depth (the depth test is off whenever the
     // window is drawn on), so it is cleared again only after a draw wrote it.
@@ -411,6 +414,7 @@ void CQzGraphicsGL2::SetViewport(int x, int y, int width, int height, float, flo
     viewport[3] = static_cast<float>(height);
     const QzViewportRect r = QzFlippedViewport(x, y, width, height);
     glViewport(r.x, r.y, r.width, r.height);
+    NoteViewport(r.width, r.height);
 }
 
 void CQzGraphicsGL2::GetViewport(float out[4]) const {
@@ -555,6 +559,9 @@ void CQzGraphicsGL2::SetProjectionMatrix(const Matrix& m) {
 void CQzGraphicsGL2::SetTexOffset(float u, float v) {
     if (currentProgram != nullptr) {
         currentProgram->SetUniform2fByName("u_tex_ofs", u, v);
+        if (currentProgram == programs[1]) {
+            program1TexOffsetZero = u == 0.0f && v == 0.0f;
+        }
     }
 }
 
@@ -671,6 +678,10 @@ void CQzGraphicsGL2::SetFrameBuffer(int index) {
         target->Bind();
         currentTarget = target;
         boundTargetIndex = index;
+        // Binding sets the viewport to the target's size.
+        IQzTexture* color = target->GetTexture();
+        NoteViewport(color != nullptr ? color->GetWidth() : 0,
+                     color != nullptr ? color->GetHeight() : 0);
     }
     currentTargetIndex = index;
 }
@@ -970,13 +981,52 @@ void CQzGraphicsGL2::DrawSkinned(int primitive, int count, const float* position
                      true);
 }
 
+IQzTexture* CQzGraphicsGL2::OneToOneTargetTexture(float x, float y, float width,
+                                                  float height) const {
+    if (!renderSkips || currentProgram != programs[1] || !program1TexOffsetZero || x != 0.0f ||
+        y != 0.0f || width != static_cast<float>(screenWidth) ||
+        height != static_cast<float>(screenHeight) || viewportPixels[0] != screenWidth ||
+        viewportPixels[1] != screenHeight ||
+        seenTextureDeletions != CQzTextureGL::GetDeletedCount()) {
+        return nullptr;
+    }
+    IQzTexture* texture = boundTexture[0];
+    if (texture == nullptr || texture->GetWidth() != screenWidth ||
+        texture->GetHeight() != screenHeight) {
+        return nullptr;
+    }
+    float ortho[16];
+    QzOrthoProjection(screenWidth, screenHeight, ortho);
+    if (!std::equal(ortho, ortho + 16, projection.m) || !(world == Identity())) {
+        return nullptr;
+    }
+    // Only the screen-sized targets that sample linearly.
+    for (const TargetSetup& setup : kTargets) {
+        IQzFrameBuffer* target = Target(setup.index);
+        if (target != nullptr && target->GetTexture() == texture) {
+            return setup.width == 0 && !setup.nearest ? texture : nullptr;
+        }
+    }
+    return nullptr;
+}
+
 void CQzGraphicsGL2::DrawRect(float x, float y, float width, float height, std::uint8_t r,
                               std::uint8_t g, std::uint8_t b, std::uint8_t a, float z) {
     const float positions[12] = {x, y,          z, x + width, y,          z,
                                  x, y + height, z, x + width, y + height, z};
     const float texcoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
     const std::uint8_t colors[16] = {r, g, b, a, r, g, b, a, r, g, b, a, r, g, b, a};
+    // A target drawn texel for pixel (each pixel centre on a texel centre)
+    // reads the same texel with nearest as with linear filtering, and nearest
+    // costs a software rasteriser a quarter of the reads.
+    IQzTexture* oneToOne = OneToOneTargetTexture(x, y, width, height);
+    if (oneToOne != nullptr) {
+        oneToOne->SetFilter(false, false);
+    }
     DrawArrays(QZ_PRIM_TRIANGLE_STRIP, 4, positions, colors, texcoords, nullptr);
+    if (oneToOne != nullptr) {
+        oneToOne->SetFilter(true, true);
+    }
 }
 
 }  // namespace QZW::Win

@@ -202,6 +202,13 @@ private:
     bool ClearChanges(int index, std::uint32_t rgba) const;
     // Tells the tracker a draw is about to reach the bound target.
     void NoteDraw();
+    void NoteViewport(int width, int height) {
+        viewportPixels[0] = width;
+        viewportPixels[1] = height;
+    }
+    // The screen-sized render target texture a DrawRect would draw texel for
+    // pixel with program 1, or null.
+    IQzTexture* OneToOneTargetTexture(float x, float y, float width, float height) const;
 
     platform::win32::HWND window = nullptr;
     IQzTexture* boundTexture[kQzSamplerUnitCount] = {};
@@ -225,6 +232,10 @@ private:
     bool depthWriteOn = true;
     // The window's depth buffer is known cleared and not written since.
     bool windowDepthClear = false;
+    // The size of the last viewport given to OpenGL, in pixels.
+    int viewportPixels[2] = {0, 0};
+    // Program 1's texture offset is (0, 0).
+    bool program1TexOffsetZero = true;
     std::vector<std::uint32_t> targetColors;
     std::uint8_t clearColor[4] = {0, 0, 0, 255};
     IQzShaderProgramObj* currentProgram = nullptr;
