@@ -13,7 +13,7 @@
 #
 # Usage: bench/frame_cost.sh <build dir with vornakle and USRDIR> [frames]
 #        PROFILE=1 adds a perf profile (top functions) of each
-#        LP_NUM_THREADS=0 workload.
+#        LP_NUM_THREADS=0 workload; PROFILE_ONLY=1 gives the profiles alone.
 set -euo pipefail
 
 build=$(cd "${1:?usage: frame_cost.sh <build dir> [frames]}" && pwd)
@@ -77,10 +77,10 @@ profile() {  # tree name
   # own code is swrast_dri.so.
   echo "where the time goes, $2, LP_NUM_THREADS=0 (share by library):"
   perf report -i "$data" --no-children --sort dso --stdio 2>/dev/null |
-    grep -E '^ +[0-9]' | head -6
+    grep -E '^ +[0-9]' | head -6 || true
   echo "top named functions:"
   perf report -i "$data" --no-children --sort dso,symbol --stdio 2>/dev/null |
-    grep -E '^ +[0-9]' | grep -v -e '\[JIT\]' -e ' 0x0000' | head -8 | sed -e 's/  */ /g'
+    grep -E '^ +[0-9]' | grep -v -e '\[JIT\]' -e ' 0x0000' | head -8 | sed -e 's/  */ /g' || true
 }
 
 echo "machine: $(nproc) processors, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
@@ -91,12 +91,13 @@ workloads=("empty empty.nut 0" "sprites1000 sprites.nut 1000"
 for w in "${workloads[@]}"; do
   read -r name script count <<< "$w"
   make_tree "$name" "$script" "$count"
+  [[ "${PROFILE_ONLY:-0}" == 1 ]] && continue
   for threads in 0 default; do
     read -r ms mb < <(measure "$work/$name" "$threads")
     printf '%-14s %-10s %12s %10s\n' "$name" "$threads" "$ms" "$mb"
   done
 done
-if [[ "${PROFILE:-0}" == 1 ]]; then
+if [[ "${PROFILE:-0}" == 1 || "${PROFILE_ONLY:-0}" == 1 ]]; then
   for w in "${workloads[@]}"; do
     read -r name _ _ <<< "$w"
     profile "$work/$name" "$name"
