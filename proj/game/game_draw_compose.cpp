@@ -23,6 +23,10 @@ void DrawTarget(QZW::IQzGraphics* g, int target, QZW::Color tint) {
     g->SetTexture(source->GetTexture(), 0);
     g->SetViewport(0, 0, kWidth, kHeight, 0.0f, 1.0f);
     g->SetScreenSize(kWidth, kHeight);
+    // Program 1 discards texels of alpha 0, so a blank source adds nothing.
+    if (g->IsFrameBufferBlank(target)) {
+        return;
+    }
     g->DrawRect(0.0f, 0.0f, float(kWidth), float(kHeight), tint.r, tint.g, tint.b, tint.a, 0.0f);
 }
 

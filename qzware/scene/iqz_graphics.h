@@ -182,6 +182,12 @@ public:
     // Outside the table: ignored.
     virtual void SetFrameBufferColor(int index, std::uint8_t r, std::uint8_t g, std::uint8_t b,
                                      std::uint8_t a) = 0;
+
+    // True only when target `index` is known to hold nothing but a clear
+    // colour of alpha 0 (nothing drawn into it since): a pass of it through a
+    // program that discards alpha-0 texels writes no pixel and can be left
+    // out. A renderer that does not track its targets never says so.
+    virtual bool IsFrameBufferBlank(int) { return false; }
 };
 
 }  // namespace QZW

@@ -3,6 +3,8 @@
 #include "qzware/win/qz_graphics_gl2.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/window/window.h"
 #include "qzware/scene/iqz_texture.h"
@@ -106,6 +108,8 @@ bool IndicesInRange(const std::uint16_t* indices, int indexCount, int vertexCoun
 CQzGraphicsGL2::CQzGraphicsGL2()
     : targetColors(kQzRenderTargetCount, 0xFFFFFFFFu), projection(Identity()), world(Identity()) {
     matrixStack.reserve(50);
+    const char* skips = std::getenv("QZ_RENDER_SKIPS");
+    renderSkips = skips == nullptr || std::strcmp(skips, "0") != 0;
 }
 
 CQzGraphicsGL2::~CQzGraphicsGL2() {
@@ -205,6 +209,8 @@ void CQzGraphicsGL2::Initialize(int width, int height) {
     targets[2]->AttachRenderBuffer(sharedDepth, 1);
     targets[5]->AttachRenderBuffer(sharedDepth, 1);
     targets[5]->Unbind();
+    boundTargetIndex = -1;
+    tracker.Forget();
 
     CQzShaderProgramObj::ForgetProgramInUse();
     for (int i = 0; i < kQzShaderCount; ++i) {
@@ -226,6 +232,7 @@ void CQzGraphicsGL2::Initialize(int width, int height) {
     }
     currentProgram = programs[0];
     currentProgram->Use();
+    program1TexOffsetZero = true;
 
     glClearDepth(1.0);
     ready = true;
@@ -245,6 +252,10 @@ void CQzGraphicsGL2::BeginFrame() {
     }
     currentTargetIndex = -1;
     for (const FrameClear& c : kFrameClears) {
+        // A target still clear to this colour is not even bound.
+        if (renderSkips && !ClearChanges(c.index, QzPackColor(c.r, c.g, c.b, c.a))) {
+            continue;
+        }
         SetFrameBuffer(c.index);
         Clear(c.r, c.g, c.b, c.a);
     }
@@ -254,8 +265,10 @@ void CQzGraphicsGL2::BeginFrame() {
     ReadClientSize();
     const QzViewportRect letterbox = QzFrameLetterboxViewport(clientWidth, clientHeight);
     glViewport(letterbox.x, letterbox.y, letterbox.width, letterbox.height);
+    NoteViewport(letterbox.width, letterbox.height);
 
     glEnable(GL_DEPTH_TEST);
+    depthTestOn = true;
     ResetWorldMatrix();
     ForgetBoundTextures();
     currentProgram->Use();
@@ -268,6 +281,8 @@ void CQzGraphicsGL2::EndFrame() {
     if (currentTarget != nullptr) {
         currentTarget->Unbind();
     }
+    boundTargetIndex = -1;
+    depthTestOn = false;
     // Drawing is on the window now: no target stays selected, so a later
     // selection of target 0 binds it again instead of drawing on the window.
     currentTargetIndex = -1;
@@ -279,8 +294,13 @@ void CQzGraphicsGL2::EndFrame() {
     const QzViewportRect vp =
         QzCompositionViewport(clientWidth, clientHeight, screenWidth, screenHeight);
     glViewport(vp.x, vp.y, vp.width, vp.height);
+    NoteViewport(vp.width, vp.height);
     glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Nothing tests the window's depth (the depth test is off whenever the
+    // window is drawn on), so it is cleared again only after a draw wrote it.
+    const bool clearDepth = !renderSkips || !windowDepthClear;
+    glClear(GL_COLOR_BUFFER_BIT | (clearDepth ? GL_DEPTH_BUFFER_BIT : 0));
+    windowDepthClear = windowDepthClear || (clearDepth && depthWriteOn);
 
     SetTexture(targets[13]->GetTexture(), 0);
     SetOrthoProjection();
@@ -294,12 +314,54 @@ void CQzGraphicsGL2::EndFrame() {
     const QzFloatRect rect =
         QzCompositionRect(displayBaseScale[0], displayBaseScale[1], displayScale[0],
                           displayScale[1], displayOffset[0], displayOffset[1]);
-    DrawRect(rect.x, rect.y, rect.width, rect.height, 255, 255, 255, 255, 0.0f);
+    // Program 1 discards texels of alpha 0: a blank target 13 writes nothing
+    // over the cleared window.
+    if (!IsFrameBufferBlank(13)) {
+        DrawRect(rect.x, rect.y, rect.width, rect.height, 255, 255, 255, 255, 0.0f);
+    }
+}
+
+bool CQzGraphicsGL2::ClearChanges(int index, std::uint32_t rgba) const {
+    IQzFrameBuffer* target = Target(index);
+    if (target == nullptr) {
+        return false;
+    }
+    const CQzTargetTracker::ClearNeed need =
+        tracker.NeededClear(index, target->GetTexture(), target->GetDepthRenderBuffer(), rgba);
+    return need.color || need.depth;
 }
 
 void CQzGraphicsGL2::Clear(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+    IQzFrameBuffer* target = boundTargetIndex >= 0 ? Target(boundTargetIndex) : nullptr;
+    const std::uint32_t rgba = QzPackColor(r, g, b, a);
+    const void* colorKey = target != nullptr ? target->GetTexture() : nullptr;
+    const void* depthKey = target != nullptr ? target->GetDepthRenderBuffer() : nullptr;
+    GLbitfield mask = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
+    // The window is cleared every time; a target only where it is not clear
+    // yet (a target without a depth buffer has no depth to clear).
+    if (target != nullptr && renderSkips) {
+        const CQzTargetTracker::ClearNeed need =
+            tracker.NeededClear(boundTargetIndex, colorKey, depthKey, rgba);
+        if (!need.color) {
+            mask &= ~static_cast<GLbitfield>(GL_COLOR_BUFFER_BIT);
+        }
+        if (!need.depth) {
+            mask &= ~static_cast<GLbitfield>(GL_DEPTH_BUFFER_BIT);
+        }
+        if (mask == 0) {
+            return;
+        }
+    }
     glClearColor(r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glClear(mask);
+    if (target == nullptr) {
+        windowDepthClear = windowDepthClear || depthWriteOn;
+    } else {
+        // With depth writes masked off, a clear leaves the depth as it was.
+        tracker.NoteClear(boundTargetIndex, colorKey, depthKey, rgba, a == 0,
+                          (mask & GL_COLOR_BUFFER_BIT) != 0,
+                          (mask & GL_DEPTH_BUFFER_BIT) != 0 && depthWriteOn);
+    }
 }
 
 void CQzGraphicsGL2::ClearDefault() {
@@ -352,6 +414,7 @@ void CQzGraphicsGL2::SetViewport(int x, int y, int width, int height, float, flo
     viewport[3] = static_cast<float>(height);
     const QzViewportRect r = QzFlippedViewport(x, y, width, height);
     glViewport(r.x, r.y, r.width, r.height);
+    NoteViewport(r.width, r.height);
 }
 
 void CQzGraphicsGL2::GetViewport(float out[4]) const {
@@ -362,15 +425,19 @@ void CQzGraphicsGL2::GetViewport(float out[4]) const {
 
 void CQzGraphicsGL2::EnableDepthTest() {
     glEnable(GL_DEPTH_TEST);
+    depthTestOn = true;
 }
 void CQzGraphicsGL2::DisableDepthTest() {
     glDisable(GL_DEPTH_TEST);
+    depthTestOn = false;
 }
 void CQzGraphicsGL2::EnableDepthWrite() {
     glDepthMask(GL_TRUE);
+    depthWriteOn = true;
 }
 void CQzGraphicsGL2::DisableDepthWrite() {
     glDepthMask(GL_FALSE);
+    depthWriteOn = false;
 }
 void CQzGraphicsGL2::EnableBlend() {
     glEnable(GL_BLEND);
@@ -492,6 +559,9 @@ void CQzGraphicsGL2::SetProjectionMatrix(const Matrix& m) {
 void CQzGraphicsGL2::SetTexOffset(float u, float v) {
     if (currentProgram != nullptr) {
         currentProgram->SetUniform2fByName("u_tex_ofs", u, v);
+        if (currentProgram == programs[1]) {
+            program1TexOffsetZero = u == 0.0f && v == 0.0f;
+        }
     }
 }
 
@@ -595,6 +665,7 @@ void CQzGraphicsGL2::SetFrameBuffer(int index) {
         // Back to the window (a clear that began with no target selected).
         if (currentTargetIndex != -1 && currentTarget != nullptr) {
             currentTarget->Unbind();
+            boundTargetIndex = -1;
         }
         currentTargetIndex = -1;
         return;
@@ -606,12 +677,22 @@ void CQzGraphicsGL2::SetFrameBuffer(int index) {
     if (index != currentTargetIndex) {
         target->Bind();
         currentTarget = target;
+        boundTargetIndex = index;
+        // Binding sets the viewport to the target's size.
+        IQzTexture* color = target->GetTexture();
+        NoteViewport(color != nullptr ? color->GetWidth() : 0,
+                     color != nullptr ? color->GetHeight() : 0);
     }
     currentTargetIndex = index;
 }
 
 IQzFrameBuffer* CQzGraphicsGL2::GetFrameBuffer(int index) {
     return Target(index);
+}
+
+bool CQzGraphicsGL2::IsFrameBufferBlank(int index) {
+    IQzFrameBuffer* target = Target(index);
+    return renderSkips && target != nullptr && tracker.IsBlank(index, target->GetTexture());
 }
 
 std::uint32_t CQzGraphicsGL2::GetFrameBufferColor(int index) {
@@ -728,6 +809,17 @@ IQzIndexBuffer* CQzGraphicsGL2::CreateIndexBuffer(int count, const std::uint16_t
 
 // [SECTION] Draws
 
+void CQzGraphicsGL2::NoteDraw() {
+    if (boundTargetIndex < 0) {
+        windowDepthClear = windowDepthClear && !(depthTestOn && depthWriteOn);
+        return;
+    }
+    IQzFrameBuffer* target = Target(boundTargetIndex);
+    // Depth is only written with the depth test on and depth writes allowed.
+    tracker.NoteDraw(boundTargetIndex, target != nullptr ? target->GetDepthRenderBuffer() : nullptr,
+                     depthTestOn && depthWriteOn);
+}
+
 bool CQzGraphicsGL2::BeginDraw() {
     if (!ready || currentProgram == nullptr || !currentProgram->IsLinked()) {
         return false;
@@ -767,6 +859,7 @@ void CQzGraphicsGL2::DrawArraysVB(int primitive, int count, int first, IQzVertex
     glDisableVertexAttribArray(4);
     glDisableVertexAttribArray(5);
     SetPresenceUniforms(vb->HasColor(), vb->HasTexCoord());
+    NoteDraw();
     glDrawArrays(mode, first, count);
 }
 
@@ -795,6 +888,7 @@ void CQzGraphicsGL2::DrawElementsVB(int primitive, int indexCount, IQzVertexBuff
         return;
     }
     SetPresenceUniforms(vb->HasColor(), vb->HasTexCoord());
+    NoteDraw();
     glDrawElements(mode, indexCount, GL_UNSIGNED_SHORT, nullptr);
 }
 
@@ -814,6 +908,7 @@ void CQzGraphicsGL2::DrawRangeElementsVB(int primitive, int vertexCount, int ind
     // into an offset into that buffer.
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     SetPresenceUniforms(vb->HasColor(), vb->HasTexCoord());
+    NoteDraw();
     glDrawRangeElements(mode, 0, static_cast<GLuint>(vertexCount - 1), indexCount,
                         GL_UNSIGNED_SHORT, indices);
 }
@@ -834,6 +929,7 @@ void CQzGraphicsGL2::DrawClientIndexed(int primitive, int vertexCount, int index
                     skinned ? weights : nullptr);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     SetPresenceUniforms(colors != nullptr, texcoords != nullptr);
+    NoteDraw();
     glDrawRangeElements(mode, 0, static_cast<GLuint>(vertexCount - 1), indexCount,
                         GL_UNSIGNED_SHORT, indices);
 }
@@ -849,6 +945,7 @@ void CQzGraphicsGL2::DrawClientArrays(int primitive, int count, const float* pos
     SetClientArrays(positions, colors, texcoords, normals, skinned ? boneIndices : nullptr,
                     skinned ? weights : nullptr);
     SetPresenceUniforms(colors != nullptr, texcoords != nullptr);
+    NoteDraw();
     glDrawArrays(mode, 0, count);
 }
 
@@ -884,13 +981,52 @@ void CQzGraphicsGL2::DrawSkinned(int primitive, int count, const float* position
                      true);
 }
 
+IQzTexture* CQzGraphicsGL2::OneToOneTargetTexture(float x, float y, float width,
+                                                  float height) const {
+    if (!renderSkips || currentProgram != programs[1] || !program1TexOffsetZero || x != 0.0f ||
+        y != 0.0f || width != static_cast<float>(screenWidth) ||
+        height != static_cast<float>(screenHeight) || viewportPixels[0] != screenWidth ||
+        viewportPixels[1] != screenHeight ||
+        seenTextureDeletions != CQzTextureGL::GetDeletedCount()) {
+        return nullptr;
+    }
+    IQzTexture* texture = boundTexture[0];
+    if (texture == nullptr || texture->GetWidth() != screenWidth ||
+        texture->GetHeight() != screenHeight) {
+        return nullptr;
+    }
+    float ortho[16];
+    QzOrthoProjection(screenWidth, screenHeight, ortho);
+    if (!std::equal(ortho, ortho + 16, projection.m) || !(world == Identity())) {
+        return nullptr;
+    }
+    // Only the screen-sized targets that sample linearly.
+    for (const TargetSetup& setup : kTargets) {
+        IQzFrameBuffer* target = Target(setup.index);
+        if (target != nullptr && target->GetTexture() == texture) {
+            return setup.width == 0 && !setup.nearest ? texture : nullptr;
+        }
+    }
+    return nullptr;
+}
+
 void CQzGraphicsGL2::DrawRect(float x, float y, float width, float height, std::uint8_t r,
                               std::uint8_t g, std::uint8_t b, std::uint8_t a, float z) {
     const float positions[12] = {x, y,          z, x + width, y,          z,
                                  x, y + height, z, x + width, y + height, z};
     const float texcoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
     const std::uint8_t colors[16] = {r, g, b, a, r, g, b, a, r, g, b, a, r, g, b, a};
+    // A target drawn texel for pixel (each pixel centre on a texel centre)
+    // reads the same texel with nearest as with linear filtering, and nearest
+    // costs a software rasteriser a quarter of the reads.
+    IQzTexture* oneToOne = OneToOneTargetTexture(x, y, width, height);
+    if (oneToOne != nullptr) {
+        oneToOne->SetFilter(false, false);
+    }
     DrawArrays(QZ_PRIM_TRIANGLE_STRIP, 4, positions, colors, texcoords, nullptr);
+    if (oneToOne != nullptr) {
+        oneToOne->SetFilter(true, true);
+    }
 }
 
 }  // namespace QZW::Win

@@ -17,6 +17,7 @@
 #include "qzware/scene/iqz_graphics.h"
 #include "qzware/scene/qz_matrix.h"
 #include "qzware/win/qz_shader_sources.h"
+#include "qzware/win/qz_target_tracker.h"
 
 namespace QZW {
 class IQzShaderProgramObj;
@@ -160,9 +161,17 @@ public:
     void SetDisplayOfs(float x, float y) override;
     void SetFrameBufferColor(int index, std::uint8_t r, std::uint8_t g, std::uint8_t b,
                              std::uint8_t a) override;
+    bool IsFrameBufferBlank(int index) override;
 
     // The one operation the GL renderer adds: null keeps the current program.
     virtual void SetCurrentProgram(IQzShaderProgramObj* program);
+
+    // Skips of work that cannot change a pixel: clears of targets that are
+    // already clear, passes and the window copy of blank targets. On unless
+    // QZ_RENDER_SKIPS=0 is in the environment; off, every frame does all of
+    // its work (the pictures are the same either way).
+    void SetRenderSkips(bool on) { renderSkips = on; }
+    bool GetRenderSkips() const { return renderSkips; }
 
     // [SECTION] State seen by tests and tools
     bool IsYuragi() const { return yuragi; }
@@ -189,6 +198,17 @@ private:
                           const std::uint8_t* colors, const float* texcoords, const float* normals,
                           const std::uint16_t* boneIndices, const float* weights, bool skinned);
     void ForgetBoundTextures();
+    // True when a clear of target `index` to `rgba` would change anything.
+    bool ClearChanges(int index, std::uint32_t rgba) const;
+    // Tells the tracker a draw is about to reach the bound target.
+    void NoteDraw();
+    void NoteViewport(int width, int height) {
+        viewportPixels[0] = width;
+        viewportPixels[1] = height;
+    }
+    // The screen-sized render target texture a DrawRect would draw texel for
+    // pixel with program 1, or null.
+    IQzTexture* OneToOneTargetTexture(float x, float y, float width, float height) const;
 
     platform::win32::HWND window = nullptr;
     IQzTexture* boundTexture[kQzSamplerUnitCount] = {};
@@ -202,6 +222,20 @@ private:
     IQzFrameBuffer* currentTarget = nullptr;
     std::vector<IQzFrameBuffer*> targets;
     int currentTargetIndex = -1;
+    // The target whose framebuffer is bound (-1: the window); follows every
+    // bind and unbind the renderer makes.
+    int boundTargetIndex = -1;
+    CQzTargetTracker tracker{kQzRenderTargetCount};
+    bool renderSkips = true;
+    // The depth test and depth writes as last set (the GL defaults at first).
+    bool depthTestOn = false;
+    bool depthWriteOn = true;
+    // The window's depth buffer is known cleared and not written since.
+    bool windowDepthClear = false;
+    // The size of the last viewport given to OpenGL, in pixels.
+    int viewportPixels[2] = {0, 0};
+    // Program 1's texture offset is (0, 0).
+    bool program1TexOffsetZero = true;
     std::vector<std::uint32_t> targetColors;
     std::uint8_t clearColor[4] = {0, 0, 0, 255};
     IQzShaderProgramObj* currentProgram = nullptr;

@@ -1,0 +1,2 @@
+// Start-up commands of the render-frames run: the frame counter only.
+::gFrame <- 0;
