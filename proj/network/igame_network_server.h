@@ -68,6 +68,18 @@ public:
     }
     virtual void EnableSendBreakUp() { sendBreakUp = 1; }
     virtual void DisableSendBreakUp() { sendBreakUp = 0; }
+    // The request state back to its start: break-up messages on, no error and
+    // no host loss counted, every request object zero-filled.
+    void ClearSessionRequestObjects() {
+        sendBreakUp = 1;
+        lastError = 0;
+        hostLossCounter = 0;
+        initObj = SNetInitObj{};
+        createObj = SNetCreateSessionObj{};
+        searchObj = SNetSearchSessionObj{};
+        connectObj = SNetConnectSessionObj{};
+        friendObj = SNetRequestFriendObj{};
+    }
 
     // [SECTION] The scripts' orders and room services (the lobby server's)
     virtual int OrderNetworkInit(SNetInitObj&) { return kServerFailed; }

@@ -276,3 +276,28 @@ TEST(LobbyServer, InitWaitsWhileThePlatformIsOfflineAndFailsWithoutANetwork) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LobbyServerState, ClearingTheRequestObjectsZeroFillsThemAndRearmsTheBreakUp) {
+    Sample::IGameNetworkServer server;
+    server.DisableSendBreakUp();
+    server.lastError = 7;
+    server.hostLossCounter = 600;
+    server.initObj.ownId = 5;
+    std::strcpy(server.createObj.sessionName, "room");
+    server.searchObj.MemberNum = 3;
+    server.connectObj.hostId = 9;
+    server.friendObj.memberIndex = -1;
+    server.ClearSessionRequestObjects();
+    EXPECT_EQ(1, server.sendBreakUp);
+    EXPECT_EQ(0, server.lastError);
+    EXPECT_EQ(0u, server.hostLossCounter);
+    EXPECT_EQ(0u, server.initObj.ownId);
+    EXPECT_STREQ("", server.createObj.sessionName);
+    EXPECT_EQ(0, server.searchObj.MemberNum);
+    EXPECT_EQ(0u, server.connectObj.hostId);
+    EXPECT_EQ(0, server.friendObj.memberIndex);
+}
+
+}  // namespace
