@@ -54,7 +54,7 @@ public:
     std::vector<std::uint8_t> data;
 };
 
-std::int32_t FramesOf(const ModelAnimSpec& anim, std::size_t perFrame) {
+std::int32_t FramesOf(const ModelAnimDesc& anim, std::size_t perFrame) {
     if (anim.frames != 0) {
         return anim.frames;
     }
@@ -63,9 +63,9 @@ std::int32_t FramesOf(const ModelAnimSpec& anim, std::size_t perFrame) {
 
 // Entries (32 bytes each) followed by every entry's matrices; the entries'
 // matrix offsets are patched as the matrices land.
-void WriteAnimTable(Bytes& out, const std::vector<ModelAnimSpec>& anims, std::size_t perFrame) {
+void WriteAnimTable(Bytes& out, const std::vector<ModelAnimDesc>& anims, std::size_t perFrame) {
     const std::uint32_t table = out.Size();
-    for (const ModelAnimSpec& anim : anims) {
+    for (const ModelAnimDesc& anim : anims) {
         out.U32(0);
         out.Name(anim.name, 16);
         out.I32(FramesOf(anim, perFrame));
@@ -80,7 +80,7 @@ void WriteAnimTable(Bytes& out, const std::vector<ModelAnimSpec>& anims, std::si
     }
 }
 
-void WriteMeshAnimChunk(Bytes& out, const std::vector<ModelAnimSpec>& anims,
+void WriteMeshAnimChunk(Bytes& out, const std::vector<ModelAnimDesc>& anims,
                         ModelPartLayout& where) {
     const std::uint32_t chunk = out.Size();
     where.meshAnimChunk = chunk;
@@ -93,7 +93,7 @@ void WriteMeshAnimChunk(Bytes& out, const std::vector<ModelAnimSpec>& anims,
     out.PatchU32(chunk, out.Size() - chunk);
 }
 
-void WriteSkinChunk(Bytes& out, const ModelSkinSpec& skin, ModelPartLayout& where) {
+void WriteSkinChunk(Bytes& out, const ModelSkinDesc& skin, ModelPartLayout& where) {
     const std::uint32_t chunk = out.Size();
     where.skinChunk = chunk;
     out.U32(0);  // size, patched
@@ -111,7 +111,7 @@ void WriteSkinChunk(Bytes& out, const ModelSkinSpec& skin, ModelPartLayout& wher
         out.F32(w);
     }
     where.skinBones = out.Size();
-    for (const ModelBoneSpec& bone : skin.bones) {
+    for (const ModelBoneDesc& bone : skin.bones) {
         out.Name(bone.name, 16);
         out.Matrix(bone.bind);
     }
@@ -124,7 +124,7 @@ void WriteSkinChunk(Bytes& out, const ModelSkinSpec& skin, ModelPartLayout& wher
     out.PatchU32(chunk, out.Size() - chunk);
 }
 
-std::uint32_t TagOf(const ModelPartSpec& part) {
+std::uint32_t TagOf(const ModelPartDesc& part) {
     if (part.tag) {
         return *part.tag;
     }
@@ -137,7 +137,7 @@ std::uint32_t TagOf(const ModelPartSpec& part) {
     return part.skin ? kTagSkin : 0;
 }
 
-void WritePart(Bytes& out, const ModelPartSpec& part, ModelPartLayout& where) {
+void WritePart(Bytes& out, const ModelPartDesc& part, ModelPartLayout& where) {
     const std::uint32_t record = out.Size();
     where.record = record;
     out.U32(0);  // size, patched
@@ -206,7 +206,7 @@ ModelMatrix ModelTranslation(float x, float y, float z) {
     return m;
 }
 
-std::vector<std::uint8_t> EncodeModelBin(const std::vector<ModelPartSpec>& parts,
+std::vector<std::uint8_t> EncodeModelBin(const std::vector<ModelPartDesc>& parts,
                                          std::vector<ModelPartLayout>* layout) {
     Bytes out;
     out.U32(8);
@@ -224,8 +224,8 @@ std::vector<std::uint8_t> EncodeModelBin(const std::vector<ModelPartSpec>& parts
 // [SECTION] The demo model
 namespace {
 
-ModelPartSpec DemoGround() {
-    ModelPartSpec p;
+ModelPartDesc DemoGround() {
+    ModelPartDesc p;
     p.materialName = "demo_ground";
     p.positions = {{-200, 0, -200}, {200, 0, -200}, {200, 0, 200}, {-200, 0, 200}};
     p.colours.assign(4, {90, 160, 90, 255});
@@ -237,11 +237,11 @@ ModelPartSpec DemoGround() {
 
 // A 40 x 160 strip of four quads hanging down from y = 0; the lower half
 // follows bone 1, which the "wave" animation swings from side to side.
-ModelPartSpec DemoBanner() {
-    ModelPartSpec p;
+ModelPartDesc DemoBanner() {
+    ModelPartDesc p;
     p.materialName = "demo_banner";
     p.position = {0, -160, 0};
-    ModelSkinSpec skin;
+    ModelSkinDesc skin;
     for (int row = 0; row <= 4; ++row) {
         const float y = float(row) * 40.0f;
         p.positions.push_back({-20, y, 0});
@@ -261,7 +261,7 @@ ModelPartSpec DemoBanner() {
                                            std::uint16_t(a + 3), std::uint16_t(a + 2)});
     }
     skin.bones = {{"root", ModelIdentity()}, {"tip", ModelTranslation(0, 80, 0)}};
-    ModelAnimSpec wave;
+    ModelAnimDesc wave;
     wave.name = "wave";
     constexpr int kFrames = 60;
     for (int f = 0; f < kFrames; ++f) {
@@ -275,15 +275,15 @@ ModelPartSpec DemoBanner() {
 }
 
 // A 30 x 30 square whose mesh animation spins it about z and lifts it.
-ModelPartSpec DemoMarker() {
-    ModelPartSpec p;
+ModelPartDesc DemoMarker() {
+    ModelPartDesc p;
     p.materialName = "demo_marker";
     p.position = {120, -60, 0};
     p.positions = {{-15, -15, 0}, {15, -15, 0}, {15, 15, 0}, {-15, 15, 0}};
     p.colours.assign(4, {230, 80, 80, 255});
     p.uvs = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     p.indices = {0, 1, 2, 0, 2, 3};
-    ModelAnimSpec spin;
+    ModelAnimDesc spin;
     spin.name = "spin";
     constexpr int kFrames = 36;
     for (int f = 0; f < kFrames; ++f) {
@@ -291,13 +291,13 @@ ModelPartSpec DemoMarker() {
         const float c = std::cos(a), s = std::sin(a);
         spin.matrices.push_back({c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 120, -60 - 20 * s, 0, 1});
     }
-    p.meshAnims = std::vector<ModelAnimSpec>{spin};
+    p.meshAnims = std::vector<ModelAnimDesc>{spin};
     return p;
 }
 
 }  // namespace
 
-std::vector<ModelPartSpec> DemoModelParts() {
+std::vector<ModelPartDesc> DemoModelParts() {
     return {DemoGround(), DemoBanner(), DemoMarker()};
 }
 

@@ -19,25 +19,25 @@ ModelMatrix ModelTranslation(float x, float y, float z);
 
 // One animation. A mesh animation holds one matrix per frame; a skin
 // animation holds frames x bones matrices, frame-major.
-struct ModelAnimSpec {
+struct ModelAnimDesc {
     std::string name;  // at most 15 bytes are kept
     std::vector<ModelMatrix> matrices;
     std::int32_t frames = 0;  // written as given (0: matrices.size() / per frame)
 };
 
-struct ModelBoneSpec {
+struct ModelBoneDesc {
     std::string name;
     ModelMatrix bind = ModelIdentity();
 };
 
-struct ModelSkinSpec {
-    std::vector<ModelBoneSpec> bones;
+struct ModelSkinDesc {
+    std::vector<ModelBoneDesc> bones;
     std::vector<std::uint16_t> boneIndices;  // 4 per vertex
     std::vector<float> weights;              // 4 per vertex
-    std::vector<ModelAnimSpec> anims;
+    std::vector<ModelAnimDesc> anims;
 };
 
-struct ModelPartSpec {
+struct ModelPartDesc {
     std::array<float, 3> position = {0, 0, 0};
     std::array<float, 3> rotation = {0, 0, 0};  // degrees
     std::array<float, 3> scale = {1, 1, 1};
@@ -47,8 +47,8 @@ struct ModelPartSpec {
     std::vector<std::array<float, 3>> normals;
     std::vector<std::array<float, 2>> uvs;
     std::vector<std::uint16_t> indices;
-    std::optional<std::vector<ModelAnimSpec>> meshAnims;  // "MAEM" chunk
-    std::optional<ModelSkinSpec> skin;                    // "NIKS" chunk
+    std::optional<std::vector<ModelAnimDesc>> meshAnims;  // "MAEM" chunk
+    std::optional<ModelSkinDesc> skin;                    // "NIKS" chunk
     // The tag follows the chunks ("KSEM" for both); a value here replaces it
     // (tests write tags that announce no chunks).
     std::optional<std::uint32_t> tag;
@@ -65,7 +65,7 @@ struct ModelPartLayout {
     std::uint32_t skinIndices = 0, skinWeights = 0, skinBones = 0, skinTable = 0;
 };
 
-std::vector<std::uint8_t> EncodeModelBin(const std::vector<ModelPartSpec>& parts,
+std::vector<std::uint8_t> EncodeModelBin(const std::vector<ModelPartDesc>& parts,
                                          std::vector<ModelPartLayout>* layout = nullptr);
 
 // The demo's model: a ground plate (material "demo_ground", two triangles in
@@ -73,6 +73,6 @@ std::vector<std::uint8_t> EncodeModelBin(const std::vector<ModelPartSpec>& parts
 // ("demo_banner": a strip of quads in the XY plane, two bones, skin
 // animation "wave") and a spinning marker ("demo_marker", mesh animation
 // "spin").
-std::vector<ModelPartSpec> DemoModelParts();
+std::vector<ModelPartDesc> DemoModelParts();
 
 }  // namespace qztools

@@ -21,11 +21,11 @@
 
 namespace {
 
-using qztools::ModelPartSpec;
+using qztools::ModelPartDesc;
 using QZW::CSqMeshModel;
 
-ModelPartSpec Quad(const std::string& material, float y) {
-    ModelPartSpec p;
+ModelPartDesc Quad(const std::string& material, float y) {
+    ModelPartDesc p;
     p.materialName = material;
     p.positions = {{-10, y, -10}, {10, y, -10}, {10, y, 10}, {-10, y, 10}};
     p.indices = {0, 2, 1, 0, 3, 2};
@@ -55,7 +55,7 @@ protected:
         world.engine.reset();
         files->Finalize();
     }
-    void WriteModel(const std::string& name, const std::vector<ModelPartSpec>& parts) {
+    void WriteModel(const std::string& name, const std::vector<ModelPartDesc>& parts) {
         WriteBytes(name, qztools::EncodeModelBin(parts));
     }
     void WriteBytes(const std::string& name, const std::vector<std::uint8_t>& bytes) {
@@ -133,10 +133,10 @@ TEST_F(ModelTest, LoadBinOutcomes) {
 }
 
 TEST_F(ModelTest, RecordWithoutMaterialStillStepsOverItsChunks) {
-    ModelPartSpec unknown = Quad("not_in_table", 5);
-    unknown.meshAnims = std::vector<qztools::ModelAnimSpec>{
+    ModelPartDesc unknown = Quad("not_in_table", 5);
+    unknown.meshAnims = std::vector<qztools::ModelAnimDesc>{
         {"spin", {qztools::ModelIdentity(), qztools::ModelIdentity()}}};
-    qztools::ModelSkinSpec skin;
+    qztools::ModelSkinDesc skin;
     skin.bones = {{"root", qztools::ModelIdentity()}};
     skin.boneIndices.assign(16, 0);
     skin.weights.assign(16, 1.0f);
@@ -259,7 +259,7 @@ TEST_F(ModelTest, AnimationCallsAsScriptsSeeThem) {
 }
 
 TEST_F(ModelTest, GroundQueriesAndRecordsAsScriptsSeeThem) {
-    ModelPartSpec platform = Quad("h_norimono", 4);
+    ModelPartDesc platform = Quad("h_norimono", 4);
     Value("SQ_SetMaterialInfo(\"h_norimono\", SqMaterialInfo()); return 0");
     WriteModel("field.bin", {Quad("opaque", 0), platform});
     Value(

@@ -19,26 +19,26 @@ namespace {
 class AnimatedPart {
 public:
     explicit AnimatedPart(int frames) {
-        qztools::ModelPartSpec spec;
-        spec.materialName = "m";
-        spec.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
-        spec.indices = {0, 1, 2};
-        qztools::ModelAnimSpec move{"move", {}};
-        qztools::ModelSkinSpec skin;
+        qztools::ModelPartDesc written;
+        written.materialName = "m";
+        written.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
+        written.indices = {0, 1, 2};
+        qztools::ModelAnimDesc move{"move", {}};
+        qztools::ModelSkinDesc skin;
         skin.bones = {{"root", qztools::ModelIdentity()},
                       {"arm", qztools::ModelTranslation(0, 3, 0)}};
         skin.boneIndices.assign(12, 0);
         skin.weights.assign(12, 0.25f);
-        qztools::ModelAnimSpec bend{"bend", {}};
+        qztools::ModelAnimDesc bend{"bend", {}};
         for (int f = 0; f < frames; ++f) {
             move.matrices.push_back(qztools::ModelTranslation(10.0f * float(f + 1), 0, 0));
             bend.matrices.push_back(qztools::ModelIdentity());
             bend.matrices.push_back(qztools::ModelTranslation(100.0f * float(f + 1), 0, 0));
         }
         skin.anims = {bend};
-        spec.meshAnims = std::vector<qztools::ModelAnimSpec>{move};
-        spec.skin = skin;
-        bytes = qztools::EncodeModelBin({spec});
+        written.meshAnims = std::vector<qztools::ModelAnimDesc>{move};
+        written.skin = skin;
+        bytes = qztools::EncodeModelBin({written});
         image.buffer = bytes.data();
         image.size = bytes.size();
         EXPECT_TRUE(QZW::QzReadModelBin(bytes.data(), bytes.size(), image.file));

@@ -13,25 +13,25 @@
 
 namespace {
 
-using qztools::ModelPartSpec;
+using qztools::ModelPartDesc;
 
-ModelPartSpec Triangle(const std::string& material) {
-    ModelPartSpec p;
+ModelPartDesc Triangle(const std::string& material) {
+    ModelPartDesc p;
     p.materialName = material;
     p.positions = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}};
     p.indices = {0, 1, 2};
     return p;
 }
 
-std::vector<qztools::ModelAnimSpec> TwoMeshAnims() {
-    qztools::ModelAnimSpec a{
+std::vector<qztools::ModelAnimDesc> TwoMeshAnims() {
+    qztools::ModelAnimDesc a{
         "lift", {qztools::ModelTranslation(0, 1, 0), qztools::ModelTranslation(0, 2, 0)}};
-    qztools::ModelAnimSpec b{"slide", {qztools::ModelTranslation(5, 0, 0)}};
+    qztools::ModelAnimDesc b{"slide", {qztools::ModelTranslation(5, 0, 0)}};
     return {a, b};
 }
 
-qztools::ModelSkinSpec TwoBoneSkin(std::size_t vertices) {
-    qztools::ModelSkinSpec s;
+qztools::ModelSkinDesc TwoBoneSkin(std::size_t vertices) {
+    qztools::ModelSkinDesc s;
     s.bones = {{"root", qztools::ModelIdentity()}, {"arm", qztools::ModelTranslation(0, 3, 0)}};
     for (std::size_t v = 0; v < vertices; ++v) {
         s.boneIndices.insert(s.boneIndices.end(), {0, 1, 0, 0});
@@ -69,7 +69,7 @@ TEST(ModelBin, EachTagPlacesItsChunksAndTheNextRecordAfterThem) {
     };
     for (const TagCase& c : cases) {
         SCOPED_TRACE(c.what);
-        ModelPartSpec first = Triangle("first");
+        ModelPartDesc first = Triangle("first");
         if (c.meshAnim) {
             first.meshAnims = TwoMeshAnims();
         }
@@ -120,11 +120,11 @@ TEST(ModelBin, EachTagPlacesItsChunksAndTheNextRecordAfterThem) {
 }
 
 TEST(ModelBin, ArraysArePackedInFileOrderAndMissingOnesTakeNoRoom) {
-    ModelPartSpec bare = Triangle("bare");
+    ModelPartDesc bare = Triangle("bare");
     bare.position = {1, 2, 3};
     bare.rotation = {0, 90, 0};
     bare.scale = {2, 2, 2};
-    ModelPartSpec full = Triangle("full");
+    ModelPartDesc full = Triangle("full");
     full.colours = {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 10, 11, 12}};
     full.normals = {{0, 1, 0}, {0, 1, 0}, {0, 1, 0}};
     full.uvs = {{0.5f, 0.25f}, {1, 0}, {0, 1}};
@@ -167,14 +167,14 @@ TEST(ModelBin, NamesWithoutTerminatorAreCutAtTheirField) {
 }
 
 TEST(ModelBin, SkinKeepsTheBonesTheSkinningProgramHolds) {
-    ModelPartSpec p = Triangle("m");
-    qztools::ModelSkinSpec skin;
+    ModelPartDesc p = Triangle("m");
+    qztools::ModelSkinDesc skin;
     for (int b = 0; b < 14; ++b) {
         skin.bones.push_back({"b" + std::to_string(b), qztools::ModelTranslation(float(b), 0, 0)});
     }
     skin.boneIndices.assign(12, 11);
     skin.weights.assign(12, 0.25f);
-    qztools::ModelAnimSpec one{"pose", {}};
+    qztools::ModelAnimDesc one{"pose", {}};
     for (int b = 0; b < 14; ++b) {
         one.matrices.push_back(qztools::ModelTranslation(0, float(b), 0));
     }
@@ -206,7 +206,7 @@ struct DamageCase {
 
 // One part with both chunks (so every field exists) and a second part.
 std::vector<std::uint8_t> Healthy(std::vector<qztools::ModelPartLayout>& layout) {
-    ModelPartSpec p = Triangle("m");
+    ModelPartDesc p = Triangle("m");
     p.colours = {{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}};
     p.uvs = {{0, 0}, {1, 0}, {0, 1}};
     p.meshAnims = TwoMeshAnims();

@@ -28,9 +28,9 @@ bool IsBackground(const gl_test::Pixel& p) {
 // Two 100 x 100 squares side by side in one part, left one on bone 0 and
 // right one on bone 1; the skin animation "slide" moves bone 1 by (0, 300).
 std::vector<std::uint8_t> SkinnedSquares() {
-    qztools::ModelPartSpec p;
+    qztools::ModelPartDesc p;
     p.materialName = "skinned_pixels";
-    qztools::ModelSkinSpec skin;
+    qztools::ModelSkinDesc skin;
     for (int square = 0; square < 2; ++square) {
         const float x0 = float(square) * 200.0f;
         const std::uint16_t base = std::uint16_t(p.positions.size());
