@@ -30,4 +30,11 @@ void CopyDemoDataTree(const fs::path& dir) {
     fs::remove(dir / "USRDIR/SAVEDATA/SAVE00.BIN");
 }
 
+std::map<std::string, std::string> DemoRunEnvironment(const std::string& runtimeDir, int frames) {
+    return {{"XDG_RUNTIME_DIR", runtimeDir},
+            {"SDL_AUDIODRIVER", "dummy"},
+            {"QZ_NO_MESSAGE_BOX", "1"},
+            {"QZ_QUIT_AFTER_FRAMES", std::to_string(frames)}};
+}
+
 }  // namespace qz_test

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,5 +20,9 @@ std::string ReadScriptLog(const std::filesystem::path& dir);
 // Copies the built demo data tree to dir/USRDIR, without its save record so
 // the run starts from a fresh one.
 void CopyDemoDataTree(const std::filesystem::path& dir);
+// The environment of a headless demo run that ends by itself after `frames`
+// frames: its own runtime folder (so the single-instance lock is its own),
+// no sound hardware, messages on stderr instead of boxes.
+std::map<std::string, std::string> DemoRunEnvironment(const std::string& runtimeDir, int frames);
 
 }  // namespace qz_test

@@ -77,12 +77,8 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     qz_test::CopyDemoDataTree(dir);
 
     ChildProcess game;
-    ASSERT_TRUE(game.Start({kProgram},
-                           {{"XDG_RUNTIME_DIR", runtime.path()},
-                            {"SDL_AUDIODRIVER", "dummy"},
-                            {"QZ_NO_MESSAGE_BOX", "1"},
-                            {"QZ_QUIT_AFTER_FRAMES", "240"}},
-                           dir.string()));
+    ASSERT_TRUE(
+        game.Start({kProgram}, qz_test::DemoRunEnvironment(runtime.path(), 240), dir.string()));
     const std::string window = qz_test::WaitForWindow(game, "Vornakle", 30000);
     ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << game.Stderr();
     int keyStatus = 0;

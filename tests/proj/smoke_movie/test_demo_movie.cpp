@@ -36,12 +36,8 @@ TEST(DemoMovie, TheScreenshotShowsTheMovieFrameUprightInItsSprite) {
     qz_test::CopyDemoDataTree(dir);
 
     qz_test::ChildProcess game;
-    ASSERT_TRUE(game.Start({kProgram},
-                           {{"XDG_RUNTIME_DIR", runtime.path()},
-                            {"SDL_AUDIODRIVER", "dummy"},
-                            {"QZ_NO_MESSAGE_BOX", "1"},
-                            {"QZ_QUIT_AFTER_FRAMES", "120"}},
-                           dir.string()));
+    ASSERT_TRUE(
+        game.Start({kProgram}, qz_test::DemoRunEnvironment(runtime.path(), 120), dir.string()));
     const auto status = game.Wait(120000);
     ASSERT_TRUE(status.has_value()) << "the run did not end after its frames";
     EXPECT_EQ(0, *status) << game.Stderr();
