@@ -1,8 +1,8 @@
 // The text prompt's input method over SDL2: SDL_StartTextInput while the
 // prompt is open, and the pre-edit text from SDL_TEXTEDITING, seen through
 // an event watch so the window's event pump needs no change.
-// Differs from Windows: there is no rich-edit library to load (load() only
-// notes that the backend is in use); the composition's caret is not shown.
+// Differs from Windows: there is no rich-edit library to load (load() has
+// nothing to do); the composition's caret is not shown.
 #include "platform/textprompt/textprompt.h"
 
 #include <SDL.h>
@@ -14,14 +14,8 @@ namespace {
 
 class SdlTextPrompt final : public Backend {
 public:
-    bool load() override {
-        loaded_ = true;
-        return true;
-    }
-    void unload() override {
-        end_input();
-        loaded_ = false;
-    }
+    bool load() override { return true; }
+    void unload() override { end_input(); }
 
     void begin_input(int x, int y, int w, int h) override {
         if (!watching_) {
@@ -62,7 +56,6 @@ private:
         return 0;
     }
 
-    bool loaded_ = false;
     bool active_ = false;
     bool watching_ = false;
     std::string composition_;
