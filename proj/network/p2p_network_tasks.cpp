@@ -44,9 +44,16 @@ CGameP2PNetworkSender::CGameP2PNetworkSender(QZW::IQzGameManager* gameManager,
     : CBaseTask("CGameP2PNetowrkSender", gameManager, gameControl), steam_(steam) {}
 
 void CGameP2PNetworkSender::Update() {
-    vho::Steam* steam = Services(steam_);
-    SteamTransport transport(steam);
-    RunP2PSender(steam ? steam->GetSteamId()->ConvertToUint64() : 0, steam ? &transport : nullptr);
+    if (vho::Steam* steam = Services(steam_)) {
+        RunP2PSender(*steam);
+    } else {
+        RunP2PSender(0, nullptr);
+    }
+}
+
+void RunP2PSender(vho::Steam& steam) {
+    SteamTransport transport(&steam);
+    RunP2PSender(steam.GetSteamId()->ConvertToUint64(), &transport);
 }
 
 void RunP2PSender(std::uint64_t ownAccountId, P2PTransport* transport) {

@@ -30,6 +30,9 @@ public:
 // One sender update: the periodic resends, then the whole send queue; local
 // messages into the receive log, the others to the transport (none: dropped).
 void RunP2PSender(std::uint64_t ownAccountId, P2PTransport* transport);
+// The same through these platform services: their own account id, their
+// packet sends.
+void RunP2PSender(vho::Steam& steam);
 // One packet of `size` bytes read from `sender`: dropped when shorter than a
 // header or its length field is below 4 or above size, else logged.
 void ReceiveP2PPacket(std::uint64_t sender, const std::uint8_t* data, std::uint32_t size);

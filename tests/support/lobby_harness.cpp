@@ -12,26 +12,7 @@ namespace lobby_test {
 
 using namespace Sample;
 
-namespace {
-
-class SteamTransport : public P2PTransport {
-public:
-    explicit SteamTransport(vho::Steam& steam) : steam_(steam) {}
-    void Send(std::uint64_t to, const std::uint8_t* data, std::uint32_t size,
-              int sendType) override {
-        const CSteamID id(to);
-        if (sendType == 0) {
-            steam_.SendP2PPacket(&id, data, size);
-        } else {
-            steam_.SendP2PPacketNoDelay(&id, data, size);
-        }
-    }
-
-private:
-    vho::Steam& steam_;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 LobbyHarness::LobbyHarness(int members, std::uint64_t seed, std::vector<std::string> names)
     : world_(seed), members_(members) {
@@ -80,8 +61,7 @@ void LobbyHarness::MemberFrame(Member& m) {
     ctrl.ManagementNetwork();
     m.seenLow |= ctrl.resultLow;
     m.seenHigh |= ctrl.resultHigh;
-    SteamTransport transport(*m.steam);
-    RunP2PSender(m.platform->own_id(), &transport);
+    RunP2PSender(*m.steam);
 }
 
 void LobbyHarness::Frame() {

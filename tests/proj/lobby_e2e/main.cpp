@@ -33,23 +33,6 @@ namespace {
 using namespace Sample;
 namespace R = NetResult;
 
-class SteamTransport : public P2PTransport {
-public:
-    explicit SteamTransport(vho::Steam& steam) : steam_(steam) {}
-    void Send(std::uint64_t to, const std::uint8_t* data, std::uint32_t size,
-              int sendType) override {
-        const CSteamID id(to);
-        if (sendType == 0) {
-            steam_.SendP2PPacket(&id, data, size);
-        } else {
-            steam_.SendP2PPacketNoDelay(&id, data, size);
-        }
-    }
-
-private:
-    vho::Steam& steam_;
-};
-
 struct Receiver : vho::Listener {
     void OnPacket(void* data) {
         const auto* e = static_cast<const vho::P2PPacketEvent*>(data);
@@ -59,7 +42,7 @@ struct Receiver : vho::Listener {
 
 class Player {
 public:
-    Player(vho::Steam& steam, Win::CGameNetworkServer& server) : steam_(steam), server_(server) {}
+    explicit Player(vho::Steam& steam) : steam_(steam) {}
 
     void Frame() {
         steam_.Update();
@@ -69,8 +52,7 @@ public:
         if (match_) {
             MatchFrame();
         }
-        SteamTransport transport(steam_);
-        RunP2PSender(steam_.GetSteamId()->ConvertToUint64(), &transport);
+        RunP2PSender(steam_);
         std::this_thread::sleep_for(std::chrono::milliseconds(16));
     }
     bool RunUntil(const std::function<bool()>& done, int seconds) {
@@ -134,7 +116,6 @@ public:
 
 private:
     vho::Steam& steam_;
-    Win::CGameNetworkServer& server_;
     bool match_ = false;
     std::vector<std::string> consumed_;
 };
@@ -157,7 +138,7 @@ int RunPlayer(bool host) {
     CGameNetworkCtrl::GetInstance().SetServer(&server);
     Receiver receiver;
     steam.GetSubject()->Attach(vho::kSteamP2PPacket, &receiver, &Receiver::OnPacket);
-    Player p(steam, server);
+    Player p(steam);
 
     if (!p.Order([&] { return server.OrderNetworkInit(server.initObj); }, R::kInitSucceeded,
                  R::kInitFailed, 10)) {
