@@ -13,7 +13,7 @@ packages=(
   gstreamer1.0-plugins-good gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly gstreamer1.0-libav
   gstreamer1.0-tools ffmpeg
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool libx11-dev
   redis-server libhiredis-dev
   libfreetype-dev fonts-dejavu-core
 )

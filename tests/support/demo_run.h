@@ -20,6 +20,12 @@ std::string ReadScriptLog(const std::filesystem::path& dir);
 // Copies the built demo data tree to dir/USRDIR, without its save record so
 // the run starts from a fresh one.
 void CopyDemoDataTree(const std::filesystem::path& dir);
+// A frame limit for a run that the test ends itself (SIGTERM) once the log
+// shows what it waits for: on a busy machine a run must last as long as its
+// steps take, so the limit only stops a run whose test has gone (about five
+// minutes at 60 frames a second).
+constexpr int kEndedByTestFrames = 18000;
+
 // The environment of a headless demo run that ends by itself after `frames`
 // frames: its own runtime folder (so the single-instance lock is its own),
 // no sound hardware, messages on stderr instead of boxes.

@@ -1,8 +1,7 @@
-// The program on the demo's data tree under Xvfb, ended after a fixed number
-// of frames: the demo draws through the draw layers and its script node
-// tree (textured sprites, bitmap-font text), reads the keyboard
-// through the script API, and keeps a screenshot; the test reads that
-// picture's pixels and the script log.
+// The program on the demo's data tree under Xvfb, ended once its log shows
+// the frames and the key press the test waits for: the demo draws through the draw layers and its
+// script node tree (textured sprites, bitmap-font text), reads the keyboard through the script API,
+// and keeps a screenshot; the test reads that picture's pixels and the script log.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -12,17 +11,17 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/script_log_watch.h"
+#include "tests/support/window_keys.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using qz_test::ChildProcess;
-using qz_test::RunCapture;
 
 const std::string kProgram = qz_test::ProgramPath();
 constexpr int kWidth = 1280;
@@ -77,18 +76,28 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     qz_test::CopyDemoDataTree(dir);
 
     ChildProcess game;
-    ASSERT_TRUE(
-        game.Start({kProgram}, qz_test::DemoRunEnvironment(runtime.path(), 240), dir.string()));
+    ASSERT_TRUE(game.Start({kProgram},
+                           qz_test::DemoRunEnvironment(runtime.path(), qz_test::kEndedByTestFrames),
+                           dir.string()));
     const std::string window = qz_test::WaitForWindow(game, "Vornakle", 30000);
     ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << game.Stderr();
-    int keyStatus = 0;
-    // Held for a few frames: the keyboard is polled once a frame.
-    RunCapture("xdotool windowfocus --sync " + window + " keydown space sleep 0.3 keyup space",
-               &keyStatus);
-    EXPECT_EQ(0, keyStatus);
-
+    // The first frame reports the input devices just before it reads them.
+    qz_test::ScriptLogWatch watch(game, dir);
+    ASSERT_TRUE(watch.WaitFor("input: players ", qz_test::kFirstFrameWaitMs))
+        << "the demo never reached its first frame; log:\n"
+        << watch.Log() << "stderr:\n"
+        << game.Stderr();
+    qz_test::WindowKeys keys(window);
+    EXPECT_TRUE(keys.HoldUntilLogged("space", watch, "input: space pressed\n"))
+        << "space was held, the script never saw it; log:\n"
+        << watch.Log();
+    // The screenshot is kept at frame 90; the run goes on to frame 240, and
+    // the save record's write (the loader thread's work) is done.
+    EXPECT_TRUE(watch.WaitForAnywhere("SQUpdate frame 240\n")) << watch.Log();
+    EXPECT_TRUE(watch.WaitForAnywhere("save write: error ")) << watch.Log();
+    game.Terminate();
     const auto status = game.Wait(60000);
-    ASSERT_TRUE(status.has_value()) << "the run did not end after its frames";
+    ASSERT_TRUE(status.has_value()) << "the run did not end on SIGTERM";
     EXPECT_EQ(0, *status) << game.Stderr();
 
     const std::string log = ReadScriptLog(dir);

@@ -1,7 +1,7 @@
 // The program on the demo's data tree with SDL's disk audio driver: the
-// captured output holds the demo's streamed music, a key press plays the
-// click, and without a working audio device the program says so and exits
-// with -1 instead of waiting for the sound manager.
+// captured output holds the demo's streamed music, a key press (held until
+// the script says it played the click) plays the click, and without a working audio device the
+// program says so and exits with -1 instead of waiting for the sound manager.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,10 +12,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/script_log_watch.h"
+#include "tests/support/window_keys.h"
 
 namespace {
 
@@ -54,26 +56,34 @@ TEST(DemoSoundEndToEnd, TheCapturedOutputHoldsTheMusicAndAKeyPlaysTheClick) {
     ASSERT_TRUE(fs::exists(dir / "USRDIR/sound/Stream Wave Bank.xwb"));
     qz_test::TempDir runtime;
     const fs::path capture = dir / "output.raw";
-    const std::map<std::string, std::string> env = {{"XDG_RUNTIME_DIR", runtime.path()},
-                                                    {"SDL_AUDIODRIVER", "disk"},
-                                                    {"SDL_DISKAUDIOFILE", capture.string()},
-                                                    {"QZ_NO_MESSAGE_BOX", "1"},
-                                                    {"QZ_QUIT_AFTER_FRAMES", "240"}};
+    const std::map<std::string, std::string> env = {
+        {"XDG_RUNTIME_DIR", runtime.path()},
+        {"SDL_AUDIODRIVER", "disk"},
+        {"SDL_DISKAUDIOFILE", capture.string()},
+        {"QZ_NO_MESSAGE_BOX", "1"},
+        {"QZ_QUIT_AFTER_FRAMES", std::to_string(qz_test::kEndedByTestFrames)}};
     ChildProcess game;
     ASSERT_TRUE(game.Start({kProgram}, env, dir.string()));
     const std::string window = qz_test::WaitForWindow(game, "Vornakle", 30000);
     ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << game.Stderr();
-    int status = 0;
-    // Held for a few frames: the keyboard is polled once a frame.
-    qz_test::RunCapture(
-        "xdotool windowfocus --sync " + window + " keydown space sleep 0.3 keyup space", &status);
+    qz_test::ScriptLogWatch watch(game, dir);
+    ASSERT_TRUE(watch.WaitFor("sound: click cue ", qz_test::kFirstFrameWaitMs))
+        << "the demo never reached its first frame; log:\n"
+        << watch.Log() << "stderr:\n"
+        << game.Stderr();
+    qz_test::WindowKeys keys(window);
+    EXPECT_TRUE(keys.HoldUntilLogged("space", watch, "sound: click played"))
+        << "space was held, the script never played the click; log:\n"
+        << watch.Log();
+    // Four seconds of frames, so that more than two of music are captured.
+    EXPECT_TRUE(watch.WaitForAnywhere("SQUpdate frame 240\n")) << watch.Log();
+    game.Terminate();
     const auto exit = game.Wait(60000);
-    ASSERT_TRUE(exit.has_value()) << "the program did not end after its frames";
+    ASSERT_TRUE(exit.has_value()) << "the program did not end on SIGTERM";
     EXPECT_EQ(0, *exit) << game.Stderr();
 
     const std::string log = ScriptLog(dir);
     EXPECT_NE(std::string::npos, log.find("sound: click cue 0, music playing true")) << log;
-    EXPECT_EQ(0, status) << "xdotool could not press the key";
     EXPECT_NE(std::string::npos, log.find("sound: click played")) << log;
     // Music from the first frame to the end: once it starts (the device
     // runs, silent, while the program starts up), it goes on to the end,
