@@ -16,6 +16,8 @@
 
 #include "platform/quit_signal/quit_signal.h"
 #include "platform/window/window.h"
+#include "tests/support/process_runner.h"
+#include "tests/support/window_keys.h"
 
 // The X and D-Bus client libraries keep allocations for the life of the
 // process; they are not ours to free.
@@ -129,14 +131,16 @@ TEST_F(WindowSdlTest, QuitSignalIsSeenFromAnotherThreadWhileTheGameThreadIsHeld)
         sdl.get_message(&m);
     EXPECT_FALSE(sdl.close_requested(false));
     ASSERT_EQ(0, ::raise(SIGTERM));
-    const char* name = platform::quit_signal::wait(2000);
+    const char* name = platform::quit_signal::wait(30000);
     ASSERT_NE(nullptr, name);
     EXPECT_STREQ("SIGTERM", name);
     bool seen = false;
     std::thread watchdog([&] {
-        for (int i = 0; i < 200 && !seen; ++i) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!seen && std::chrono::steady_clock::now() < deadline) {
             seen = sdl.close_requested(false);
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (!seen)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     });
     watchdog.join();
@@ -158,21 +162,25 @@ TEST_F(WindowSdlTest, TypedKeysArriveAsVirtualKeysAndCharacters) {
         GTEST_SKIP() << "no xdotool";
     sdl.show_window(hwnd, SW_SHOW);
     Msg m;
-    while (sdl.peek_message(&m))
-        sdl.get_message(&m);  // map and focus events
-    const std::string cmd = "xdotool search --sync --name '^" + caption +
-                            "$' windowfocus --sync key --delay 20 Escape shift+a KP_Decimal Up";
-    // Under load the X server may not have the window viewable yet: focus can fail once.
-    int rc = -1;
-    for (int attempt = 0; attempt < 5 && rc != 0; ++attempt) {
-        if (attempt)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        rc = std::system(cmd.c_str());
+    // The X server maps the window in its own time: wait until it is
+    // viewable, then focus it (which WindowKeys tries again until it takes).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    const std::string search = "xdotool search --onlyvisible --name '^" + caption + "$'";
+    std::string id;
+    while (id.empty() && std::chrono::steady_clock::now() < deadline) {
+        while (sdl.peek_message(&m))
+            sdl.get_message(&m);  // map and focus events
+        id = qz_test::RunCapture(search + " 2>/dev/null");
+        if (id.empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    ASSERT_EQ(rc, 0) << cmd;
+    ASSERT_FALSE(id.empty()) << "the window never became viewable";
+    ASSERT_TRUE(
+        qz_test::WindowKeys(id.substr(0, id.find('\n'))).Tap("Escape shift+a KP_Decimal Up"));
+    // The presses are queued on the window; wait until the last one is taken.
     std::vector<std::pair<UINT, WPARAM>> got;
     const std::pair<UINT, WPARAM> last{WM_KEYUP, VK_UP};
-    for (int tries = 0; tries < 300 && (got.empty() || got.back() != last); ++tries) {
+    while ((got.empty() || got.back() != last) && std::chrono::steady_clock::now() < deadline) {
         while (sdl.peek_message(&m)) {
             sdl.get_message(&m);
             sdl.translate_message(m);

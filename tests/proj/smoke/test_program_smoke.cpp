@@ -13,40 +13,49 @@
 #include <thread>
 
 #include "platform/online/online_udp.h"
+#include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/script_log_watch.h"
+#include "tests/support/window_keys.h"
 
 namespace {
 
 using qz_test::ChildProcess;
-using qz_test::RunCapture;
 
 const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
 
 TEST(ProgramSmoke, SecondInstanceIsRefusedAndEscapeEndsTheFirst) {
     ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
     qz_test::TempDir runtime;
+    qz_test::TempDir work;
+    qz_test::CopyDemoDataTree(work.path());
     const std::map<std::string, std::string> env = {{"XDG_RUNTIME_DIR", runtime.path()},
                                                     {"SDL_AUDIODRIVER", "dummy"},
                                                     {"QZ_NO_MESSAGE_BOX", "1"}};
 
     ChildProcess first;
-    ASSERT_TRUE(first.Start({kProgram}, env, QZ_BINARY_DIR));
+    ASSERT_TRUE(first.Start({kProgram}, env, work.path()));
     const std::string window = qz_test::WaitForWindow(first, "Vornakle", 30000);
     ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << first.Stderr();
+    // Its first frame: the program holds its lock and reads its window's keys.
+    qz_test::ScriptLogWatch watch(first, work.path());
+    ASSERT_TRUE(watch.WaitFor("input: players ", qz_test::kFirstFrameWaitMs))
+        << "log:\n"
+        << watch.Log() << "stderr:\n"
+        << first.Stderr();
 
     ChildProcess second;
-    ASSERT_TRUE(second.Start({kProgram}, env, QZ_BINARY_DIR));
-    const auto secondStatus = second.Wait(20000);
+    ASSERT_TRUE(second.Start({kProgram}, env, work.path()));
+    const auto secondStatus = second.Wait(qz_test::kEffectWaitMs);
     ASSERT_TRUE(secondStatus.has_value()) << "second instance did not end";
     EXPECT_EQ(255, *secondStatus);
     EXPECT_NE(std::string::npos, second.Stderr().find("It has already started application."))
         << second.Stderr();
     EXPECT_TRUE(first.Running());
 
-    int status = 0;
-    RunCapture("xdotool windowfocus --sync " + window + " key Escape", &status);
-    EXPECT_EQ(0, status);
-    const auto firstStatus = first.Wait(20000);
+    // Escape comes through the window's message queue, which keeps it.
+    EXPECT_TRUE(qz_test::WindowKeys(window).Tap("Escape"));
+    const auto firstStatus = first.Wait(qz_test::kEffectWaitMs);
     ASSERT_TRUE(firstStatus.has_value()) << "Escape did not end the game; stderr:\n"
                                          << first.Stderr();
     EXPECT_EQ(0, *firstStatus) << first.Stderr();

@@ -1,6 +1,7 @@
 // A script that never returns, at load or in SQUpdate, no longer holds the
-// program: SIGTERM, SIGINT and Escape end it within seconds with exit status 3
-// and the stuck script named on stderr and in the script log.
+// program: SIGTERM, SIGINT and Escape end it, after the script's grace time,
+// with exit status 3 and the stuck script named on stderr and in the script
+// log.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -14,6 +15,8 @@
 
 #include "tests/proj/script/compiled_image.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/script_log_watch.h"
+#include "tests/support/window_keys.h"
 
 namespace {
 
@@ -21,6 +24,9 @@ namespace fs = std::filesystem;
 using qz_test::ChildProcess;
 
 const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
+// A stuck program's end: two seconds' grace, up to two more for queued
+// writes, and whatever a busy machine adds.
+constexpr int kEndWaitMs = 30000;
 
 std::string ScriptLogs(const fs::path& dir) {
     std::string text;
@@ -78,13 +84,12 @@ TEST(RunawayScript, AQuitRequestEndsAProgramWhoseScriptNeverReturns) {
                                dir.string()));
         const std::string window = qz_test::WaitForWindow(game, "Vornakle", 30000);
         ASSERT_FALSE(window.empty()) << "no game window; stderr:\n" << game.Stderr();
-        bool looping = false;
-        for (int waited = 0; waited < 30000 && !looping && game.Running(); waited += 100) {
-            looping = ScriptLogs(dir).find("looping\n") != std::string::npos;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        ASSERT_TRUE(looping) << ScriptLogs(dir) << game.Stderr();
-        // Still held by the script, as before the quit request.
+        qz_test::ScriptLogWatch watch(game, dir);
+        ASSERT_TRUE(watch.WaitFor("looping\n", qz_test::kFirstFrameWaitMs))
+            << watch.Log() << game.Stderr();
+        // Nothing ends a stuck program without a quit request: this pause
+        // waits for nothing, it is the time in which the program must not
+        // end (a busy machine can only make the check weaker, never fail it).
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
         ASSERT_TRUE(game.Running());
 
@@ -96,20 +101,20 @@ TEST(RunawayScript, AQuitRequestEndsAProgramWhoseScriptNeverReturns) {
             case Quit::kSigint:
                 ::kill(game.Pid(), SIGINT);
                 break;
-            case Quit::kEscape: {
-                int status = 0;
-                qz_test::RunCapture("xdotool windowfocus --sync " + window + " key Escape",
-                                    &status);
-                EXPECT_EQ(0, status);
+            case Quit::kEscape:
+                // The watchdog pumps the window's queue, which keeps the press.
+                EXPECT_TRUE(qz_test::WindowKeys(window).Tap("Escape"));
                 break;
-            }
         }
-        const auto status = game.Wait(20000);
+        // The wait bounds how long the program may be held; a busy machine
+        // only makes the end later, so the time is checked from below: the
+        // script had its two seconds' grace to come back first.
+        const auto status = game.Wait(kEndWaitMs);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
         ASSERT_TRUE(status.has_value()) << "the program is still held by its script";
         EXPECT_EQ(3, *status) << game.Stderr();
-        EXPECT_LT(seconds, 8.0);
+        EXPECT_GE(seconds, 1.9) << "the script was not given its grace time";
         EXPECT_NE(std::string::npos, game.Stderr().find(c.report)) << game.Stderr();
         EXPECT_NE(std::string::npos, ScriptLogs(dir).find(c.report)) << ScriptLogs(dir);
     }
