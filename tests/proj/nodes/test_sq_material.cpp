@@ -15,6 +15,7 @@
 #include "qzware/scene/qz_mesh.h"
 #include "qzware/win/qz_file_manager.h"
 #include "tests/proj/nodes/node_script_fixture.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/sized_texture.h"
 
@@ -68,14 +69,10 @@ protected:
     void WriteFile(const std::string& name) {
         std::ofstream(dir.path() + "/" + name, std::ios::binary) << "texels";
     }
-    // Runs the file manager's completions until `done` holds (two seconds at most).
+    // Runs the file manager's completions until `done` holds.
     template <class F>
     bool PumpUntil(F done) {
-        for (int i = 0; i < 2000 && !done(); ++i) {
-            files->Update();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return done();
+        return qz_test::PollUntil(done, [&] { files->Update(); });
     }
 
     qz_test_support::CountingFrameBuffer targets[4]{

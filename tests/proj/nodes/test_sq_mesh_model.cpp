@@ -16,6 +16,7 @@
 #include "proj/nodes/sq_material.h"
 #include "qzware/win/qz_file_manager.h"
 #include "tests/proj/nodes/node_script_fixture.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/process_runner.h"
 #include "tools/datawriters/model_bin_writer.h"
 
@@ -65,14 +66,15 @@ protected:
     // Polls the model in root slot "m" once per frame, running the file
     // manager's completions in between; the calls until the first true.
     int PollUntilLoaded() {
-        for (int calls = 1; calls < 2000; ++calls) {
-            files->Update();
-            if (Value("return m.UpdateLoadBinAsync()") == "true") {
-                return calls;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return -1;
+        int calls = 0;
+        const bool loaded = qz_test::PollUntil(
+            [&] {
+                ++calls;
+                files->Update();
+                return Value("return m.UpdateLoadBinAsync()") == "true";
+            },
+            [] {});
+        return loaded ? calls : -1;
     }
     CSqMeshModel* Model() { return Object<CSqMeshModel>("m"); }
 
@@ -170,10 +172,7 @@ TEST_F(ModelTest, ClearedRequestsDoNotLeaveTheModelWaiting) {
     Value("::m <- CSqMeshModel(); return m.LoadBinAsync(\"demo.bin\", false, true)");
     // The read finishes and the scripts clear the request list before the
     // model looks again.
-    for (int i = 0; i < 2000 && !files->IsIdle(); ++i) {
-        files->Update();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    ASSERT_TRUE(qz_test::PollUntil([&] { return files->IsIdle(); }, [&] { files->Update(); }));
     Value("SQ_ClearFileRequest(); return 0");
     ASSERT_EQ(files->GetRequestCount(), 0);
     EXPECT_GT(PollUntilLoaded(), 0);
@@ -187,10 +186,7 @@ TEST_F(ModelTest, ModelFreedBeforeItsReadArrivesLetsTheBufferGo) {
     Value("::m <- null; return 0");
     NextFrame();  // the game draw task frees the released model
     // The completion still runs; LeakSanitizer would report its buffer.
-    for (int i = 0; i < 2000 && !files->IsIdle(); ++i) {
-        files->Update();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    ASSERT_TRUE(qz_test::PollUntil([&] { return files->IsIdle(); }, [&] { files->Update(); }));
     EXPECT_EQ(QZW::SqPendingFileReads(), pending - 1);
 }
 

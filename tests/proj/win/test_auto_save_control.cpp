@@ -22,6 +22,7 @@
 #include "proj/win/game_control.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/win/qz_file_manager.h"
+#include "tests/support/poll_until.h"
 
 namespace {
 
@@ -54,11 +55,8 @@ protected:
     }
     // Pumps the file manager until the control reports completion.
     void Wait(CAutoSaveControl& c) {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!c.IsComplete()) {
-            ASSERT_LT(std::chrono::steady_clock::now(), end) << "request never completed";
-            files->Update();
-        }
+        ASSERT_TRUE(qz_test::PollUntil([&] { return c.IsComplete(); }, [&] { files->Update(); }))
+            << "request never completed";
     }
     void PutSaveFile(const std::vector<std::uint8_t>& bytes) {
         std::ofstream(root / "SAVEDATA/SAVE00.BIN", std::ios::binary)

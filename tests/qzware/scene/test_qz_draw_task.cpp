@@ -18,6 +18,7 @@
 #include "qzware/scene/qz_draw_flip_task.h"
 #include "qzware/win/qz_file_manager.h"
 #include "tests/support/null_game_manager.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/recording_graphics.h"
 
@@ -95,14 +96,10 @@ protected:
     void WriteFile(const std::string& name, const std::string& content) {
         std::ofstream(dir.path() + "/" + name, std::ios::binary) << content;
     }
-    // Pumps the completions until `done` holds (at most two seconds).
+    // Pumps the completions until `done` holds.
     template <typename F>
     bool PumpUntil(F done) {
-        for (int i = 0; i < 2000 && !done(); ++i) {
-            files->Update();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return done();
+        return qz_test::PollUntil(done, [&] { files->Update(); });
     }
     void MakeTask() { task = std::make_unique<CQzDrawTask>(&manager); }
 

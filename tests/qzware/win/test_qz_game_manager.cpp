@@ -22,6 +22,7 @@
 #include "tests/qzware/scene/font_fixture.h"
 #include "tests/support/null_sound_manager.h"
 #include "tests/support/online_services.h"
+#include "tests/support/poll_until.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/recording_graphics.h"
 
@@ -172,11 +173,8 @@ TEST(QzGameManager, EachFrameReadsInputBeforeTheTasksAndRunsFileCompletionsAfter
     EXPECT_GT(g_probe.padReadsSeenByFirstTick, readsBeforeFrame)
         << "the tasks must see this frame's input";
 
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (g_probe.ticksSeenByCompletion < 0 && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        manager.Update();
-    }
+    qz_test::PollUntil([] { return g_probe.ticksSeenByCompletion >= 0; },
+                       [&] { manager.Update(); });
     ASSERT_GE(g_probe.ticksSeenByCompletion, 2) << "the completion never ran";
     // The completion ran in the frame whose tick had already happened.
     EXPECT_EQ(g_probe.ticks, g_probe.ticksSeenByCompletion);

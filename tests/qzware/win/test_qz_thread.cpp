@@ -1,6 +1,6 @@
 // The engine worker thread: no Run before Start, a worker built before Start
-// waits instead of ending, sleeps are taken once, and destruction waits for a
-// busy Run and starts no other.
+// waits instead of ending, sleeps are taken once and are cut short by a wake
+// or a stop, and destruction waits for a busy Run and starts no other.
 #include "qzware/win/qz_thread.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +43,9 @@ public:
     bool everyRun;
 };
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 2000ms) {
+// Waits for what the worker shows; the limit is only there so a broken
+// worker fails the test instead of hanging it.
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 30000ms) {
     const auto end = Steady::now() + limit;
     while (!done()) {
         if (Steady::now() > end) {
@@ -56,6 +58,8 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit 
 
 TEST(QzThreadTest, WaitsForStartWithoutEndingAndThenLoops) {
     CountingThread thread;
+    // Time in which it must not run: a busy machine can only make this check
+    // weaker, never fail it.
     std::this_thread::sleep_for(30ms);
     EXPECT_EQ(thread.runs.load(), 0);
     EXPECT_TRUE(thread.IsRunning()) << "a worker built before Start must not end";
@@ -70,11 +74,11 @@ TEST(QzThreadTest, WaitsForStartWithoutEndingAndThenLoops) {
 
 TEST(QzThreadTest, StoppedBeforeStartNeverRuns) {
     auto thread = std::make_unique<CountingThread>();
-    std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(5ms);  // the worker may reach its wait for Start
     thread->StopAndJoin();
     EXPECT_FALSE(thread->IsRunning());
-    thread->Start();  // too late: the worker is gone
-    std::this_thread::sleep_for(5ms);
+    thread->Start();                   // too late: the worker is gone
+    std::this_thread::sleep_for(5ms);  // a time in which nothing may run
     EXPECT_EQ(thread->runs.load(), 0);
 }
 
@@ -91,27 +95,35 @@ TEST(QzThreadTest, SleepRequestIsTakenOnceOnTheThreadClock) {
     EXPECT_EQ(thread.stampsMs[2].load(), 1100u);
 }
 
-TEST(QzThreadTest, SleepsAboutAsLongAsAsked) {
+// On the system clock the sleep is real: never shorter than asked (how much
+// longer a busy machine makes it is not the worker's doing; that the request
+// is taken once is checked on the thread clock above).
+TEST(QzThreadTest, SleepsAtLeastAsLongAsAsked) {
     CountingThread thread(100, true);
     thread.Start();
     ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 2; }));
     const auto gap = thread.steady[1] - thread.steady[0];
-    EXPECT_GE(gap, 95ms);
-    EXPECT_LT(gap, 400ms);
+    EXPECT_GE(gap, 95ms) << "slept " << std::chrono::duration<double>(gap).count() << " s";
 }
 
+// Each run asks for a minute's sleep; a wake and a stop end it in less than
+// half of that (a ratio of the sleep, which a busy machine does not reach).
 TEST(QzThreadTest, WakeAndStopCutALongSleepShort) {
-    CountingThread thread(5000, true);
+    constexpr auto kSleep = 60000ms;
+    CountingThread thread(std::int32_t(kSleep.count()), true);
     thread.Start();
     ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 1; }));
+    // Mostly lets the worker enter its sleep first; a wake that comes before
+    // it is kept, so either order must pass.
     std::this_thread::sleep_for(5ms);
     const auto woken = Steady::now();
     thread.Wake();
-    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 2; }, 1000ms));
-    EXPECT_LT(Steady::now() - woken, 500ms);
+    ASSERT_TRUE(WaitFor([&] { return thread.runs.load() >= 2; }, kSleep / 2))
+        << "the wake did not cut the sleep short";
+    EXPECT_LT(Steady::now() - woken, kSleep / 2);
     const auto stopping = Steady::now();
     thread.StopAndJoin();
-    EXPECT_LT(Steady::now() - stopping, 500ms);
+    EXPECT_LT(Steady::now() - stopping, kSleep / 2) << "the stop waited out the sleep";
     EXPECT_EQ(thread.runs.load(), 2);
 }
 
@@ -137,7 +149,7 @@ TEST(QzThreadTest, DestructionWaitsForTheBusyRunAndStartsNoOther) {
     EXPECT_EQ(thread->started.load(), thread->finished.load());
     const int runs = thread->started.load();
     EXPECT_LE(runs, 2);
-    // ...and nothing runs afterwards.
+    // ...and nothing runs afterwards (a time in which nothing may happen).
     std::this_thread::sleep_for(60ms);
     EXPECT_EQ(thread->started.load(), runs);
 }
