@@ -18,6 +18,7 @@
 namespace {
 
 using namespace platform::online;
+using redis_test::kWaitMs;
 using redis_test::Member;
 using redis_test::RedisServer;
 using redis_test::RunUntil;
@@ -63,7 +64,7 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
                 });
             steam.Update();
         },
-        [&] { return lobby != 0; }, 10000))
+        [&] { return lobby != 0; }, kWaitMs))
         << echo.Stdout();
     int response = 0;
     platform.callbacks().register_call_result(
@@ -78,7 +79,7 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
 
     steam.SendP2PPacket(&owner, "ping1", 5);
     steam.SendP2PPacketNoDelay(&owner, "ping2", 5);
-    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return packets.got.size() >= 2; }, 10000))
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return packets.got.size() >= 2; }, kWaitMs))
         << echo.Stdout();
     EXPECT_EQ((std::vector<std::string>{"echo:ping1", "echo:ping2"}), packets.got);
 
@@ -132,7 +133,7 @@ TEST(OnlineRedis, DatagramsFromAForeignAddressAndReplaysAreDropped) {
                 got.emplace_back(buffer, n);
             }
         },
-        [&] { return got.size() >= 2 && platform.dropped_datagrams() >= 3; }, 5000));
+        [&] { return got.size() >= 2 && platform.dropped_datagrams() >= 3; }, kWaitMs));
     EXPECT_EQ((std::vector<std::string>{"genuine", "next"}), got);
     EXPECT_EQ(3u, platform.dropped_datagrams());
 }
@@ -163,10 +164,10 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
     // Once the presence expires, the next poll prunes the member.
     ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); },
                          [&] { return platform.get_lobby_owner(lobby_id(n)) == individual_id(1); },
-                         5000));
+                         kWaitMs));
     EXPECT_EQ(1, platform.get_num_lobby_members(lobby_id(n)));
     ASSERT_TRUE(
-        RunUntil([&] { platform.run_callbacks(); }, [&] { return !updates.empty(); }, 2000));
+        RunUntil([&] { platform.run_callbacks(); }, [&] { return !updates.empty(); }, kWaitMs));
     EXPECT_EQ(lobby_id(n), updates.front());
     // A join refused for a full lobby and a missing one.
     ASSERT_TRUE(
@@ -207,7 +208,8 @@ TEST(OnlineRedis, LosingTheDirectoryRaisesEventOneAfterEventZero) {
     steam.Update();
     EXPECT_EQ((std::vector<int>{0}), events.codes);
     redis.Stop();
-    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, 5000));
+    ASSERT_TRUE(
+        RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, kWaitMs));
     EXPECT_EQ((std::vector<int>{0, 1}), events.codes);
     // Orders now fail cleanly instead of waiting on the server.
     int created = 0;

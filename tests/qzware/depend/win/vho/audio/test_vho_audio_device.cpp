@@ -28,17 +28,24 @@ bool Start(AudioDevice& d, const SoundFolder& f) {
                         f.Path("Stream Wave Bank.xwb").c_str(), f.Path("Sound Bank.xsb").c_str());
 }
 
+// How long a wait on the device's own thread may take: only a cue that
+// never ends reaches it, a busy machine does not.
+constexpr int kDeviceWaitMs = 30000;
+
 // Runs frames (reaping every 10 ms) until `done` or the limit passes.
 template <class F>
 bool Within(AudioDevice& d, int ms, F done) {
-    for (int waited = 0; waited <= ms; waited += 10) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
         d.ReapStoppedCues();
         if (done()) {
             return true;
         }
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return false;
 }
 
 TEST(AudioDevice, LoadsTheWriterBanksWithTheirCategoriesAndCues) {
@@ -61,7 +68,8 @@ TEST(AudioDevice, AShortCueEndsByItselfAndIsDestroyed) {
     const std::int32_t h = d.PlaySE(kShort);
     ASSERT_GE(h, AudioDevice::kFirstHandle);
     EXPECT_FALSE(d.IsEndSE(h));
-    EXPECT_TRUE(Within(d, 3000, [&] { return d.IsEndSE(h); })) << "the 50 ms cue never ended";
+    EXPECT_TRUE(Within(d, kDeviceWaitMs, [&] { return d.IsEndSE(h); }))
+        << "the 50 ms cue never ended";
     EXPECT_EQ(0u, d.OwnedCueCount());
 }
 
@@ -95,7 +103,7 @@ TEST(AudioDevice, ACueTheInstanceLimitStopsInPlayIsNotPlayed) {
     EXPECT_EQ(-1, d.PlaySE(kLimited));
     EXPECT_EQ(1u, d.OwnedCueCount()) << "the refused cue was kept";
     d.StopSE(first);
-    EXPECT_TRUE(Within(d, 2000, [&] { return d.OwnedCueCount() == 0; }));
+    EXPECT_TRUE(Within(d, kDeviceWaitMs, [&] { return d.OwnedCueCount() == 0; }));
     EXPECT_GE(d.PlaySE(kLimited), AudioDevice::kFirstHandle) << "the limit freed up again";
 }
 
@@ -124,8 +132,12 @@ TEST(AudioDevice, MusicRestartsAsANewCueAndStops) {
     EXPECT_TRUE(d.IsPlayingBGM());
     d.PlayBGM(kMusic);
     EXPECT_TRUE(d.IsPlayingBGM());
-    // The looping stream outlives its 1.5 s wave.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1800));
+    // The looping stream outlives its 1.5 s wave: a 2 s effect started with
+    // it has ended, so more than the wave has been played.
+    const std::int32_t twoSeconds = d.PlaySE(kLong);
+    ASSERT_GE(twoSeconds, AudioDevice::kFirstHandle);
+    ASSERT_TRUE(Within(d, kDeviceWaitMs, [&] { return d.IsEndSE(twoSeconds); }))
+        << "the 2 s effect never ended";
     d.ReapStoppedCues();
     EXPECT_TRUE(d.IsPlayingBGM());
     EXPECT_EQ(1u, d.OwnedCueCount()) << "the replaced music cue was not destroyed";
@@ -133,7 +145,7 @@ TEST(AudioDevice, MusicRestartsAsANewCueAndStops) {
     d.ResumeBGM();
     d.StopBGM();
     EXPECT_FALSE(d.IsPlayingBGM());
-    EXPECT_TRUE(Within(d, 2000, [&] { return d.OwnedCueCount() == 0; }));
+    EXPECT_TRUE(Within(d, kDeviceWaitMs, [&] { return d.OwnedCueCount() == 0; }));
 }
 
 // Stops from FACT's thread (cues ending), from inside Stop (immediate and
@@ -163,7 +175,7 @@ TEST(AudioDevice, ManyCuesStoppedAtOnceLeaveNothingBehind) {
         }
     }
     d.StopBGM();
-    EXPECT_TRUE(Within(d, 2000, [&] { return d.OwnedCueCount() == 0; }));
+    EXPECT_TRUE(Within(d, kDeviceWaitMs, [&] { return d.OwnedCueCount() == 0; }));
     d.Finalize();
     EXPECT_FALSE(d.IsInitialized());
 }
@@ -274,11 +286,22 @@ TEST(AudioDevice, TheDiskDriverCapturesSilenceThenTheCue) {
         AudioDevice d;
         ASSERT_TRUE(Start(d, files)) << d.GetLastError();
         d.StartWorkerThread();
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        quietBytes = std::size_t(std::filesystem::file_size(capture));
+        // Waits on what the driver wrote: some silence, then a quarter of a
+        // second (48 kHz stereo floats) or more of the 2 s cue.
+        const auto written = [&] {
+            std::error_code ec;
+            const auto size = std::filesystem::file_size(capture, ec);
+            return ec ? std::size_t(0) : std::size_t(size);
+        };
+        ASSERT_TRUE(Within(d, kDeviceWaitMs, [&] { return written() > 0; }))
+            << "the driver wrote nothing";
+        quietBytes = written();
         const std::int32_t h = d.PlaySE(kLong);
         ASSERT_GE(h, AudioDevice::kFirstHandle);
-        std::this_thread::sleep_for(std::chrono::milliseconds(600));
+        constexpr std::size_t kQuarterSecond = 48000 * 2 * 4 / 4;
+        ASSERT_TRUE(Within(d, kDeviceWaitMs, [&] {
+            return written() > quietBytes + kQuarterSecond;
+        })) << "the driver stopped writing";
         d.StopSE(h);
     }
     ::unsetenv("SDL_DISKAUDIOFILE");
