@@ -17,6 +17,7 @@
 #include "proj/win/game_control.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/win/qz_file_manager.h"
+#include "tests/proj/script/demo_frames.h"
 
 namespace {
 
@@ -81,11 +82,8 @@ TEST(DemoSave, ASaveItCannotUseIsKeptAsideAndAFreshRecordWritten) {
             auto* task =
                 new Sample::CSquirrelTask(nullptr, &Sample::Win::CGameControl::GetInstance());
             ASSERT_TRUE(task->loaded);
-            for (int frame = 0; frame < 120; ++frame) {
-                files.Update();
-                task->Update();
-                usleep(2000);  // lets the loader thread serve the save requests
-            }
+            EXPECT_TRUE(script_test::RunDemoFramesUntil(files, *task, 120, "save write: ", 1))
+                << "the fresh record was never written";
             delete task;
         }
         const std::string log = ReadAll(dir / Sample::GetSqLog().Path());

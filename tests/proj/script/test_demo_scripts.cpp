@@ -14,6 +14,7 @@
 #include "proj/win/game_control.h"
 #include "qzware/common/qz_mem.h"
 #include "qzware/win/qz_file_manager.h"
+#include "tests/proj/script/demo_frames.h"
 
 namespace {
 
@@ -47,11 +48,10 @@ TEST(DemoScripts, BootRunFramesAndKeepTheSaveRecord) {
         QZW::Win::CQzFileManager files("USRDIR");
         auto* task = new Sample::CSquirrelTask(nullptr, &Sample::Win::CGameControl::GetInstance());
         ASSERT_TRUE(task->loaded);
-        for (int frame = 0; frame < 120; ++frame) {
-            files.Update();
-            task->Update();
-            usleep(2000);  // lets the loader thread serve the save requests
-        }
+        // Frame 120's line, and this start's save write done.
+        EXPECT_TRUE(script_test::RunDemoFramesUntil(files, *task, 120,
+                                                    "save write: ", std::size_t(start) + 1))
+            << "start " << start << ": the save record was never written";
         EXPECT_EQ(1, sq_gettop(task->vm));
         delete task;
     }
