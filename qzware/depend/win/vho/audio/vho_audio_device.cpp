@@ -120,10 +120,32 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
     params.fileIOCallbacks.readFileCallback = &ReadStreamingFile;
     params.fileIOCallbacks.getOverlappedResultCallback = &GetStreamingReadResult;
     params.fnNotificationCallback = &AudioDevice::OnNotification;
-    if (FACTAudioEngine_Initialize(engine, &params) != 0) {
-        // FACT leaves a failed engine half torn down (its lock held, its
-        // audio object freed): it is abandoned rather than released.
+    // The mixer and its output voice are made here and handed to the engine:
+    // when FACT makes them itself and the output device cannot open, it frees
+    // its mixer but keeps the pointer, so the failed engine could never be
+    // released. Made here, a missing device leaves an engine that releases.
+    FAudio* mixer = nullptr;
+    FAudioMasteringVoice* output = nullptr;
+    if (FAudioCreate(&mixer, 0, FAUDIO_DEFAULT_PROCESSOR) != 0 || mixer == nullptr ||
+        FAudio_CreateMasteringVoice(mixer, &output, FAUDIO_DEFAULT_CHANNELS,
+                                    FAUDIO_DEFAULT_SAMPLERATE, 0, 0, nullptr) != 0) {
+        if (mixer != nullptr) {
+            FAudio_Release(mixer);
+        }
+        FACTAudioEngine_Release(engine);
         Fail("the audio engine could not start: no audio output device");
+        engine = nullptr;
+        return false;
+    }
+    params.pXAudio2 = mixer;
+    params.pMasteringVoice = output;
+    if (FACTAudioEngine_Initialize(engine, &params) != 0) {
+        // Only the settings are read before FACT takes the mixer; they were
+        // checked above, so this is a settings file FACT reads differently.
+        FAudioVoice_DestroyVoice(output);
+        FAudio_Release(mixer);
+        FACTAudioEngine_Release(engine);
+        Fail("the audio engine could not start: FACT refused the global settings");
         engine = nullptr;
         return false;
     }
