@@ -13,6 +13,7 @@
 #include "platform/online/online_redis.h"
 #include "platform/online/online_udp.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/service_check.h"
 
 namespace redis_test {
 
@@ -28,19 +29,19 @@ public:
             path.pop_back();
         }
         port_ = platform::online::free_loopback_port(true);
+        installed_ = !path.empty();
         if (path.empty() || port_ == 0) {
             return;
         }
         server_.Start({path, "--port", std::to_string(port_), "--bind", "127.0.0.1", "--save", "",
                        "--appendonly", "no", "--daemonize", "no"},
                       {}, dir_.path());
-        // Ready once it answers; the limit only turns a server that never
-        // starts into a failure.
+        // Ready once it answers a plain socket PING, not our directory client:
+        // a fault in the client must fail its tests, not look like a missing
+        // server. The limit only turns a server that never starts into a failure.
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
         while (!ready_ && std::chrono::steady_clock::now() < end && server_.Running()) {
-            platform::online::Directory probe("127.0.0.1", port_, "probe:", 200);
-            std::string error;
-            ready_ = probe.connect(&error);
+            ready_ = qz_test::RedisAnswersPing(port_);
             if (!ready_) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
@@ -51,7 +52,8 @@ public:
         server_.Terminate();  // by the pid it was started with
         server_.Wait(5000);
     }
-    bool ready() const { return ready_; }
+    bool installed() const { return installed_; }  // redis-server is on PATH
+    bool ready() const { return ready_; }           // and answered PING
     std::uint16_t port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
 
@@ -59,6 +61,7 @@ private:
     qz_test::TempDir dir_;
     qz_test::ChildProcess server_;
     std::uint16_t port_ = 0;
+    bool installed_ = false;
     bool ready_ = false;
 };
 

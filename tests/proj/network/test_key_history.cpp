@@ -10,6 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "tests/support/test_seed.h"
+
 namespace Sample {
 namespace {
 
@@ -111,8 +113,7 @@ TEST(KeyHistory, FramesCompareAcrossTheSixteenBitWrap) {
 }
 
 TEST(KeyHistory, RandomSequencesKeepTheChainSound) {
-    const unsigned seed = std::random_device{}();
-    std::printf("KeyHistory random seed %u\n", seed);
+    const unsigned seed = qz_test::TestSeed("KeyHistory random");
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     std::mt19937 rng(seed);
     auto h = std::make_unique<KeyHistory>();

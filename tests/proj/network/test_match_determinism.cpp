@@ -7,6 +7,7 @@
 #include <random>
 
 #include "tests/support/match_harness.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -57,8 +58,7 @@ void RunScenario(const Scenario& sc, std::uint64_t seed) {
 }
 
 TEST(MatchDeterminism, EveryMemberConsumesThePressedWordsUnderFaults) {
-    const std::uint64_t seed = std::random_device{}();
-    std::printf("match determinism seed %llu\n", static_cast<unsigned long long>(seed));
+    const std::uint64_t seed = qz_test::TestSeed("match determinism");
     const Scenario table[] = {
         {2, 0.0, 0.0, 0, 3},   {2, 0.05, 0.0, 3, 3},   {3, 0.05, 0.01, 5, 5}, {4, 0.20, 0.0, 10, 3},
         {4, 0.05, 0.02, 0, 5}, {2, 0.20, 0.02, 10, 5}, {3, 0.20, 0.0, 3, 3},

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/support/match_harness.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -32,8 +33,7 @@ bool AllReach(MatchHarness& h, int scene, std::vector<int>& reached) {
 }
 
 TEST(MatchScenes, HostAndMembersMoveThroughTheScenesTogether) {
-    const std::uint64_t seed = std::random_device{}();
-    std::printf("match scenes seed %llu\n", static_cast<unsigned long long>(seed));
+    const std::uint64_t seed = qz_test::TestSeed("match scenes");
     SCOPED_TRACE(testing::Message() << "seed " << seed);
     Faults f;
     f.link.loss = 0.2;

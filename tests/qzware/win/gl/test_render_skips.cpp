@@ -14,6 +14,7 @@
 #include "qzware/scene/iqz_frame_buffer.h"
 #include "qzware/scene/iqz_texture.h"
 #include "tests/support/gl_test_context.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -145,8 +146,7 @@ std::vector<std::uint8_t> ComposeRandomTarget(QZW::Win::CQzGraphicsGL2* g, unsig
 TEST(RenderSkipsGl, ATargetDrawnTexelForPixelIsTheSameWithAndWithoutSkips) {
     QZW::Win::CQzGraphicsGL2* g = gl_test::Renderer();
     ASSERT_NE(g, nullptr);
-    const unsigned seed = std::random_device()();
-    std::printf("seed %u\n", seed);
+    const unsigned seed = qz_test::TestSeed("render skips");
     for (const std::uint8_t tintAlpha : {std::uint8_t(255), std::uint8_t(150)}) {
         g->SetRenderSkips(false);
         const auto without = ComposeRandomTarget(g, seed, tintAlpha);

@@ -20,6 +20,7 @@
 #include "platform/movie/movie_null.h"
 #include "tests/support/movie_files.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -129,8 +130,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 TEST_F(DirectShowMovies, BadMovieFilesAreRefusedWithFailureCodes) {
-    const unsigned seed = std::random_device{}();
-    std::printf("seed %u\n", seed);
+    const unsigned seed = qz_test::TestSeed("bad movie files");
     std::mt19937 random(seed);
     std::string noise(4096, '\0');
     for (char& c : noise) {
