@@ -22,6 +22,15 @@ if(QZ_SANITIZE_THREAD)
   target_link_options(qz_options INTERFACE ${QZ_TSAN_FLAGS})
 endif()
 
+# A fuzz build instruments every library with coverage counters (not only
+# the fuzz programs), so libFuzzer sees the parsers it drives.
+if(QZ_FUZZ_COVERAGE)
+  if(NOT QZ_BUILD_FUZZERS)
+    message(FATAL_ERROR "QZ_FUZZ_COVERAGE goes with QZ_BUILD_FUZZERS")
+  endif()
+  target_compile_options(qz_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
+
 if(NOT CMAKE_BUILD_TYPE)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "" FORCE)
 endif()
