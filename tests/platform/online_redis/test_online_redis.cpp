@@ -69,7 +69,7 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
     platform.callbacks().register_call_result(
         platform.join_lobby(lobby), LobbyEnter::kId,
         [&](const void* r) { response = int(static_cast<const LobbyEnter*>(r)->response); });
-    steam.Update();
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return response != 0; }, 10000));
     ASSERT_EQ(kEnterSuccess, response);
     const CSteamID owner(platform.get_lobby_owner(lobby));
     EXPECT_EQ(individual_id(2), owner.ConvertToUint64());
@@ -85,7 +85,10 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
     steam.SendP2PPacket(&owner, "bye", 3);
     EXPECT_EQ(0, echo.Wait(10000).value_or(-1)) << echo.Stdout();
     // The owner left at its shutdown: the lobby is ours now.
-    EXPECT_EQ(individual_id(1), platform.get_lobby_owner(lobby));
+    EXPECT_TRUE(RunUntil([&] { steam.Update(); },
+                         [&] { return platform.get_lobby_owner(lobby) == individual_id(1); },
+                         10000))
+        << "owner " << platform.get_lobby_owner(lobby);
     EXPECT_EQ(1, platform.get_num_lobby_members(lobby));
 }
 
@@ -154,7 +157,7 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
     platform.callbacks().register_call_result(
         platform.join_lobby(lobby_id(n)), LobbyEnter::kId,
         [&](const void* r) { response = int(static_cast<const LobbyEnter*>(r)->response); });
-    platform.run_callbacks();
+    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); }, [&] { return response != 0; }, 10000));
     ASSERT_EQ(kEnterSuccess, response);
     std::vector<std::uint64_t> updates;
     platform.callbacks().register_callback(LobbyDataUpdate::kId, [&](const void* r) {
@@ -181,7 +184,7 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
         platform.callbacks().register_call_result(
             platform.join_lobby(c.lobby), LobbyEnter::kId,
             [&](const void* r) { got = int(static_cast<const LobbyEnter*>(r)->response); });
-        platform.run_callbacks();
+        ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); }, [&] { return got != 0; }, 10000));
         EXPECT_EQ(c.expected, got);
     }
 }
@@ -204,7 +207,7 @@ TEST(OnlineRedis, LosingTheDirectoryRaisesEventOneAfterEventZero) {
     } events;
     steam.GetSubject()->Attach(vho::kSteamServersConnected, &events, &Events::Connected);
     steam.GetSubject()->Attach(vho::kSteamServersDisconnected, &events, &Events::Disconnected);
-    steam.Update();
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return !events.codes.empty(); }, 5000));
     EXPECT_EQ((std::vector<int>{0}), events.codes);
     redis.Stop();
     ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, 5000));
@@ -214,7 +217,7 @@ TEST(OnlineRedis, LosingTheDirectoryRaisesEventOneAfterEventZero) {
     platform.callbacks().register_call_result(
         platform.create_lobby(2, 4), LobbyCreated::kId,
         [&](const void* r) { created = static_cast<const LobbyCreated*>(r)->result; });
-    steam.Update();
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return created != 0; }, 5000));
     EXPECT_EQ(kResultFail, created);
 }
 
