@@ -209,6 +209,10 @@ void NetworkedBackend::shutdown() {
     last_list_.clear();
 }
 
+std::uint64_t NetworkedBackend::lobby_reads() const {
+    return worker_ ? worker_->lobby_reads() : 0;
+}
+
 Endpoint NetworkedBackend::endpoint() const {
     return worker_ ? worker_->registered_endpoint() : endpoint_;
 }
@@ -226,6 +230,7 @@ void NetworkedBackend::run_callbacks() {
         receive_datagrams(now);
         std::vector<std::uint64_t> due = peers_.due(now);
         if (!due.empty()) {
+            lookups_asked_ += due.size();
             DirectoryOrder order;
             order.kind = DirectoryOrder::lookup;
             order.ids = std::move(due);

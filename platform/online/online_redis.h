@@ -104,6 +104,10 @@ public:
     std::uint64_t dropped_datagrams() const { return dropped_datagrams_ + receiver_.dropped(); }
     // The UDP endpoint registered for this member (after init).
     Endpoint endpoint() const;
+    // Ids handed to the directory worker for lookup so far.
+    std::uint64_t lookups_asked() const { return lookups_asked_; }
+    // Lobby reads that found a change, so far.
+    std::uint64_t lobby_reads() const;
     // Other members' registrations held (bounded).
     std::size_t cached_registrations() const { return peers_.size(); }
 
@@ -162,6 +166,7 @@ private:
     bool directory_was_up_ = false;
     bool directory_down_logged_ = false;
     std::uint64_t dropped_datagrams_ = 0;
+    std::uint64_t lookups_asked_ = 0;
 };
 
 }  // namespace platform::online

@@ -1,5 +1,6 @@
 #include "platform/online/online_worker.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace platform::online {
@@ -163,6 +164,11 @@ void DirectoryWorker::connect() {
         reconnected_ = true;
         reconnected_ms_ = now_ms();
         restore_rooms();
+        // Versions seen before the outage say nothing about a directory
+        // that restarted: every tracked lobby is read afresh.
+        for (auto& [n, room] : tracked_) {
+            room.version = 0;
+        }
     }
     ever_connected_ = true;
 }
@@ -326,7 +332,16 @@ void DirectoryWorker::poll() {
         const ReadOutcome read = directory_.read_lobby(it->first, it->second.version, &s);
         DirectoryEvent e;
         e.lobby = it->first;
+        const bool rejoin =
+            read == ReadOutcome::changed && reconnected_ &&
+            now - reconnected_ms_ < grace_ms(settings_) &&
+            std::find(s.members.begin(), s.members.end(), settings_.id) == s.members.end();
+        if (rejoin && directory_.join_lobby(it->first, settings_.id) == 1) {
+            // Left out of a room re-created after an outage: back in it.
+            continue;  // read again on the next poll
+        }
         if (read == ReadOutcome::changed) {
+            ++lobby_reads_;
             it->second = s;
             e.kind = DirectoryEvent::changed;
             e.snapshot = std::move(s);

@@ -9,6 +9,7 @@
 // registers the presence again and re-creates the rooms this member owns.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -85,6 +86,8 @@ public:
     // Returns the order's sequence number.
     std::uint64_t order(DirectoryOrder order);
     std::vector<DirectoryEvent> take();
+    // Lobby reads that found a change (a member list read), so far.
+    std::uint64_t lobby_reads() const { return lobby_reads_.load(); }
     // The endpoint registered (address filled in once connected).
     Endpoint registered_endpoint() const;
 
@@ -124,6 +127,7 @@ private:
     bool presence_logged_ = false;
     std::map<std::uint32_t, LobbySnapshot> tracked_;
     std::map<std::string, bool> malformed_seen_;
+    std::atomic<std::uint64_t> lobby_reads_{0};
     std::thread thread_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -19,17 +20,22 @@ namespace redis_test {
 class RedisServer {
 public:
     RedisServer() {
-        std::string path = qz_test::RunCapture("command -v redis-server");
-        while (!path.empty() && (path.back() == '\n' || path.back() == ' ')) {
-            path.pop_back();
+        path_ = qz_test::RunCapture("command -v redis-server");
+        while (!path_.empty() && (path_.back() == '\n' || path_.back() == ' ')) {
+            path_.pop_back();
         }
         port_ = platform::online::free_loopback_port(true);
-        if (path.empty() || port_ == 0) {
-            return;
+        if (!path_.empty() && port_ != 0) {
+            Start();
         }
-        server_.Start({path, "--port", std::to_string(port_), "--bind", "127.0.0.1", "--save", "",
-                       "--appendonly", "no", "--daemonize", "no"},
-                      {}, dir_.path());
+    }
+    // Starts the server (again) on its port; true once it answers.
+    bool Start() {
+        ready_ = false;
+        server_ = std::make_unique<qz_test::ChildProcess>();
+        server_->Start({path_, "--port", std::to_string(port_), "--bind", "127.0.0.1", "--save", "",
+                        "--appendonly", "no", "--daemonize", "no"},
+                       {}, dir_.path());
         for (int i = 0; i < 100 && !ready_; ++i) {
             platform::online::Directory probe("127.0.0.1", port_, "probe:", 200);
             std::string error;
@@ -38,11 +44,29 @@ public:
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         }
+        return ready_;
     }
     ~RedisServer() { Stop(); }
     void Stop() {
-        server_.Terminate();  // by the pid it was started with
-        server_.Wait(5000);
+        if (server_) {
+            server_->Terminate();  // by the pid it was started with
+            server_->Wait(5000);
+            server_.reset();
+        }
+    }
+    // Stops (SIGSTOP) or resumes the server: stopped, it still takes
+    // connections but answers nothing.
+    void Pause(bool paused) {
+        if (server_) {
+            qz_test::RunCapture(std::string(paused ? "kill -STOP " : "kill -CONT ") +
+                                std::to_string(server_->Pid()));
+        }
+    }
+    // One command through redis-cli (arguments as the shell reads them);
+    // its output.
+    std::string Cli(const std::string& args) const {
+        return qz_test::RunCapture("redis-cli -h 127.0.0.1 -p " + std::to_string(port_) + " " +
+                                   args);
     }
     bool ready() const { return ready_; }
     std::uint16_t port() const { return port_; }
@@ -50,7 +74,8 @@ public:
 
 private:
     qz_test::TempDir dir_;
-    qz_test::ChildProcess server_;
+    std::string path_;
+    std::unique_ptr<qz_test::ChildProcess> server_;
     std::uint16_t port_ = 0;
     bool ready_ = false;
 };
@@ -63,6 +88,20 @@ inline platform::online::NetworkConfig Member(const RedisServer& redis, std::uin
     config.name = "Member" + std::to_string(account);
     config.bind_host = "127.0.0.1";
     return config;
+}
+
+// Runs `frame` every 5 ms until `done` answers true; the number of frames
+// run, or -1 when `max_frames` ran first.
+inline int FramesUntil(const std::function<void()>& frame, const std::function<bool()>& done,
+                       int max_frames) {
+    for (int i = 1; i <= max_frames; ++i) {
+        frame();
+        if (done()) {
+            return i;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
 }
 
 // Runs `frame` every 5 ms until `done` answers true or the time is up.
