@@ -44,7 +44,11 @@ void CGameNetworkServer::ReceiveMessage(const std::uint8_t* m, std::uint16_t len
             }
             break;
         case C::kKick:
-            if (FromLobbyOwner(from) && !IsLocalPeer(from, own)) {
+            // Only a member settled in a joined room can be kicked, and only
+            // by that room's owner: during a search, entry 0's host is no
+            // one's owner.
+            if (lobbyState == kSettled && steam_->IsInLobby() && roomInfo.IsOpen() &&
+                !roomInfo.IsHost() && FromLobbyOwner(from) && !IsLocalPeer(from, own)) {
                 lobbyState = kKickedOut;
             }
             break;

@@ -8,6 +8,7 @@
 
 #include "platform/netcheck/netcheck.h"
 #include "proj/network/game_network_ctrl.h"
+#include "proj/network/lobby_messages.h"
 #include "tests/support/lobby_harness.h"
 
 namespace {
@@ -182,6 +183,32 @@ TEST(LobbyServer, AKickedPlayerNoLongerFindsTheRoom) {
     h.Frames(5);
     ASSERT_TRUE(h.Search(1));
     EXPECT_EQ(0, h.server(1).searchResultCount);
+}
+
+TEST(LobbyServer, AKickFromAListedHostDuringASearchIsIgnored) {
+    LobbyHarness h(2, 15);
+    ASSERT_TRUE(h.Init(0));
+    ASSERT_TRUE(h.Init(1));
+    ASSERT_TRUE(h.Create(0));
+    Server& s = h.server(1);
+    s.searchObj.gameVersion = kGameVersion;
+    s.searchObj.hostArea = 255;
+    h.With(1, [&] { return s.OrderSearchSession(s.searchObj); });
+    ASSERT_TRUE(h.RunUntil([&] { return s.State() == Server::kMeasuring; }));
+    // The listed host (entry 0's owner) sends a kick to the searcher.
+    const LobbyBytes kick = BuildKick();
+    const CSteamID searcher(h.member(1).platform->own_id());
+    h.With(0, [&] {
+        h.server(0).Steam()->SendP2PPacket(&searcher, kick.data(),
+                                           static_cast<std::uint32_t>(kick.size()));
+        return 0;
+    });
+    ASSERT_TRUE(h.RunUntil([&] { return s.State() == Server::kSettled; }))
+        << "the search never finished; state " << s.State();
+    EXPECT_EQ(1, s.searchResultCount);
+    EXPECT_EQ(Server::kPending, h.With(1, [&] { return s.CheckKicked(); }));
+    // And the room can still be joined.
+    EXPECT_TRUE(h.Connect(1, 0));
 }
 
 TEST(LobbyServer, KickRefusesTheOwnSlotAndIndexesOutsideTheTable) {
