@@ -56,6 +56,18 @@ local function is_member(n, m)
   end
   return false
 end
+-- The owner, always a member: a field naming anyone else (written by
+-- something other than these scripts) goes back to the first member.
+local function checked_owner(n)
+  local l = p .. 'lobby:' .. n
+  local o = redis.call('HGET', l, 'owner')
+  if o and is_member(n, o) then return o end
+  local first = redis.call('LINDEX', l .. ':members', 0)
+  if not first then return false end
+  redis.call('HSET', l, 'owner', first)
+  redis.call('INCR', l .. ':version')
+  return first
+end
 )lua";
 
 // ARGV: prefix, owner, max members -> lobby number
@@ -107,7 +119,7 @@ return out
 // ARGV: prefix, lobby, member, key, value -> 1 when set (owner only)
 constexpr const char* kLuaSetData = R"lua(
 local l = p .. 'lobby:' .. ARGV[2]
-if redis.call('HGET', l, 'owner') ~= ARGV[3] then return 0 end
+if redis.call('EXISTS', l) == 0 or checked_owner(ARGV[2]) ~= ARGV[3] then return 0 end
 redis.call('HSET', l .. ':data', ARGV[4], ARGV[5])
 redis.call('INCR', l .. ':version')
 return 1
@@ -116,7 +128,38 @@ return 1
 // ARGV: prefix, lobby -> version, or -1 when the lobby is gone
 constexpr const char* kLuaPoll = R"lua(
 if prune(ARGV[2]) == 0 then return -1 end
+checked_owner(ARGV[2])
 return tonumber(redis.call('GET', p .. 'lobby:' .. ARGV[2] .. ':version') or '0')
+)lua";
+
+// ARGV: prefix, lobby -> owner id, or '' when the lobby is gone
+constexpr const char* kLuaOwner = R"lua(
+if redis.call('EXISTS', p .. 'lobby:' .. ARGV[2]) == 0 then return '' end
+return checked_owner(ARGV[2]) or ''
+)lua";
+
+// Presence scripts stand alone. ARGV: prefix, id, endpoint, epoch, name, key,
+// expiry ms -> 1 when registered, else minus the ms that another session's
+// live presence of the account still lasts.
+constexpr const char* kLuaRegister = R"lua(
+local k = ARGV[1] .. 'member:' .. ARGV[2]
+local held = redis.call('HMGET', k, 'epoch', 'key')
+if held[1] and (held[1] ~= ARGV[4] or held[2] ~= ARGV[6]) then
+  local left = redis.call('PTTL', k)
+  if left < 1 then left = 1 end
+  return -left
+end
+redis.call('HSET', k, 'endpoint', ARGV[3], 'epoch', ARGV[4], 'name', ARGV[5], 'key', ARGV[6])
+redis.call('PEXPIRE', k, ARGV[7])
+return 1
+)lua";
+
+// ARGV: prefix, id, epoch, key -> 1 when this session's presence was removed
+constexpr const char* kLuaRemovePresence = R"lua(
+local k = ARGV[1] .. 'member:' .. ARGV[2]
+local held = redis.call('HMGET', k, 'epoch', 'key')
+if held[1] ~= ARGV[3] or held[2] ~= ARGV[4] then return 0 end
+return redis.call('DEL', k)
 )lua";
 
 // A dead server costs at most one connect timeout per this many ms.
@@ -155,6 +198,11 @@ Directory::Directory(std::string host, std::uint16_t port, std::string prefix,
                      std::uint32_t timeout_ms)
     : host_(std::move(host)), port_(port), prefix_(std::move(prefix)), timeout_ms_(timeout_ms) {}
 
+void Directory::set_login(std::string user, std::string password) {
+    user_ = std::move(user);
+    password_ = std::move(password);
+}
+
 Directory::~Directory() {
     if (context_) {
         redisFree(context_);
@@ -177,9 +225,28 @@ bool Directory::connect(std::string* error) {
         return false;
     }
     redisSetTimeout(context_, timeout);
+    login_refused_ = false;
+    if (!password_.empty()) {
+        Reply auth(static_cast<redisReply*>(
+            user_.empty() ? redisCommand(context_, "AUTH %b", password_.data(), password_.size())
+                          : redisCommand(context_, "AUTH %b %b", user_.data(), user_.size(),
+                                         password_.data(), password_.size())));
+        if (!auth.ok()) {
+            login_refused_ = auth.r != nullptr;
+            *error = auth.r ? std::string(auth.r->str, auth.r->len) : std::string(context_->errstr);
+            redisFree(context_);
+            context_ = nullptr;
+            return false;
+        }
+    }
     Reply pong(static_cast<redisReply*>(redisCommand(context_, "PING")));
     if (!pong.ok()) {
-        *error = context_->err ? context_->errstr : "the server refused PING";
+        // NOAUTH: the server wants a password and none was given.
+        login_refused_ = pong.r != nullptr;
+        *error = pong.r ? std::string(pong.r->str, pong.r->len)
+                        : std::string(context_->err ? context_->errstr : "no answer to PING");
+        redisFree(context_);
+        context_ = nullptr;
         return false;
     }
     error_logged_ = false;
@@ -218,8 +285,8 @@ bool Directory::usable() {
     }
     if (!error_logged_) {
         error_logged_ = true;
-        std::printf("online: lobby directory %s:%u unreachable: %s\n", host_.c_str(),
-                    unsigned(port_), error.c_str());
+        std::printf("online: lobby directory %s:%u %s: %s\n", host_.c_str(), unsigned(port_),
+                    login_refused_ ? "refused the login" : "unreachable", error.c_str());
     }
     return false;
 }
@@ -237,34 +304,47 @@ redisReply* Directory::command(const char* format, ...) {
 
 // [SECTION] Presence
 
-bool Directory::register_presence(std::uint64_t id, const Endpoint& endpoint, std::uint32_t epoch,
-                                  const std::string& name, std::uint32_t ttl_ms) {
-    const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply set(command("HSET %s endpoint %s epoch %u name %s", key.c_str(),
-                      endpoint_text(endpoint).c_str(), unsigned(epoch), name.c_str()));
-    Reply expire(command("PEXPIRE %s %u", key.c_str(), unsigned(ttl_ms)));
-    return set.ok() && expire.integer(0) == 1;
+Directory::PresenceResult Directory::register_presence(std::uint64_t id, const Endpoint& endpoint,
+                                                       std::uint32_t epoch, const PresenceKey& key,
+                                                       const std::string& name,
+                                                       std::uint32_t ttl_ms,
+                                                       std::uint32_t* taken_ms) {
+    Reply reply(command("EVAL %s 0 %s %s %s %u %b %s %u", kLuaRegister, prefix_.c_str(),
+                        std::to_string(id).c_str(), endpoint_text(endpoint).c_str(),
+                        unsigned(epoch), name.data(), name.size(), key_text(key).c_str(),
+                        unsigned(ttl_ms)));
+    const long long result = reply.integer(0);
+    if (result < 0) {
+        if (taken_ms) {
+            *taken_ms = std::uint32_t(std::min<long long>(-result, 0xffffffffll));
+        }
+        return PresenceResult::taken;
+    }
+    return result == 1 ? PresenceResult::registered : PresenceResult::failed;
 }
 
-void Directory::remove_presence(std::uint64_t id) {
-    const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply del(command("DEL %s", key.c_str()));
+void Directory::remove_presence(std::uint64_t id, std::uint32_t epoch, const PresenceKey& key) {
+    Reply reply(command("EVAL %s 0 %s %s %u %s", kLuaRemovePresence, prefix_.c_str(),
+                        std::to_string(id).c_str(), unsigned(epoch), key_text(key).c_str()));
 }
 
 std::optional<Registration> Directory::lookup(std::uint64_t id) {
     const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply reply(command("HMGET %s endpoint epoch", key.c_str()));
-    if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 2 ||
+    Reply reply(command("HMGET %s endpoint epoch key", key.c_str()));
+    if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 3 ||
         reply.r->element[0]->type != REDIS_REPLY_STRING ||
-        reply.r->element[1]->type != REDIS_REPLY_STRING) {
+        reply.r->element[1]->type != REDIS_REPLY_STRING ||
+        reply.r->element[2]->type != REDIS_REPLY_STRING) {
         return std::nullopt;
     }
     const auto endpoint = parse_endpoint_text(reply.r->element[0]->str);
     const std::uint64_t epoch = parse_u64(reply.r->element[1]->str, reply.r->element[1]->len);
-    if (!endpoint || epoch == 0 || epoch > 0xffffffffull) {
+    const auto code_key =
+        parse_key_text(std::string(reply.r->element[2]->str, reply.r->element[2]->len));
+    if (!endpoint || epoch == 0 || epoch > 0xffffffffull || !code_key) {
         return std::nullopt;
     }
-    return Registration{*endpoint, std::uint32_t(epoch)};
+    return Registration{*endpoint, std::uint32_t(epoch), *code_key};
 }
 
 // [SECTION] Lobbies
@@ -358,8 +438,8 @@ std::vector<std::uint64_t> Directory::members(std::uint32_t lobby) {
 }
 
 std::uint64_t Directory::owner(std::uint32_t lobby) {
-    const std::string key = prefix_ + "lobby:" + std::to_string(lobby);
-    Reply reply(command("HGET %s owner", key.c_str()));
+    const std::string body = script(kLuaOwner);
+    Reply reply(command("EVAL %s 0 %s %u", body.c_str(), prefix_.c_str(), unsigned(lobby)));
     return reply.ok() && reply.r->type == REDIS_REPLY_STRING ? parse_u64(reply.r->str, reply.r->len)
                                                              : 0;
 }

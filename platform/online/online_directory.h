@@ -1,12 +1,16 @@
 // The lobby directory of the networked backend: one Redis server (hiredis).
 // Keys, all under the configured prefix P:
-//   P member:<id>        hash endpoint, epoch, name; expires unless refreshed
+//   P member:<id>        hash endpoint, epoch, name, key (hex); expires unless
+//                        refreshed; held by one session (epoch) at a time
 //   P lobbies            set of lobby numbers
 //   P lobby:<n>          hash owner, max;  P lobby:<n>:members  list (join order)
 //   P lobby:<n>:data     hash of lobby data;  P lobby:<n>:version  change counter
 // Join, leave, owner migration and the pruning of members whose presence has
-// expired run as Lua scripts, so every change is atomic. Calls block for at
-// most the configured timeout; a lost connection is retried every 5 seconds.
+// expired run as Lua scripts, so every change is atomic; only they change a
+// lobby's owner, always to a member (an owner field naming anyone else goes
+// back to the first member). Every connection logs in with AUTH when a
+// password is set. Calls block for at most the configured timeout; a lost
+// connection is retried every 5 seconds.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +33,13 @@ public:
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;
 
+    // The ACL user (empty: the default user) and password sent with AUTH on
+    // every connection; no AUTH without a password.
+    void set_login(std::string user, std::string password);
     bool connect(std::string* error);
+    // Whether the last failed connect was the server refusing the login (or
+    // wanting one), not a network failure.
+    bool login_refused() const { return login_refused_; }
     // This side's IPv4 address of the connection (port 0); nullopt when not
     // connected over IPv4.
     std::optional<Endpoint> local_address() const;
@@ -37,10 +47,18 @@ public:
     bool healthy() const;
 
     // [SECTION] Presence
-    bool register_presence(std::uint64_t id, const Endpoint& endpoint, std::uint32_t epoch,
-                           const std::string& name, std::uint32_t ttl_ms);
-    void remove_presence(std::uint64_t id);
-    // nullopt when the member has no presence or the server is unreachable.
+    enum class PresenceResult { registered, taken, failed };
+    // Registers or refreshes this session's presence. `taken` when a live
+    // presence of the same account belongs to another session (epoch and
+    // key); `*taken_ms` then says how long it lasts unless refreshed.
+    PresenceResult register_presence(std::uint64_t id, const Endpoint& endpoint,
+                                     std::uint32_t epoch, const PresenceKey& key,
+                                     const std::string& name, std::uint32_t ttl_ms,
+                                     std::uint32_t* taken_ms = nullptr);
+    // Removes the presence only while it is still this session's.
+    void remove_presence(std::uint64_t id, std::uint32_t epoch, const PresenceKey& key);
+    // nullopt when the member has no presence (or none with a valid key) or
+    // the server is unreachable.
     std::optional<Registration> lookup(std::uint64_t id);
 
     // [SECTION] Lobbies (lobby numbers; 0 is none)
@@ -73,6 +91,8 @@ private:
     redisContext* context_ = nullptr;
     std::uint32_t last_retry_ms_ = 0;
     bool error_logged_ = false;
+    std::string user_, password_;
+    bool login_refused_ = false;
 };
 
 }  // namespace platform::online

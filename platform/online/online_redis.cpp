@@ -66,6 +66,8 @@ NetworkConfig NetworkConfig::from_environment() {
         config.directory_host = directory;
         config.directory_port = 6379;
     }
+    config.directory_user = env_or("QZ_ONLINE_DIRECTORY_USER", "");
+    config.directory_password = env_or("QZ_ONLINE_DIRECTORY_PASSWORD", "");
     // Two players on one directory must not share an account: without one
     // given, each start picks its own.
     const std::string account = env_or("QZ_ONLINE_ACCOUNT", "");
@@ -102,8 +104,7 @@ constexpr int kMaxDatagramsPerFrame = 1024;
 }  // namespace
 
 NetworkedBackend::NetworkedBackend(NetworkConfig config)
-    : config_(std::move(config)),
-      receiver_([this](std::uint64_t id, bool fresh) { return lookup(id, fresh); }) {
+    : config_(std::move(config)), receiver_([this](std::uint64_t id) { return known(id); }) {
     if (config_.account == 0) {
         std::random_device random;
         while (config_.account == 0) {
@@ -134,13 +135,24 @@ bool NetworkedBackend::init() {
         return true;
     }
     std::string error;
+    failure_.clear();
     auto directory = std::make_unique<Directory>(config_.directory_host, config_.directory_port,
                                                  config_.key_prefix, config_.directory_timeout_ms);
+    const std::string where =
+        "lobby directory " + config_.directory_host + ":" + std::to_string(config_.directory_port);
+    if (!config_.directory_user.empty() && config_.directory_password.empty()) {
+        return fail(
+            "QZ_ONLINE_DIRECTORY_USER is set without QZ_ONLINE_DIRECTORY_PASSWORD; "
+            "online play does not start");
+    }
+    directory->set_login(config_.directory_user, config_.directory_password);
     if (!directory->connect(&error)) {
-        std::printf("online: lobby directory %s:%u unreachable: %s\n",
-                    config_.directory_host.c_str(), unsigned(config_.directory_port),
-                    error.c_str());
-        return false;
+        if (directory->login_refused()) {
+            return fail(where + " refused the login (QZ_ONLINE_DIRECTORY_PASSWORD" +
+                        (config_.directory_user.empty() ? "" : ", QZ_ONLINE_DIRECTORY_USER") +
+                        "): " + error + "; online play does not start");
+        }
+        return fail(where + " unreachable: " + error);
     }
     // Without a bind address, the interface that reaches the directory is the
     // one peers on its network can reach too.
@@ -154,25 +166,35 @@ bool NetworkedBackend::init() {
         bind = parse_endpoint(config_.bind_host, config_.bind_port);
     }
     if (!bind || bind->address == 0) {
-        std::printf("online: QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"%s\"\n",
-                    config_.bind_host.c_str());
-        return false;
+        return fail("QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"" +
+                    config_.bind_host + "\"");
     }
     auto udp = std::make_unique<UdpLink>();
     if (!udp->open(*bind, &error)) {
-        std::printf("online: %s\n", error.c_str());
-        return false;
+        return fail(error);
     }
     std::random_device random;
     do {
         epoch_ = random();
     } while (epoch_ == 0);
+    // Each session has its own key, so nothing signed for an earlier one counts.
+    key_ = new_presence_key();
     next_sequence_ = 1;
     endpoint_ = udp->local();
-    if (!directory->register_presence(id_, endpoint_, epoch_, config_.name,
-                                      config_.presence_ttl_ms)) {
-        std::printf("online: the lobby directory refused this member's presence\n");
-        return false;
+    receiver_.set_self({id_, epoch_});
+    std::uint32_t taken_ms = 0;
+    switch (directory->register_presence(id_, endpoint_, epoch_, key_, config_.name,
+                                         config_.presence_ttl_ms, &taken_ms)) {
+        case Directory::PresenceResult::registered:
+            break;
+        case Directory::PresenceResult::taken:
+            return fail("account " + std::to_string(config_.account) +
+                        " is already online from another program (its presence lasts another " +
+                        std::to_string((taken_ms + 999) / 1000) +
+                        " s unless refreshed; QZ_ONLINE_ACCOUNT picks another); online play "
+                        "does not start");
+        case Directory::PresenceResult::failed:
+            return fail("the lobby directory refused this member's presence");
     }
     udp_ = std::move(udp);
     directory_ = std::move(directory);
@@ -183,12 +205,32 @@ bool NetworkedBackend::init() {
     return true;
 }
 
+bool NetworkedBackend::fail(const std::string& why) {
+    failure_ = why;
+    std::printf("online: %s\n", why.c_str());
+    return false;
+}
+
+void NetworkedBackend::end_online(const std::string& why) {
+    // The account now belongs to another session: leaving its lobbies or
+    // removing its presence would act for that other program.
+    failure_ = why;
+    std::printf("online: %s\n", why.c_str());
+    joined_.clear();
+    directory_.reset();
+    udp_.reset();
+    registrations_.clear();
+    receiver_.clear();
+    directory_up_ = false;
+    router_.post(ServersDisconnected{});
+}
+
 void NetworkedBackend::shutdown() {
     if (directory_) {
         for (const auto& [lobby, version] : joined_) {
             directory_->leave_lobby(account_of(lobby), id_);
         }
-        directory_->remove_presence(id_);
+        directory_->remove_presence(id_, epoch_, key_);
     }
     directory_.reset();
     udp_.reset();
@@ -204,9 +246,11 @@ void NetworkedBackend::run_callbacks() {
     if (!started_) {
         return;
     }
+    const std::uint32_t now = platform::clock::now_ms();
     if (online()) {
-        const std::uint32_t now = platform::clock::now_ms();
-        refresh_presence(now);
+        refresh_presence(now);  // may end online play
+    }
+    if (online()) {
         receive_datagrams();
         poll_lobbies(now);
         // The directory stands for the platform's servers: events 0 and 1.
@@ -228,8 +272,14 @@ void NetworkedBackend::refresh_presence(std::uint32_t now) {
         return;
     }
     last_presence_ms_ = now;
-    const bool ok = directory_->register_presence(id_, endpoint_, epoch_, config_.name,
-                                                  config_.presence_ttl_ms);
+    const Directory::PresenceResult result = directory_->register_presence(
+        id_, endpoint_, epoch_, key_, config_.name, config_.presence_ttl_ms);
+    if (result == Directory::PresenceResult::taken) {
+        end_online("account " + std::to_string(config_.account) +
+                   " is now online from another program; online play ends");
+        return;
+    }
+    const bool ok = result == Directory::PresenceResult::registered;
     if (!ok && !presence_logged_) {
         presence_logged_ = true;
         std::printf("online: could not refresh this member's presence\n");
@@ -238,6 +288,18 @@ void NetworkedBackend::refresh_presence(std::uint32_t now) {
 }
 
 void NetworkedBackend::receive_datagrams() {
+    // One unknown sender's key a frame at most (and each at most once per
+    // cache period), so that a flood of made-up ids cannot flood the
+    // directory; a known sender's datagram with a wrong code costs nothing.
+    const std::uint32_t now = platform::clock::now_ms();
+    const auto wanted = receiver_.wanted([&](std::uint64_t id) {
+        auto it = registrations_.find(id);
+        return it != registrations_.end() && now - it->second.fetched_ms < kRegistrationCacheMs;
+    });
+    if (wanted) {
+        lookup(*wanted, false);
+    }
+    receiver_.retry_held(inbox_, router_);
     std::uint8_t buffer[kMaxDatagramSize];
     for (int i = 0; i < kMaxDatagramsPerFrame; ++i) {
         Endpoint from;
@@ -268,6 +330,7 @@ void NetworkedBackend::poll_lobbies(std::uint32_t now) {
         }
         if (version && *version != it->second) {
             it->second = *version;
+            learn_members(it->first);
             router_.post(LobbyDataUpdate{it->first, it->first, true});
         }
         ++it;
@@ -288,10 +351,30 @@ std::optional<Registration> NetworkedBackend::lookup(std::uint64_t id, bool fres
     return cached.registration;
 }
 
+std::optional<Registration> NetworkedBackend::known(std::uint64_t id) const {
+    auto it = registrations_.find(id);
+    return it != registrations_.end() ? it->second.registration : std::nullopt;
+}
+
+void NetworkedBackend::learn_members(std::uint64_t lobby) {
+    // Members may send first (a joiner's hello): their keys are read when
+    // the lobby changes, never when a datagram arrives.
+    for (std::uint64_t member : directory_->members(account_of(lobby))) {
+        if (member != id_ && is_valid_id(member)) {
+            lookup(member, false);
+        }
+    }
+}
+
 void NetworkedBackend::track(std::uint64_t lobby) {
     bool gone = false;
     const auto version = directory_->poll(account_of(lobby), &gone);
     joined_[lobby] = version.value_or(0);
+    learn_members(lobby);
+}
+
+bool NetworkedBackend::send_raw_datagram(const Endpoint& to, const void* bytes, std::size_t size) {
+    return online() && udp_->send(to, bytes, size);
 }
 
 // [SECTION] Peer-to-peer
@@ -312,8 +395,8 @@ bool NetworkedBackend::send_p2p_packet(std::uint64_t to, const void* data, std::
     }
     inbox_.accept(to);
     std::uint8_t datagram[kMaxDatagramSize];
-    const std::size_t bytes =
-        encode_datagram({id_, epoch_, next_sequence_++}, data, size, datagram, sizeof datagram);
+    const std::size_t bytes = encode_datagram({id_, epoch_, next_sequence_++}, {to, peer->epoch},
+                                              key_, data, size, datagram, sizeof datagram);
     return bytes != 0 && udp_->send(peer->endpoint, datagram, bytes);
 }
 
@@ -330,6 +413,9 @@ bool NetworkedBackend::read_p2p_packet(void* buffer, std::uint32_t capacity,
 bool NetworkedBackend::accept_p2p_session(std::uint64_t remote) {
     if (!started_) {
         return false;
+    }
+    if (online() && is_valid_id(remote)) {
+        lookup(remote, false);  // its key, so that its datagrams can be checked
     }
     inbox_.accept(remote);
     return true;

@@ -4,6 +4,9 @@
 // packets go over UDP straight between the members' registered endpoints.
 // Configured by environment (NetworkConfig::from_environment):
 //   QZ_ONLINE_DIRECTORY  Redis "host:port"; unset or empty: offline
+//   QZ_ONLINE_DIRECTORY_PASSWORD  the directory's password (AUTH on every
+//                        connection); unset: no AUTH
+//   QZ_ONLINE_DIRECTORY_USER  the directory's ACL user ("default" unset)
 //   QZ_ONLINE_ACCOUNT    own account number (1..4294967295); unset: a random
 //                        one each start (1 offline)
 //   QZ_ONLINE_NAME       persona name ($USER, else "Player")
@@ -12,7 +15,10 @@
 //   QZ_ONLINE_LANGUAGE   game language ("english")
 //   QZ_ONLINE_ACHIEVEMENTS  comma-separated achievement names
 // Offline (no directory): logged on as the local user; lobby orders deliver
-// their failure results, sends fail, achievements stay in memory.
+// their failure results, sends fail, achievements stay in memory. A refused
+// login or an account already online from another program fails init, as an
+// unreachable directory does; losing the account to another program later
+// ends online play (event 1, then as offline).
 // Differs from the platform: directory calls block the game thread briefly
 // (timeouts below); no NAT traversal; achievements are not kept across runs.
 #pragma once
@@ -33,7 +39,9 @@ namespace platform::online {
 struct NetworkConfig {
     std::string directory_host;  // empty: offline
     std::uint16_t directory_port = 6379;
-    std::uint32_t account = 1;  // 0: a random one, picked at construction
+    std::string directory_user;      // empty: the default user
+    std::string directory_password;  // empty: no AUTH
+    std::uint32_t account = 1;       // 0: a random one, picked at construction
     std::string name = "Player";
     std::string bind_host;  // empty: the local address of the directory connection
     std::uint16_t bind_port = 0;
@@ -89,10 +97,17 @@ public:
     bool set_lobby_data(std::uint64_t lobby, const char* key, const char* value) override;
     const char* get_lobby_data(std::uint64_t lobby, const char* key) override;
 
-    // Datagrams refused by the size, source, session and sequence checks.
+    // Datagrams refused by the size, code, source, session and sequence checks.
     std::uint64_t dropped_datagrams() const { return dropped_datagrams_ + receiver_.dropped(); }
-    // The UDP endpoint registered for this member (after init).
+    const DatagramDrops& datagram_drops() const { return receiver_.drops(); }
+    // The UDP endpoint registered for this member (after init), and its session.
     Endpoint endpoint() const { return endpoint_; }
+    std::uint32_t epoch() const { return epoch_; }
+    // Why the last init failed or online play ended ("" when it did not).
+    const std::string& failure() const { return failure_; }
+    // For tests that play an attacker on the path: sends bytes as they are
+    // from this member's own UDP socket (so with its source address).
+    bool send_raw_datagram(const Endpoint& to, const void* bytes, std::size_t size);
 
 private:
     bool active() override { return started_; }
@@ -101,6 +116,10 @@ private:
     void refresh_presence(std::uint32_t now);
     void poll_lobbies(std::uint32_t now);
     std::optional<Registration> lookup(std::uint64_t id, bool fresh);
+    std::optional<Registration> known(std::uint64_t id) const;
+    void learn_members(std::uint64_t lobby);
+    void end_online(const std::string& why);
+    bool fail(const std::string& why);
     void track(std::uint64_t lobby);
 
     struct Filter {
@@ -127,6 +146,8 @@ private:
     std::map<std::uint64_t, bool> failed_to_;
     std::string data_answer_;
     std::uint32_t epoch_ = 0;
+    PresenceKey key_{};
+    std::string failure_;
     std::uint32_t next_sequence_ = 1;
     std::uint32_t last_presence_ms_ = 0;
     std::uint32_t last_poll_ms_ = 0;
