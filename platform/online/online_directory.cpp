@@ -100,6 +100,11 @@ Directory::Directory(std::string host, std::uint16_t port, std::string prefix,
                      std::uint32_t timeout_ms)
     : host_(std::move(host)), port_(port), prefix_(std::move(prefix)), timeout_ms_(timeout_ms) {}
 
+void Directory::set_login(std::string user, std::string password) {
+    user_ = std::move(user);
+    password_ = std::move(password);
+}
+
 Directory::~Directory() {
     if (context_) {
         redisFree(context_);
@@ -122,9 +127,26 @@ bool Directory::connect(std::string* error) {
         return false;
     }
     redisSetTimeout(context_, timeout);
+    login_refused_ = false;
+    if (!password_.empty()) {
+        Reply auth(static_cast<redisReply*>(
+            user_.empty() ? redisCommand(context_, "AUTH %b", password_.data(), password_.size())
+                          : redisCommand(context_, "AUTH %b %b", user_.data(), user_.size(),
+                                         password_.data(), password_.size())));
+        if (!auth.ok()) {
+            login_refused_ = auth.r != nullptr;
+            *error = auth.r ? std::string(auth.r->str, auth.r->len) : std::string(context_->errstr);
+            redisFree(context_);
+            context_ = nullptr;
+            return false;
+        }
+    }
     Reply pong(static_cast<redisReply*>(redisCommand(context_, "PING")));
     if (!pong.ok()) {
-        *error = context_->err ? context_->errstr : "the server refused PING";
+        // NOAUTH: the server wants a password and none was given.
+        login_refused_ = pong.r != nullptr;
+        *error = pong.r ? std::string(pong.r->str, pong.r->len)
+                        : std::string(context_->err ? context_->errstr : "no answer to PING");
         redisFree(context_);
         context_ = nullptr;
         return false;
@@ -177,18 +199,28 @@ redisReply* Directory::script(const char* body, const std::vector<std::string>& 
 
 // [SECTION] Presence
 
-bool Directory::register_presence(std::uint64_t id, const Endpoint& endpoint, std::uint32_t epoch,
-                                  const std::string& name, std::uint32_t ttl_ms) {
-    const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply set(command("HSET %s endpoint %s epoch %u name %b", key.c_str(),
-                      endpoint_text(endpoint).c_str(), unsigned(epoch), name.data(), name.size()));
-    Reply expire(command("PEXPIRE %s %u", key.c_str(), unsigned(ttl_ms)));
-    return set.ok() && expire.integer(0) == 1;
+Directory::PresenceResult Directory::register_presence(std::uint64_t id, const Endpoint& endpoint,
+                                                       std::uint32_t epoch, const PresenceKey& key,
+                                                       const std::string& name,
+                                                       std::uint32_t ttl_ms,
+                                                       std::uint32_t* taken_ms) {
+    Reply reply(command("EVAL %s 0 %s %s %s %u %b %s %u", lua::kRegister, prefix_.c_str(),
+                        std::to_string(id).c_str(), endpoint_text(endpoint).c_str(),
+                        unsigned(epoch), name.data(), name.size(), key_text(key).c_str(),
+                        unsigned(ttl_ms)));
+    const long long result = reply.integer(0);
+    if (result < 0) {
+        if (taken_ms) {
+            *taken_ms = std::uint32_t(std::min<long long>(-result, 0xffffffffll));
+        }
+        return PresenceResult::taken;
+    }
+    return result == 1 ? PresenceResult::registered : PresenceResult::failed;
 }
 
-void Directory::remove_presence(std::uint64_t id) {
-    const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply del(command("DEL %s", key.c_str()));
+void Directory::remove_presence(std::uint64_t id, std::uint32_t epoch, const PresenceKey& key) {
+    Reply reply(command("EVAL %s 0 %s %s %u %s", lua::kRemovePresence, prefix_.c_str(),
+                        std::to_string(id).c_str(), unsigned(epoch), key_text(key).c_str()));
 }
 
 std::optional<Registration> Directory::lookup(std::uint64_t id) {
@@ -206,7 +238,7 @@ std::vector<LookupAnswer> Directory::lookup_many(const std::vector<std::uint64_t
     // Pipelined: every HMGET is written first, then the answers are read.
     for (std::uint64_t id : ids) {
         const std::string key = prefix_ + "member:" + std::to_string(id);
-        redisAppendCommand(context_, "HMGET %s endpoint epoch", key.c_str());
+        redisAppendCommand(context_, "HMGET %s endpoint epoch key", key.c_str());
     }
     for (LookupAnswer& answer : out) {
         void* raw = nullptr;
@@ -214,7 +246,7 @@ std::vector<LookupAnswer> Directory::lookup_many(const std::vector<std::uint64_t
             break;
         }
         Reply reply(static_cast<redisReply*>(raw));
-        if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 2) {
+        if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 3) {
             // A member key of another type answers an error: a malformed record.
             answer.answered = reply.r != nullptr;
             answer.malformed = answer.answered;
@@ -223,16 +255,19 @@ std::vector<LookupAnswer> Directory::lookup_many(const std::vector<std::uint64_t
         answer.answered = true;
         const redisReply* endpoint = reply.r->element[0];
         const redisReply* epoch = reply.r->element[1];
-        if (endpoint->type == REDIS_REPLY_NIL && epoch->type == REDIS_REPLY_NIL) {
+        const redisReply* code_key = reply.r->element[2];
+        if (endpoint->type == REDIS_REPLY_NIL && epoch->type == REDIS_REPLY_NIL &&
+            code_key->type == REDIS_REPLY_NIL) {
             continue;  // no presence
         }
         const auto where = parse_endpoint_text(text_of(endpoint));
         const auto session = number_of(epoch);
-        if (!where || !session || *session == 0 || *session > 0xffffffffull) {
+        const auto parsed_key = parse_key_text(text_of(code_key));
+        if (!where || !session || *session == 0 || *session > 0xffffffffull || !parsed_key) {
             answer.malformed = true;
             continue;
         }
-        answer.registration = Registration{*where, std::uint32_t(*session)};
+        answer.registration = Registration{*where, std::uint32_t(*session), *parsed_key};
     }
     return out;
 }

@@ -1,15 +1,18 @@
 // The lobby directory of the networked backend: one Redis server (hiredis),
 // used only by the backend's directory worker (online_worker.h), never by
 // the game thread. Keys, all under the configured prefix P:
-//   P member:<id>        hash endpoint, epoch, name; expires unless refreshed
+//   P member:<id>        hash endpoint, epoch, name, key (hex); expires unless
+//                        refreshed; held by one session (epoch) at a time
 //   P lobbies            set of lobby numbers
 //   P lobby:<n>          hash owner, max;  P lobby:<n>:members  list (join order)
 //   P lobby:<n>:data     hash of lobby data;  P lobby:<n>:version  change counter
 //   P lobby:<n>:grace    set for a while after a room is re-created: no pruning
 // Join, leave, owner migration, pruning and room reads run as Lua scripts
 // (online_directory_lua.h), so every change is atomic and a lobby is read in
-// one round trip. Calls block the calling thread for at most the configured
-// timeout; a failed call leaves the connection unhealthy until connect().
+// one round trip; only they change a lobby's owner, always to a member (an
+// owner field naming anyone else goes back to the first member). Every
+// connection logs in with AUTH when a password is set. Calls block the calling thread for at most
+// the configured timeout; a failed call leaves the connection unhealthy until connect().
 #pragma once
 
 #include <cstdint>
@@ -19,6 +22,7 @@
 #include <vector>
 
 #include "platform/online/online_datagram.h"
+#include "platform/online/online_keys.h"
 
 struct redisContext;
 struct redisReply;
@@ -62,7 +66,13 @@ public:
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;
 
+    // The ACL user (empty: the default user) and password sent with AUTH on
+    // every connection; no AUTH without a password.
+    void set_login(std::string user, std::string password);
     bool connect(std::string* error);
+    // Whether the last failed connect was the server refusing the login (or
+    // wanting one), not a network failure.
+    bool login_refused() const { return login_refused_; }
     // This side's IPv4 address of the connection (port 0); nullopt when not
     // connected over IPv4.
     std::optional<Endpoint> local_address() const;
@@ -70,10 +80,18 @@ public:
     bool healthy() const;
 
     // [SECTION] Presence
-    bool register_presence(std::uint64_t id, const Endpoint& endpoint, std::uint32_t epoch,
-                           const std::string& name, std::uint32_t ttl_ms);
-    void remove_presence(std::uint64_t id);
-    // nullopt when the member has no usable presence or the server is unreachable.
+    enum class PresenceResult { registered, taken, failed };
+    // Registers or refreshes this session's presence. `taken` when a live
+    // presence of the same account belongs to another session (epoch and
+    // key); `*taken_ms` then says how long it lasts unless refreshed.
+    PresenceResult register_presence(std::uint64_t id, const Endpoint& endpoint,
+                                     std::uint32_t epoch, const PresenceKey& key,
+                                     const std::string& name, std::uint32_t ttl_ms,
+                                     std::uint32_t* taken_ms = nullptr);
+    // Removes the presence only while it is still this session's.
+    void remove_presence(std::uint64_t id, std::uint32_t epoch, const PresenceKey& key);
+    // nullopt when the member has no usable presence (or none with a valid
+    // key) or the server is unreachable.
     std::optional<Registration> lookup(std::uint64_t id);
     // Several members in one round trip.
     std::vector<LookupAnswer> lookup_many(const std::vector<std::uint64_t>& ids);
@@ -108,6 +126,8 @@ private:
     std::string prefix_;
     std::uint32_t timeout_ms_;
     redisContext* context_ = nullptr;
+    std::string user_, password_;
+    bool login_refused_ = false;
 };
 
 // Reads a snapshot in the scripts' reply form; false when it is not one.

@@ -82,9 +82,22 @@ local function is_member(n, m, max)
   end
   return false
 end
+-- The owner, always a member: a field naming anyone else (written by
+-- something other than these scripts) goes back to the first member.
+local function checked_owner(n, max)
+  local l = lk(n)
+  local o = redis.call('HGET', l, 'owner')
+  if o and is_member(n, o, max) then return o end
+  local first = redis.call('LINDEX', l .. ':members', 0)
+  if not first then return false end
+  redis.call('HSET', l, 'owner', first)
+  redis.call('INCR', l .. ':version')
+  return first
+end
 local function snapshot(n, max)
   local l = lk(n)
-  return {tostring(n), redis.call('HGET', l, 'owner'), tostring(max),
+  local owner = checked_owner(n, max)
+  return {tostring(n), owner, tostring(max),
           redis.call('GET', l .. ':version') or '0',
           redis.call('LRANGE', l .. ':members', 0, max - 1), redis.call('HGETALL', l .. ':data')}
 end
@@ -160,7 +173,8 @@ return {out, bad}
 // ARGV: prefix, lobby, member, key, value -> 1 when set (owner only)
 inline constexpr const char* kSetData = R"lua(
 local l = lk(ARGV[2])
-if not record(ARGV[2]) or redis.call('HGET', l, 'owner') ~= ARGV[3] then return 0 end
+local max = record(ARGV[2])
+if not max or checked_owner(ARGV[2], max) ~= ARGV[3] then return 0 end
 redis.call('HSET', l .. ':data', ARGV[4], ARGV[5])
 redis.call('INCR', l .. ':version')
 return 1
@@ -172,6 +186,7 @@ inline constexpr const char* kRead = R"lua(
 local max = prune(ARGV[2])
 if max == nil then return -2 end
 if max == 0 then return -1 end
+checked_owner(ARGV[2], max)
 if (redis.call('GET', lk(ARGV[2]) .. ':version') or '0') == ARGV[3] then return 0 end
 return snapshot(ARGV[2], max)
 )lua";
@@ -210,6 +225,32 @@ if (tonumber(redis.call('GET', p .. 'lobby:next') or '0') or 0) < tonumber(n) th
   redis.call('SET', p .. 'lobby:next', n)
 end
 return 1
+)lua";
+
+// Presence scripts stand alone. ARGV: prefix, id, endpoint, epoch, name, key,
+// expiry ms -> 1 when registered, else minus the ms that another session's
+// live presence of the account still lasts.
+inline constexpr const char* kRegister = R"lua(
+local k = ARGV[1] .. 'member:' .. ARGV[2]
+if redis.call('TYPE', k).ok ~= 'hash' then redis.call('DEL', k) end
+local held = redis.call('HMGET', k, 'epoch', 'key')
+if held[1] and (held[1] ~= ARGV[4] or held[2] ~= ARGV[6]) then
+  local left = redis.call('PTTL', k)
+  if left < 1 then left = 1 end
+  return -left
+end
+redis.call('HSET', k, 'endpoint', ARGV[3], 'epoch', ARGV[4], 'name', ARGV[5], 'key', ARGV[6])
+redis.call('PEXPIRE', k, ARGV[7])
+return 1
+)lua";
+
+// ARGV: prefix, id, epoch, key -> 1 when this session's presence was removed
+inline constexpr const char* kRemovePresence = R"lua(
+local k = ARGV[1] .. 'member:' .. ARGV[2]
+if redis.call('TYPE', k).ok ~= 'hash' then return 0 end
+local held = redis.call('HMGET', k, 'epoch', 'key')
+if held[1] ~= ARGV[3] or held[2] ~= ARGV[4] then return 0 end
+return redis.call('DEL', k)
 )lua";
 
 }  // namespace platform::online::lua

@@ -67,6 +67,8 @@ NetworkConfig NetworkConfig::from_environment() {
         config.directory_host = directory;
         config.directory_port = 6379;
     }
+    config.directory_user = env_or("QZ_ONLINE_DIRECTORY_USER", "");
+    config.directory_password = env_or("QZ_ONLINE_DIRECTORY_PASSWORD", "");
     // Two players on one directory must not share an account: without one
     // given, each start picks its own.
     const std::string account = env_or("QZ_ONLINE_ACCOUNT", "");
@@ -103,8 +105,7 @@ constexpr std::size_t kMaxHeldIds = 64;
 }  // namespace
 
 NetworkedBackend::NetworkedBackend(NetworkConfig config)
-    : config_(std::move(config)),
-      receiver_([this](std::uint64_t id, bool fresh) { return lookup(id, fresh); }) {
+    : config_(std::move(config)), receiver_([this](std::uint64_t id) { return known(id); }) {
     if (config_.account == 0) {
         std::random_device random;
         while (config_.account == 0) {
@@ -134,6 +135,12 @@ bool NetworkedBackend::init() {
         router_.post(ServersDisconnected{});
         return true;
     }
+    failure_.clear();
+    if (!config_.directory_user.empty() && config_.directory_password.empty()) {
+        return fail(
+            "QZ_ONLINE_DIRECTORY_USER is set without QZ_ONLINE_DIRECTORY_PASSWORD; "
+            "online play does not start");
+    }
     // Without a bind address, the interface that routes to the directory is
     // the one peers on its network can reach too. A directory given by name
     // is not resolved here (that could wait): the endpoint is bound to every
@@ -148,29 +155,28 @@ bool NetworkedBackend::init() {
     } else {
         bind = parse_endpoint(config_.bind_host, config_.bind_port);
         if (!bind || bind->address == 0) {
-            std::printf(
-                "online: QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"%s\"\n",
-                config_.bind_host.c_str());
-            return false;
+            return fail("QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"" +
+                        config_.bind_host + "\"");
         }
     }
     if (!bind) {
-        std::printf("online: no route to the lobby directory %s:%u\n",
-                    config_.directory_host.c_str(), unsigned(config_.directory_port));
-        return false;
+        return fail("no route to the lobby directory " + config_.directory_host + ":" +
+                    std::to_string(config_.directory_port));
     }
     std::string error;
     auto udp = std::make_unique<UdpLink>();
     if (!udp->open(*bind, &error)) {
-        std::printf("online: %s\n", error.c_str());
-        return false;
+        return fail(error);
     }
     std::random_device random;
     do {
         epoch_ = random();
     } while (epoch_ == 0);
+    // Each session has its own key, so nothing signed for an earlier one counts.
+    key_ = new_presence_key();
     next_sequence_ = 1;
     endpoint_ = udp->local();
+    receiver_.set_self({id_, epoch_});
     udp_ = std::move(udp);
     WorkerSettings settings;
     settings.host = config_.directory_host;
@@ -179,6 +185,9 @@ bool NetworkedBackend::init() {
     settings.timeout_ms = config_.directory_timeout_ms;
     settings.id = id_;
     settings.name = config_.name;
+    settings.user = config_.directory_user;
+    settings.password = config_.directory_password;
+    settings.key = key_;
     settings.endpoint = endpoint_;
     settings.epoch = epoch_;
     settings.presence_ttl_ms = config_.presence_ttl_ms;
@@ -188,6 +197,34 @@ bool NetworkedBackend::init() {
     servers_ = -1;
     directory_was_up_ = directory_down_logged_ = false;
     return true;
+}
+
+bool NetworkedBackend::fail(const std::string& why) {
+    failure_ = why;
+    std::printf("online: %s\n", why.c_str());
+    return false;
+}
+
+void NetworkedBackend::end_online(const std::string& why) {
+    // The login or the account is not this program's: the worker has done
+    // nothing more in its name; from now on this is as offline.
+    failure_ = why;
+    std::printf("online: %s\n", why.c_str());
+    worker_.reset();
+    udp_.reset();
+    joined_.clear();
+    lobbies_.clear();
+    peers_.clear();
+    receiver_.clear();
+    outgoing_.clear();
+    if (servers_ != 0) {
+        servers_ = 0;
+        router_.post(ServersDisconnected{});
+    }
+}
+
+bool NetworkedBackend::send_raw_datagram(const Endpoint& to, const void* bytes, std::size_t size) {
+    return online() && udp_->send(to, bytes, size);
 }
 
 void NetworkedBackend::shutdown() {
@@ -204,7 +241,6 @@ void NetworkedBackend::shutdown() {
     left_at_.clear();
     pending_writes_.clear();
     outgoing_.clear();
-    incoming_.clear();
     failed_to_.clear();
     last_list_.clear();
 }
@@ -226,8 +262,16 @@ void NetworkedBackend::run_callbacks() {
         peers_.new_frame();
         for (DirectoryEvent& event : worker_->take()) {
             handle(event, now);
+            if (!online()) {
+                break;  // online play ended
+            }
         }
+    }
+    if (online()) {
+        const std::uint32_t now = platform::clock::now_ms();
+        receiver_.retry_held(inbox_, router_);
         receive_datagrams(now);
+        ask_for_held(now);
         std::vector<std::uint64_t> due = peers_.due(now);
         if (!due.empty()) {
             lookups_asked_ += due.size();
@@ -340,6 +384,9 @@ void NetworkedBackend::handle(DirectoryEvent& e, std::uint32_t now) {
         case DirectoryEvent::restored:
             std::printf("online: room %u re-created in the lobby directory\n", unsigned(e.lobby));
             break;
+        case DirectoryEvent::ended:
+            end_online(e.text);
+            break;
         case DirectoryEvent::not_restored:
             std::printf("online: could not re-create room %u in the lobby directory: %s\n",
                         unsigned(e.lobby), e.text.c_str());
@@ -384,13 +431,20 @@ void NetworkedBackend::repin() {
 
 // [SECTION] Datagrams and lookups
 
-std::optional<Registration> NetworkedBackend::lookup(std::uint64_t id, bool fresh) {
-    const std::uint32_t now = platform::clock::now_ms();
-    std::optional<Registration> found = peers_.find(id, now);
-    if (fresh) {
-        peers_.ask_fresh(id, now);
+std::optional<Registration> NetworkedBackend::known(std::uint64_t id) {
+    return peers_.find(id, platform::clock::now_ms());
+}
+
+void NetworkedBackend::ask_for_held(std::uint32_t now) {
+    // Held datagrams' senders are looked up, wanted ones freely, strangers
+    // only within their small budget a frame.
+    for (;;) {
+        const auto sender = receiver_.wanted(
+            [&](std::uint64_t id) { return peers_.state(id) != PeerRegistry::State::unknown; });
+        if (!sender || !peers_.ask(*sender, now)) {
+            return;
+        }
     }
-    return found;
 }
 
 void NetworkedBackend::receive_datagrams(std::uint32_t now) {
@@ -406,39 +460,11 @@ void NetworkedBackend::receive_datagrams(std::uint32_t now) {
             ++dropped_datagrams_;
             continue;
         }
-        DatagramHeader header;
-        const std::uint8_t* payload = nullptr;
-        std::uint32_t payload_size = 0;
-        const bool decoded = decode_datagram(buffer, size, &header, &payload, &payload_size);
-        const PeerRegistry::State state =
-            decoded ? peers_.state(header.sender) : PeerRegistry::State::known;
-        if (state == PeerRegistry::State::known || state == PeerRegistry::State::absent) {
-            receiver_.take(from, buffer, size, inbox_, router_);
-            continue;
-        }
-        // Not looked up yet: held until the answer when the sender may be
-        // looked up (a stranger only while its small budget lasts), else
-        // dropped at no cost.
-        auto held = incoming_.find(header.sender);
-        const bool room = held != incoming_.end() ? held->second.size() < kMaxHeldPerId
-                                                  : incoming_.size() < kMaxHeldIds;
-        if (!room || !peers_.ask(header.sender, now)) {
-            ++dropped_datagrams_;
-            continue;
-        }
-        incoming_[header.sender].push_back(
-            {from, std::vector<std::uint8_t>(buffer, buffer + size)});
+        receiver_.take(from, buffer, size, inbox_, router_);
     }
 }
 
 void NetworkedBackend::answered(std::uint64_t id, std::uint32_t now) {
-    if (auto in = incoming_.find(id); in != incoming_.end()) {
-        std::deque<HeldDatagram> held = std::move(in->second);
-        incoming_.erase(in);
-        for (const HeldDatagram& d : held) {
-            receiver_.take(d.from, d.bytes.data(), d.bytes.size(), inbox_, router_);
-        }
-    }
     if (auto out = outgoing_.find(id); out != outgoing_.end()) {
         std::deque<std::vector<std::uint8_t>> held = std::move(out->second);
         outgoing_.erase(out);
@@ -465,9 +491,8 @@ void NetworkedBackend::fail_to(std::uint64_t to) {
 bool NetworkedBackend::transmit(std::uint64_t to, const Registration& peer,
                                 const std::uint8_t* data, std::uint32_t size) {
     std::uint8_t datagram[kMaxDatagramSize];
-    const std::size_t bytes =
-        encode_datagram({id_, epoch_, next_sequence_++}, data, size, datagram, sizeof datagram);
-    (void)to;
+    const std::size_t bytes = encode_datagram({id_, epoch_, next_sequence_++}, {to, peer.epoch},
+                                              key_, data, size, datagram, sizeof datagram);
     return bytes != 0 && udp_->send(peer.endpoint, datagram, bytes);
 }
 
@@ -513,6 +538,14 @@ bool NetworkedBackend::read_p2p_packet(void* buffer, std::uint32_t capacity,
 bool NetworkedBackend::accept_p2p_session(std::uint64_t remote) {
     if (!started_) {
         return false;
+    }
+    if (online() && is_valid_id(remote)) {
+        // Its key, so that its datagrams can be checked.
+        const std::uint32_t now = platform::clock::now_ms();
+        peers_.want(remote, now);
+        if (peers_.state(remote) == PeerRegistry::State::unknown) {
+            peers_.ask(remote, now);
+        }
     }
     inbox_.accept(remote);
     return true;

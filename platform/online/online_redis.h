@@ -4,6 +4,9 @@
 // packets go over UDP straight between the members' registered endpoints.
 // Configured by environment (NetworkConfig::from_environment):
 //   QZ_ONLINE_DIRECTORY  Redis "host:port"; unset or empty: offline
+//   QZ_ONLINE_DIRECTORY_PASSWORD  the directory's password (AUTH on every
+//                        connection); unset: no AUTH
+//   QZ_ONLINE_DIRECTORY_USER  the directory's ACL user ("default" unset)
 //   QZ_ONLINE_ACCOUNT    own account number (1..4294967295); unset: a random
 //                        one each start (1 offline)
 //   QZ_ONLINE_NAME       persona name ($USER, else "Player")
@@ -12,7 +15,9 @@
 //   QZ_ONLINE_LANGUAGE   game language ("english")
 //   QZ_ONLINE_ACHIEVEMENTS  comma-separated achievement names
 // Offline (no directory): logged on as the local user; lobby orders deliver
-// their failure results, sends fail, achievements stay in memory.
+// their failure results, sends fail, achievements stay in memory. A refused
+// login or an account online from another program ends online play (the
+// reason printed and kept in failure(), event 1, then as offline).
 // All directory traffic runs on the backend's directory worker
 // (online_worker.h): the game thread reads lobby data, members and owners
 // from local copies the worker keeps current, and a frame never waits on
@@ -41,7 +46,9 @@ namespace platform::online {
 struct NetworkConfig {
     std::string directory_host;  // empty: offline
     std::uint16_t directory_port = 6379;
-    std::uint32_t account = 1;  // 0: a random one, picked at construction
+    std::string directory_user;      // empty: the default user
+    std::string directory_password;  // empty: no AUTH
+    std::uint32_t account = 1;       // 0: a random one, picked at construction
     std::string name = "Player";
     std::string bind_host;  // empty: the local address of the directory connection
     std::uint16_t bind_port = 0;
@@ -100,10 +107,17 @@ public:
     bool set_lobby_data(std::uint64_t lobby, const char* key, const char* value) override;
     const char* get_lobby_data(std::uint64_t lobby, const char* key) override;
 
-    // Datagrams refused by the size, source, session and sequence checks.
+    // Datagrams refused by the size, code, source, session and sequence checks.
     std::uint64_t dropped_datagrams() const { return dropped_datagrams_ + receiver_.dropped(); }
-    // The UDP endpoint registered for this member (after init).
+    const DatagramDrops& datagram_drops() const { return receiver_.drops(); }
+    // The UDP endpoint registered for this member (after init), and its session.
     Endpoint endpoint() const;
+    std::uint32_t epoch() const { return epoch_; }
+    // Why the last init failed or online play ended ("" when it did not).
+    const std::string& failure() const { return failure_; }
+    // For tests that play an attacker on the path: sends bytes as they are
+    // from this member's own UDP socket (so with its source address).
+    bool send_raw_datagram(const Endpoint& to, const void* bytes, std::size_t size);
     // Ids handed to the directory worker for lookup so far.
     std::uint64_t lookups_asked() const { return lookups_asked_; }
     // Lobby reads that found a change, so far.
@@ -122,7 +136,10 @@ private:
     bool transmit(std::uint64_t to, const Registration& peer, const std::uint8_t* data,
                   std::uint32_t size);
     void fail_to(std::uint64_t to);
-    std::optional<Registration> lookup(std::uint64_t id, bool fresh);
+    std::optional<Registration> known(std::uint64_t id);
+    void ask_for_held(std::uint32_t now);
+    void end_online(const std::string& why);
+    bool fail(const std::string& why);
 
     struct Filter {
         std::string key, value;
@@ -132,10 +149,6 @@ private:
         std::uint64_t order = 0;
         std::uint64_t lobby = 0;
         std::string key, value;
-    };
-    struct HeldDatagram {
-        Endpoint from;
-        std::vector<std::uint8_t> bytes;
     };
     NetworkConfig config_;
     std::uint64_t id_ = 0;
@@ -154,13 +167,14 @@ private:
     std::set<std::uint64_t> joined_;
     std::map<std::uint64_t, std::uint64_t> left_at_;  // lobby -> order number of its leave
     std::deque<PendingWrite> pending_writes_;
-    // Packets waiting for their destination's lookup, and datagrams for
-    // their sender's; both bounded.
+    // Packets waiting for their destination's lookup (bounded); datagrams
+    // waiting for their sender's are held by the receiver.
     std::map<std::uint64_t, std::deque<std::vector<std::uint8_t>>> outgoing_;
-    std::map<std::uint64_t, std::deque<HeldDatagram>> incoming_;
     std::map<std::uint64_t, bool> failed_to_;
     std::string data_answer_;
     std::uint32_t epoch_ = 0;
+    PresenceKey key_{};
+    std::string failure_;
     std::uint32_t next_sequence_ = 1;
     int servers_ = -1;  // what events 0/1 last said: 1 connected, 0 not, -1 nothing yet
     bool directory_was_up_ = false;

@@ -26,7 +26,7 @@ class PeerRegistry {
 public:
     static constexpr std::size_t kCapacity = 1024;
     static constexpr int kLookupsPerFrame = 16;
-    static constexpr int kStrangerLookupsPerFrame = 2;
+    static constexpr int kStrangerLookupsPerFrame = 1;
     static constexpr std::uint32_t kStaleMs = 1000;
     static constexpr std::uint32_t kFreshMinMs = 100;
     static constexpr std::uint32_t kWantedMs = 30000;

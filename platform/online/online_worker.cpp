@@ -28,6 +28,7 @@ DirectoryWorker::DirectoryWorker(WorkerSettings settings)
     : settings_(std::move(settings)),
       directory_(settings_.host, settings_.port, settings_.prefix, settings_.timeout_ms),
       registered_(settings_.endpoint) {
+    directory_.set_login(settings_.user, settings_.password);
     thread_ = std::thread([this] { run(); });
 }
 
@@ -95,7 +96,8 @@ void DirectoryWorker::run() {
             orders.swap(orders_);
         }
         const std::uint32_t now = now_ms();
-        if (!connected_ && (!attempted_ || now - last_attempt_ms_ >= settings_.retry_ms)) {
+        if (!connected_ && !ended_ &&
+            (!attempted_ || now - last_attempt_ms_ >= settings_.retry_ms)) {
             attempted_ = true;
             last_attempt_ms_ = now;
             connect();
@@ -105,6 +107,8 @@ void DirectoryWorker::run() {
         }
         if (connected_) {
             refresh_presence();
+        }
+        if (connected_) {
             poll();
         }
         if (connected_ && !directory_.healthy()) {
@@ -116,13 +120,19 @@ void DirectoryWorker::run() {
         for (const auto& [n, room] : tracked_) {
             directory_.leave_lobby(n, settings_.id);
         }
-        directory_.remove_presence(settings_.id);
+        directory_.remove_presence(settings_.id, settings_.epoch, settings_.key);
     }
 }
 
 void DirectoryWorker::connect() {
     std::string error;
     if (!directory_.connect(&error)) {
+        if (directory_.login_refused()) {
+            end("the lobby directory refused the login (QZ_ONLINE_DIRECTORY_PASSWORD" +
+                std::string(settings_.user.empty() ? "" : ", QZ_ONLINE_DIRECTORY_USER") +
+                "): " + error + "; online play does not start");
+            return;
+        }
         if (!down_reported_) {
             down_reported_ = true;
             DirectoryEvent e;
@@ -142,8 +152,22 @@ void DirectoryWorker::connect() {
         std::lock_guard<std::mutex> lock(mutex_);
         registered_ = endpoint;
     }
-    if (!directory_.register_presence(settings_.id, endpoint, settings_.epoch, settings_.name,
-                                      settings_.presence_ttl_ms)) {
+    std::uint32_t taken_ms = 0;
+    const Directory::PresenceResult presence =
+        directory_.register_presence(settings_.id, endpoint, settings_.epoch, settings_.key,
+                                     settings_.name, settings_.presence_ttl_ms, &taken_ms);
+    if (presence == Directory::PresenceResult::taken) {
+        end(std::string(ever_connected_ ? "this account is now online from another program; "
+                                          "online play ends"
+                                        : "this account is already online from another program "
+                                          "(its presence lasts another ") +
+            (ever_connected_ ? ""
+                             : std::to_string((taken_ms + 999) / 1000) +
+                                   " s unless refreshed; QZ_ONLINE_ACCOUNT picks another); "
+                                   "online play does not start"));
+        return;
+    }
+    if (presence != Directory::PresenceResult::registered) {
         if (!down_reported_) {
             down_reported_ = true;
             DirectoryEvent e;
@@ -171,6 +195,18 @@ void DirectoryWorker::connect() {
         }
     }
     ever_connected_ = true;
+}
+
+void DirectoryWorker::end(const std::string& why) {
+    // The account (or the login) is not ours: nothing more is done in its
+    // name, not even leaving lobbies or removing the presence.
+    ended_ = true;
+    connected_ = false;
+    tracked_.clear();
+    DirectoryEvent e;
+    e.kind = DirectoryEvent::ended;
+    e.text = why;
+    post(std::move(e));
 }
 
 void DirectoryWorker::went_down() {
@@ -313,8 +349,14 @@ void DirectoryWorker::refresh_presence() {
     }
     last_presence_ms_ = now;
     const Endpoint endpoint = registered_endpoint();
-    const bool ok = directory_.register_presence(settings_.id, endpoint, settings_.epoch,
-                                                 settings_.name, settings_.presence_ttl_ms);
+    const Directory::PresenceResult result =
+        directory_.register_presence(settings_.id, endpoint, settings_.epoch, settings_.key,
+                                     settings_.name, settings_.presence_ttl_ms);
+    if (result == Directory::PresenceResult::taken) {
+        end("this account is now online from another program; online play ends");
+        return;
+    }
+    const bool ok = result == Directory::PresenceResult::registered;
     if (!ok && directory_.healthy() && !presence_logged_) {
         presence_logged_ = true;
         report_malformed("presence of this member (the refresh was refused)");

@@ -37,17 +37,18 @@ struct DirectoryOrder {
 
 struct DirectoryEvent {
     enum Kind {
-        up,           // connected (first time or again)
-        down,         // the directory was lost
-        created,      // call, lobby (0: failed), snapshot
-        listed,       // call, lobbies (reachable false: the list failed)
-        entered,      // call, lobby, response, snapshot
-        changed,      // snapshot of a tracked lobby
-        gone,         // lobby no longer exists
-        looked_up,    // answers
-        malformed,    // text names the record
-        restored,     // lobby re-created after the directory came back
-        not_restored  // lobby could not be re-created (text says why)
+        up,            // connected (first time or again)
+        down,          // the directory was lost
+        created,       // call, lobby (0: failed), snapshot
+        listed,        // call, lobbies (reachable false: the list failed)
+        entered,       // call, lobby, response, snapshot
+        changed,       // snapshot of a tracked lobby
+        gone,          // lobby no longer exists
+        looked_up,     // answers
+        malformed,     // text names the record
+        restored,      // lobby re-created after the directory came back
+        not_restored,  // lobby could not be re-created (text says why)
+        ended          // online play cannot go on (login refused, account taken): text says why
     } kind = up;
     std::uint64_t call = 0;
     std::uint32_t lobby = 0;
@@ -67,6 +68,8 @@ struct WorkerSettings {
     std::uint32_t timeout_ms = 2000;
     std::uint64_t id = 0;
     std::string name;
+    std::string user, password;  // the directory's login (no AUTH without a password)
+    PresenceKey key{};
     Endpoint endpoint;  // address 0: the local address of the directory connection
     std::uint32_t epoch = 0;
     std::uint32_t presence_ttl_ms = 15000;
@@ -95,6 +98,7 @@ private:
     void run();
     void connect();
     void went_down();
+    void end(const std::string& why);
     void carry_out(DirectoryOrder& order);
     void refresh_presence();
     void poll();
@@ -111,6 +115,7 @@ private:
     std::deque<DirectoryOrder> orders_;
     std::vector<DirectoryEvent> events_;
     bool stop_ = false;
+    bool ended_ = false;  // the worker stops trying (login refused, account taken)
     std::uint64_t next_sequence_ = 1;
     Endpoint registered_;
     // The worker's own state.

@@ -1,5 +1,7 @@
 // A Redis server of the test's own on a free loopback port (stopped by its
-// pid when the fixture ends), and helpers to run platform frames.
+// pid when the fixture ends, and startable again on that port), started with
+// requirepass as the README's set-up is, and helpers to run platform frames.
+// Extra arguments add server settings (an ACL user, say).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/online/online_directory.h"
 #include "platform/online/online_redis.h"
@@ -19,7 +22,9 @@ namespace redis_test {
 
 class RedisServer {
 public:
-    RedisServer() {
+    static constexpr const char* kPassword = "test-directory-password";
+
+    explicit RedisServer(std::vector<std::string> extra = {}) : extra_(std::move(extra)) {
         path_ = qz_test::RunCapture("command -v redis-server");
         while (!path_.empty() && (path_.back() == '\n' || path_.back() == ' ')) {
             path_.pop_back();
@@ -33,11 +38,24 @@ public:
     bool Start() {
         ready_ = false;
         server_ = std::make_unique<qz_test::ChildProcess>();
-        server_->Start({path_, "--port", std::to_string(port_), "--bind", "127.0.0.1", "--save", "",
-                        "--appendonly", "no", "--daemonize", "no"},
-                       {}, dir_.path());
+        std::vector<std::string> args = {path_,
+                                         "--port",
+                                         std::to_string(port_),
+                                         "--bind",
+                                         "127.0.0.1",
+                                         "--save",
+                                         "",
+                                         "--appendonly",
+                                         "no",
+                                         "--daemonize",
+                                         "no",
+                                         "--requirepass",
+                                         kPassword};
+        args.insert(args.end(), extra_.begin(), extra_.end());
+        server_->Start(args, {}, dir_.path());
         for (int i = 0; i < 100 && !ready_; ++i) {
             platform::online::Directory probe("127.0.0.1", port_, "probe:", 200);
+            probe.set_login("", kPassword);
             std::string error;
             ready_ = probe.connect(&error);
             if (!ready_) {
@@ -62,11 +80,20 @@ public:
                                 std::to_string(server_->Pid()));
         }
     }
-    // One command through redis-cli (arguments as the shell reads them);
-    // its output.
+    // redis-cli with the password and these arguments (as the shell reads
+    // them); what it printed.
     std::string Cli(const std::string& args) const {
-        return qz_test::RunCapture("redis-cli -h 127.0.0.1 -p " + std::to_string(port_) + " " +
-                                   args);
+        return qz_test::RunCapture("redis-cli -h 127.0.0.1 -p " + std::to_string(port_) +
+                                   " --no-auth-warning -a " + kPassword + " " + args);
+    }
+    // A client of the test's own, logged in, under the backend's key prefix.
+    std::unique_ptr<platform::online::Directory> Client() const {
+        auto client =
+            std::make_unique<platform::online::Directory>("127.0.0.1", port_, "vk:", 1000);
+        client->set_login("", kPassword);
+        std::string error;
+        EXPECT_TRUE(client->connect(&error)) << error;
+        return client;
     }
     bool ready() const { return ready_; }
     std::uint16_t port() const { return port_; }
@@ -75,6 +102,7 @@ public:
 private:
     qz_test::TempDir dir_;
     std::string path_;
+    std::vector<std::string> extra_;
     std::unique_ptr<qz_test::ChildProcess> server_;
     std::uint16_t port_ = 0;
     bool ready_ = false;
@@ -87,6 +115,7 @@ inline platform::online::NetworkConfig Member(const RedisServer& redis, std::uin
     config.account = account;
     config.name = "Member" + std::to_string(account);
     config.bind_host = "127.0.0.1";
+    config.directory_password = RedisServer::kPassword;
     return config;
 }
 

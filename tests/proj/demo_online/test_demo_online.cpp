@@ -1,5 +1,5 @@
 // The demo online: two instances of the program on one machine, a Redis
-// directory of the test's own and UDP on loopback. The first hosts a room,
+// directory of the test's own (with a password) and UDP on loopback. The first hosts a room,
 // the second finds and joins it, and both play the short match to its end.
 #include <gtest/gtest.h>
 
@@ -48,6 +48,7 @@ struct Instance {
                            {"QZ_NO_MESSAGE_BOX", "1"},
                            {"QZ_QUIT_AFTER_FRAMES", "1800"},
                            {"QZ_ONLINE_DIRECTORY", redis.address()},
+                           {"QZ_ONLINE_DIRECTORY_PASSWORD", redis_test::RedisServer::kPassword},
                            {"QZ_ONLINE_ACCOUNT", std::to_string(account)},
                            {"QZ_ONLINE_NAME", name},
                            {"QZ_ONLINE_BIND", "127.0.0.1"}},
