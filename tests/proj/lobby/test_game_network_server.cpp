@@ -211,6 +211,59 @@ TEST(LobbyServer, AKickFromAListedHostDuringASearchIsIgnored) {
     EXPECT_TRUE(h.Connect(1, 0));
 }
 
+TEST(LobbyServer, ALockedRoomIsNotListedAndTakesNoOneNewByHelloOrJoin) {
+    LobbyHarness h(3, 16);
+    ASSERT_TRUE(h.Settle(2));
+    ASSERT_TRUE(h.Init(2));
+    // The match begins: the host locks the room, the lobby data follows.
+    h.With(0, [] {
+        GetNetworkDatabase().session.param.flags |= SessionFlag::kConnectLock;
+        return 0;
+    });
+    ASSERT_TRUE(h.RunUntil(
+        [&] { return std::string(h.server(0).Steam()->GetLobbyData(0, "invalid_lobby")) == "1"; }));
+    ASSERT_TRUE(h.Search(2));
+    EXPECT_EQ(0, h.server(2).searchResultCount) << "a locked room was listed";
+    // A program that skipped the search enters the room's lobby on the
+    // platform and sends the host a hello: no new member.
+    const CSteamID room = h.server(0).Steam()->GetLobbyId(0);
+    h.member(2).platform->join_lobby(room.ConvertToUint64());
+    ASSERT_TRUE(h.RunUntil(
+        [&] { return h.member(0).platform->get_num_lobby_members(room.ConvertToUint64()) == 3; }));
+    const LobbyBytes hello = BuildHello(h.member(2).platform->own_id(), "P2");
+    const CSteamID host(h.member(0).platform->own_id());
+    for (int i = 0; i < 5; ++i) {
+        h.With(2, [&] {
+            h.server(2).Steam()->SendP2PPacket(&host, hello.data(),
+                                               static_cast<std::uint32_t>(hello.size()));
+            return 0;
+        });
+        h.Frames(4);
+    }
+    EXPECT_EQ(2, ConnectedSlots(h, 0));
+    EXPECT_EQ(2, ConnectedSlots(h, 1));
+    for (int k = 2; k < kSessionMembers; ++k) {
+        EXPECT_EQ(RoomMemberRecord::kEmpty, h.server(0).RoomInfo().ReadMemberData(k).state) << k;
+    }
+    // A join of the room itself (from an invitation, say) is refused.
+    h.member(2).platform->leave_lobby(room.ConvertToUint64());
+    Server& third = h.server(2);
+    const int refused = h.With(2, [&] {
+        third.Steam()->SetJoinRequestedLobby(&room);
+        third.connectObj = SNetConnectSessionObj{};
+        third.connectObj.SearchIndex = 0;
+        return third.OrderConnectSession(third.connectObj);
+    });
+    if (refused == 0) {
+        ASSERT_TRUE(h.RunUntil([&] { return third.State() == Server::kSettled; }));
+        EXPECT_FALSE(third.Steam()->IsInLobby());
+    } else {
+        EXPECT_EQ(Server::kRefused, refused);
+    }
+    h.Frames(20);
+    EXPECT_EQ(2, ConnectedSlots(h, 0)) << "the join attempt changed the host's table";
+}
+
 TEST(LobbyServer, KickRefusesTheOwnSlotAndIndexesOutsideTheTable) {
     LobbyHarness h(2, 13);
     ASSERT_TRUE(h.Settle(2));
