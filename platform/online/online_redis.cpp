@@ -287,6 +287,11 @@ void NetworkedBackend::run_callbacks() {
 // [SECTION] Directory events
 
 void NetworkedBackend::handle(DirectoryEvent& e, std::uint32_t now) {
+    // Status lines are rare and someone may be watching for them (a log
+    // reader, a test): they go out at once.
+    struct Flush {
+        ~Flush() { std::fflush(stdout); }
+    } flush;
     switch (e.kind) {
         case DirectoryEvent::up:
             if (directory_was_up_) {
