@@ -193,6 +193,24 @@ bool NetworkedBackend::init() {
     settings.presence_ttl_ms = config_.presence_ttl_ms;
     settings.poll_ms = kLobbyPollMs;
     worker_ = std::make_unique<DirectoryWorker>(settings);
+    // The start (not a frame) waits for the first connection attempt, so
+    // that a directory that cannot be reached, or refuses this member, fails
+    // it; later losses never wait anyone.
+    if (!worker_->wait_first_attempt(2 * config_.directory_timeout_ms + 1000)) {
+        std::string why = "lobby directory " + config_.directory_host + ":" +
+                          std::to_string(config_.directory_port) + " unreachable: no answer";
+        for (const DirectoryEvent& e : worker_->take()) {
+            if (e.kind == DirectoryEvent::down) {
+                why = "lobby directory " + config_.directory_host + ":" +
+                      std::to_string(config_.directory_port) + " unreachable: " + e.text;
+            } else if (e.kind == DirectoryEvent::ended) {
+                why = e.text;
+            }
+        }
+        worker_.reset();
+        udp_.reset();
+        return fail(why);
+    }
     started_ = true;
     servers_ = -1;
     directory_was_up_ = directory_down_logged_ = false;

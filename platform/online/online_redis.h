@@ -15,9 +15,11 @@
 //   QZ_ONLINE_LANGUAGE   game language ("english")
 //   QZ_ONLINE_ACHIEVEMENTS  comma-separated achievement names
 // Offline (no directory): logged on as the local user; lobby orders deliver
-// their failure results, sends fail, achievements stay in memory. A refused
-// login or an account online from another program ends online play (the
-// reason printed and kept in failure(), event 1, then as offline).
+// their failure results, sends fail, achievements stay in memory. A
+// directory that cannot be reached at the start, a refused login or an
+// account already online from another program fails init; losing the
+// account to another program later ends online play (the reason printed and
+// kept in failure(), event 1, then as offline).
 // All directory traffic runs on the backend's directory worker
 // (online_worker.h): the game thread reads lobby data, members and owners
 // from local copies the worker keeps current, and a frame never waits on
@@ -75,9 +77,10 @@ public:
     const NetworkConfig& config() const { return config_; }
 
     // Binds the UDP endpoint and starts the directory worker, which
-    // connects and registers this member's presence (event 0 once it has;
-    // event 1 and a printed reason when it cannot). False (with the reason
-    // printed) when the endpoint cannot be bound.
+    // connects and registers this member's presence; waits for that first
+    // attempt (the start only). False (with the reason printed and kept in
+    // failure()) when the endpoint cannot be bound, or the directory cannot
+    // be reached or refuses the login or this account.
     bool init() override;
     void shutdown() override;
     bool logged_on() override { return started_; }

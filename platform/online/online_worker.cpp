@@ -125,6 +125,21 @@ void DirectoryWorker::run() {
 }
 
 void DirectoryWorker::connect() {
+    attempt();
+    std::lock_guard<std::mutex> lock(mutex_);
+    attempted_once_ = true;
+    first_up_ = first_up_ || connected_;
+    settled_.notify_all();
+}
+
+bool DirectoryWorker::wait_first_attempt(std::uint32_t timeout_ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    settled_.wait_for(lock, std::chrono::milliseconds(timeout_ms),
+                      [this] { return attempted_once_; });
+    return first_up_;
+}
+
+void DirectoryWorker::attempt() {
     std::string error;
     if (!directory_.connect(&error)) {
         if (directory_.login_refused()) {

@@ -86,6 +86,9 @@ public:
     DirectoryWorker(const DirectoryWorker&) = delete;
     DirectoryWorker& operator=(const DirectoryWorker&) = delete;
 
+    // Waits (at start only, never in a frame) for the outcome of the first
+    // connection attempt, at most `timeout_ms`; true when it connected.
+    bool wait_first_attempt(std::uint32_t timeout_ms);
     // Returns the order's sequence number.
     std::uint64_t order(DirectoryOrder order);
     std::vector<DirectoryEvent> take();
@@ -97,6 +100,7 @@ public:
 private:
     void run();
     void connect();
+    void attempt();
     void went_down();
     void end(const std::string& why);
     void carry_out(DirectoryOrder& order);
@@ -112,6 +116,9 @@ private:
     // The queues, shared with the game thread.
     mutable std::mutex mutex_;
     std::condition_variable wake_;
+    std::condition_variable settled_;
+    bool attempted_once_ = false;
+    bool first_up_ = false;
     std::deque<DirectoryOrder> orders_;
     std::vector<DirectoryEvent> events_;
     bool stop_ = false;

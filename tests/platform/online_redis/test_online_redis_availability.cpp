@@ -69,6 +69,11 @@ TEST(OnlineRedisAvailability, AFloodOfUnknownSendersCostsAFewLookupsAFrameAndABo
     }
     FramesUntil([&] { pair.Frame(); }, [&] { return pair.at_host.size() >= kFrames; }, 200);
     const std::uint64_t asked = pair.host.lookups_asked() - asked_before;
+    std::printf(
+        "flood: %d datagrams over %d frames; %llu lookups asked, %zu registrations "
+        "cached at most, %zu of the member's packets taken\n",
+        kFrames * kPerFrame, kFrames, static_cast<unsigned long long>(asked), largest_cache,
+        pair.at_host.size());
     EXPECT_GE(pair.at_host.size(), std::size_t(kFrames) * 9 / 10)
         << "the member's packets got lost in the flood";
     // Strangers get a small share a frame; members a refresh now and then.
