@@ -156,13 +156,13 @@ TEST(OnlineRedisRecords, AMemberListPushedPastTheMaximumIsTrimmedAndReadOncePerC
     OnlinePair pair(Member(redis, 1), Member(redis, 2));
     ASSERT_TRUE(pair.Meet());
     const std::string key = "vk:lobby:" + std::to_string(account_of(pair.lobby)) + ":members";
+    const std::uint64_t reads_before = pair.host.lobby_reads() + pair.member.lobby_reads();
     // 40,000 ids nobody registered, appended behind the two members (the
     // script answers the length it left, before any prune can run).
     ASSERT_EQ("40002\n",
               redis.Cli("EVAL \"for i = 1, 40000 do redis.call('RPUSH', KEYS[1], 1000000 + i) "
                         "end return redis.call('LLEN', KEYS[1])\" 1 " +
                         key));
-    const std::uint64_t reads_before = pair.host.lobby_reads() + pair.member.lobby_reads();
     int largest = 0;
     const int frames = FramesUntil(
         [&] {
