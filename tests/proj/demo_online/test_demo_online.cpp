@@ -96,15 +96,17 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
     ASSERT_TRUE(WaitForLine(host, "online: hosting a room for 4\n", 60000)) << host.Log();
     ASSERT_TRUE(guest.Start(redis, 2102, "Bob"));
     ASSERT_TRUE(WaitForLine(host, "online: match starts with 2 players\n", 120000)) << host.Log();
-    // Mid-match: a third instance comes looking, and the directory goes away
-    // and comes back (empty, as a restarted Redis without persistence is).
-    Instance third;
-    ASSERT_TRUE(third.Start(redis, 2103, "Carol"));
+    // Mid-match the directory goes away and comes back (empty, as a
+    // restarted Redis without persistence is); then a third instance comes
+    // looking while the room is still locked.
     redis.Stop();
     const bool lost = WaitForOutput(host, "unreachable", 20000);
+    const bool midMatch = host.Log().find("online: match over") == std::string::npos;
     ASSERT_TRUE(redis.Start());
     const bool back = WaitForOutput(host, "is back", 20000);
     const bool recreated = WaitForOutput(host, "re-created in the lobby directory", 20000);
+    Instance third;
+    ASSERT_TRUE(third.Start(redis, 2103, "Carol"));
     for (Instance* i : {&host, &guest, &third}) {
         const auto status = i->game.Wait(180000);
         ASSERT_TRUE(status.has_value()) << "the run did not end after its frames";
@@ -112,6 +114,7 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
     }
     const std::string a = host.Log(), b = guest.Log(), c = third.Log();
     EXPECT_TRUE(lost) << host.game.Stdout();
+    EXPECT_TRUE(midMatch) << "the directory went away after the match: " << a;
     EXPECT_TRUE(back) << host.game.Stdout();
     EXPECT_TRUE(recreated) << host.game.Stdout();
     EXPECT_NE(std::string::npos, b.find("online: found the room of Alice, joining\n")) << b;
