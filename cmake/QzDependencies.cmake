@@ -9,5 +9,6 @@ pkg_check_modules(FAUDIO REQUIRED IMPORTED_TARGET FAudio)
 pkg_check_modules(GST REQUIRED IMPORTED_TARGET gstreamer-1.0 gstreamer-app-1.0
   gstreamer-video-1.0)
 pkg_check_modules(HIREDIS REQUIRED IMPORTED_TARGET hiredis)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 find_program(SQUIRREL_COMPILER squirrel3 REQUIRED)

@@ -14,7 +14,7 @@ packages=(
   gstreamer1.0-tools ffmpeg
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool libx11-dev
-  redis-server libhiredis-dev
+  redis-server libhiredis-dev libsodium-dev
   libfreetype-dev fonts-dejavu-core
 )
 squirrel_packages=(libsquirrel3-0 libsquirrel-dev squirrel3)

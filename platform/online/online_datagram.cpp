@@ -7,7 +7,7 @@
 namespace platform::online {
 namespace {
 
-constexpr std::uint8_t kTag[4] = {'V', 'K', 'P', '1'};
+constexpr std::uint8_t kTag[4] = {'V', 'K', 'P', '2'};
 
 void put_u32(std::uint8_t* out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) {
@@ -36,7 +36,8 @@ std::uint64_t get_u64(const std::uint8_t* in) {
 
 }  // namespace
 
-std::size_t encode_datagram(const DatagramHeader& header, const void* payload, std::uint32_t size,
+std::size_t encode_datagram(const DatagramHeader& header, const Recipient& to,
+                            const PresenceKey& key, const void* payload, std::uint32_t size,
                             std::uint8_t* out, std::size_t capacity) {
     if (payload == nullptr || size == 0 || size > kMaxPacketSize ||
         capacity < kDatagramHeaderSize + size) {
@@ -47,6 +48,9 @@ std::size_t encode_datagram(const DatagramHeader& header, const void* payload, s
     put_u32(out + 12, header.epoch);
     put_u32(out + 16, header.sequence);
     std::memcpy(out + kDatagramHeaderSize, payload, size);
+    const DatagramCode code =
+        datagram_code(key, to, out, kDatagramCodeOffset, out + kDatagramHeaderSize, size);
+    std::memcpy(out + kDatagramCodeOffset, code.data(), code.size());
     return kDatagramHeaderSize + size;
 }
 
@@ -67,30 +71,97 @@ bool decode_datagram(const std::uint8_t* bytes, std::size_t size, DatagramHeader
     return true;
 }
 
+bool datagram_code_ok(const std::uint8_t* bytes, std::size_t size, const Recipient& to,
+                      const PresenceKey& key) {
+    return size > kDatagramHeaderSize &&
+           datagram_code_matches(key, to, bytes, kDatagramCodeOffset, bytes + kDatagramHeaderSize,
+                                 size - kDatagramHeaderSize, bytes + kDatagramCodeOffset);
+}
+
 bool DatagramReceiver::take(const Endpoint& from, const std::uint8_t* bytes, std::size_t size,
                             PacketInbox& inbox, CallbackRouter& router) {
     DatagramHeader header;
     const std::uint8_t* payload = nullptr;
     std::uint32_t payload_size = 0;
     if (!decode_datagram(bytes, size, &header, &payload, &payload_size)) {
-        ++dropped_;
+        ++drops_.malformed;
         return false;
     }
-    std::optional<Registration> reg = lookup_(header.sender, false);
-    if (!matches(reg, from, header.epoch)) {
-        // The sender may have restarted or moved since it was looked up.
-        reg = lookup_(header.sender, true);
-        if (!matches(reg, from, header.epoch)) {
-            ++dropped_;
-            return false;
+    const std::optional<Registration> reg = known_(header.sender);
+    if (!reg) {
+        if (held_.size() >= kMaxHeld) {
+            held_.pop_front();
+            ++drops_.unknown;
+        }
+        held_.push_back({from, std::vector<std::uint8_t>(bytes, bytes + size), 0});
+        return false;
+    }
+    return check(from, bytes, size, header, *reg, payload, payload_size, inbox, router);
+}
+
+void DatagramReceiver::retry_held(PacketInbox& inbox, CallbackRouter& router) {
+    for (auto it = held_.begin(); it != held_.end();) {
+        DatagramHeader header;
+        const std::uint8_t* payload = nullptr;
+        std::uint32_t payload_size = 0;
+        decode_datagram(it->bytes.data(), it->bytes.size(), &header, &payload, &payload_size);
+        const std::optional<Registration> reg = known_(header.sender);
+        if (reg) {
+            check(it->from, it->bytes.data(), it->bytes.size(), header, *reg, payload, payload_size,
+                  inbox, router);
+            it = held_.erase(it);
+        } else if (++it->retries >= kHeldRetries) {
+            ++drops_.unknown;
+            it = held_.erase(it);
+        } else {
+            ++it;
         }
     }
-    auto [it, first] = last_.try_emplace(header.sender);
-    if (!first && it->second.epoch == header.epoch && header.sequence <= it->second.sequence) {
-        ++dropped_;  // stale, reordered or replayed
+}
+
+std::optional<std::uint64_t> DatagramReceiver::wanted(
+    const std::function<bool(std::uint64_t sender)>& skip) const {
+    for (const Held& h : held_) {
+        DatagramHeader header;
+        const std::uint8_t* payload = nullptr;
+        std::uint32_t payload_size = 0;
+        decode_datagram(h.bytes.data(), h.bytes.size(), &header, &payload, &payload_size);
+        if (!skip(header.sender)) {
+            return header.sender;
+        }
+    }
+    return std::nullopt;
+}
+
+bool DatagramReceiver::check(const Endpoint& from, const std::uint8_t* bytes, std::size_t size,
+                             const DatagramHeader& header, const Registration& reg,
+                             const std::uint8_t* payload, std::uint32_t payload_size,
+                             PacketInbox& inbox, CallbackRouter& router) {
+    // The code first: nothing else of a forged datagram is looked at.
+    if (!datagram_code_ok(bytes, size, self_, reg.key)) {
+        ++drops_.code;
         return false;
     }
-    it->second = {header.epoch, header.sequence};
+    if (reg.endpoint != from || reg.epoch != header.epoch) {
+        ++drops_.source;
+        return false;
+    }
+    Window& w = windows_[header.sender];
+    if (w.epoch != header.epoch) {
+        w.epoch = header.epoch;  // the sender's new session starts its numbers afresh
+        w.window.reset();
+    }
+    switch (w.window.take(header.sequence)) {
+        case ReplayWindow::Verdict::fresh:
+            break;
+        case ReplayWindow::Verdict::replayed:
+            ++drops_.replayed;
+            return false;
+        case ReplayWindow::Verdict::late:
+        case ReplayWindow::Verdict::too_old:
+            ++drops_.stale;
+            return false;
+    }
     inbox.arrive(header.sender, payload, payload_size, router);
     return true;
 }

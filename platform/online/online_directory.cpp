@@ -7,124 +7,14 @@
 
 #include <algorithm>
 #include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 
-#include "platform/clock/clock.h"
+#include "platform/online/online_directory_lua.h"
 #include "platform/online/online_udp.h"
 
 namespace platform::online {
 
-// [SECTION] Lua scripts (ARGV[1] is the key prefix)
-
 namespace {
-
-// Shared by every script: removing a member (migrating the owner, dropping
-// an empty lobby) and pruning members whose presence key has expired.
-constexpr const char* kLuaCommon = R"lua(
-local p = ARGV[1]
-local function remove(n, m)
-  local l = p .. 'lobby:' .. n
-  redis.call('LREM', l .. ':members', 0, m)
-  if redis.call('LLEN', l .. ':members') == 0 then
-    redis.call('DEL', l, l .. ':members', l .. ':data', l .. ':version')
-    redis.call('SREM', p .. 'lobbies', n)
-    return 0
-  end
-  if redis.call('HGET', l, 'owner') == m then
-    redis.call('HSET', l, 'owner', redis.call('LINDEX', l .. ':members', 0))
-  end
-  redis.call('INCR', l .. ':version')
-  return 1
-end
-local function prune(n)
-  local l = p .. 'lobby:' .. n
-  if redis.call('EXISTS', l) == 0 then
-    redis.call('SREM', p .. 'lobbies', n)
-    return 0
-  end
-  for _, m in ipairs(redis.call('LRANGE', l .. ':members', 0, -1)) do
-    if redis.call('EXISTS', p .. 'member:' .. m) == 0 then
-      if remove(n, m) == 0 then return 0 end
-    end
-  end
-  return 1
-end
-local function is_member(n, m)
-  for _, x in ipairs(redis.call('LRANGE', p .. 'lobby:' .. n .. ':members', 0, -1)) do
-    if x == m then return true end
-  end
-  return false
-end
-)lua";
-
-// ARGV: prefix, owner, max members -> lobby number
-constexpr const char* kLuaCreate = R"lua(
-local n = redis.call('INCR', p .. 'lobby:next')
-local l = p .. 'lobby:' .. n
-redis.call('HSET', l, 'owner', ARGV[2], 'max', ARGV[3])
-redis.call('RPUSH', l .. ':members', ARGV[2])
-redis.call('SET', l .. ':version', 1)
-redis.call('SADD', p .. 'lobbies', n)
-return n
-)lua";
-
-// ARGV: prefix, lobby, member -> enter response
-constexpr const char* kLuaJoin = R"lua(
-local n, m = ARGV[2], ARGV[3]
-if prune(n) == 0 then return 2 end
-if is_member(n, m) then return 1 end
-local l = p .. 'lobby:' .. n
-if redis.call('LLEN', l .. ':members') >= tonumber(redis.call('HGET', l, 'max')) then
-  return 4
-end
-redis.call('RPUSH', l .. ':members', m)
-redis.call('INCR', l .. ':version')
-return 1
-)lua";
-
-// ARGV: prefix, lobby, member
-constexpr const char* kLuaLeave = R"lua(
-local n, m = ARGV[2], ARGV[3]
-if redis.call('EXISTS', p .. 'lobby:' .. n) == 0 or not is_member(n, m) then return 0 end
-return remove(n, m)
-)lua";
-
-// ARGV: prefix -> lobby numbers with room
-constexpr const char* kLuaList = R"lua(
-local out = {}
-for _, n in ipairs(redis.call('SMEMBERS', p .. 'lobbies')) do
-  if prune(n) == 1 then
-    local l = p .. 'lobby:' .. n
-    if redis.call('LLEN', l .. ':members') < tonumber(redis.call('HGET', l, 'max')) then
-      table.insert(out, n)
-    end
-  end
-end
-return out
-)lua";
-
-// ARGV: prefix, lobby, member, key, value -> 1 when set (owner only)
-constexpr const char* kLuaSetData = R"lua(
-local l = p .. 'lobby:' .. ARGV[2]
-if redis.call('HGET', l, 'owner') ~= ARGV[3] then return 0 end
-redis.call('HSET', l .. ':data', ARGV[4], ARGV[5])
-redis.call('INCR', l .. ':version')
-return 1
-)lua";
-
-// ARGV: prefix, lobby -> version, or -1 when the lobby is gone
-constexpr const char* kLuaPoll = R"lua(
-if prune(ARGV[2]) == 0 then return -1 end
-return tonumber(redis.call('GET', p .. 'lobby:' .. ARGV[2] .. ':version') or '0')
-)lua";
-
-// A dead server costs at most one connect timeout per this many ms.
-constexpr std::uint32_t kRetryMs = 5000;
-
-std::string script(const char* body) {
-    return std::string(kLuaCommon) + body;
-}
 
 struct Reply {
     redisReply* r;
@@ -134,26 +24,86 @@ struct Reply {
             freeReplyObject(r);
         }
     }
+    Reply(const Reply&) = delete;
+    Reply& operator=(const Reply&) = delete;
     bool ok() const { return r && r->type != REDIS_REPLY_ERROR; }
     long long integer(long long fallback) const {
         return r && r->type == REDIS_REPLY_INTEGER ? r->integer : fallback;
     }
 };
 
-std::uint64_t parse_u64(const char* text, std::size_t length) {
-    const std::string s(text, length);
-    char* end = nullptr;
-    const unsigned long long v = std::strtoull(s.c_str(), &end, 10);
-    return (end && *end == '\0') ? std::uint64_t(v) : 0;
+// A decimal number and nothing else; nullopt otherwise.
+std::optional<std::uint64_t> parse_u64(const char* text, std::size_t length) {
+    if (text == nullptr || length == 0 || length > 20) {
+        return std::nullopt;
+    }
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return std::nullopt;
+        }
+        const std::uint64_t digit = std::uint64_t(text[i] - '0');
+        if (v > (UINT64_MAX - digit) / 10) {
+            return std::nullopt;
+        }
+        v = v * 10 + digit;
+    }
+    return v;
+}
+
+std::optional<std::uint64_t> number_of(const redisReply* e) {
+    return e && e->type == REDIS_REPLY_STRING ? parse_u64(e->str, e->len) : std::nullopt;
+}
+
+std::string text_of(const redisReply* e) {
+    return e && e->type == REDIS_REPLY_STRING ? std::string(e->str, e->len) : std::string();
 }
 
 }  // namespace
+
+bool parse_snapshot(const redisReply* r, LobbySnapshot* out) {
+    if (r == nullptr || r->type != REDIS_REPLY_ARRAY || r->elements != 6 ||
+        r->element[4]->type != REDIS_REPLY_ARRAY || r->element[5]->type != REDIS_REPLY_ARRAY) {
+        return false;
+    }
+    const auto number = number_of(r->element[0]);
+    const auto owner = number_of(r->element[1]);
+    const auto max = number_of(r->element[2]);
+    const auto version = number_of(r->element[3]);
+    if (!number || *number == 0 || *number > 0xffffffffull || !owner || !max || *max == 0 ||
+        *max > 250 || !version) {
+        return false;
+    }
+    LobbySnapshot s;
+    s.number = std::uint32_t(*number);
+    s.owner = *owner;
+    s.max = int(*max);
+    s.version = *version;
+    const redisReply* members = r->element[4];
+    for (std::size_t i = 0; i < members->elements && s.members.size() < *max; ++i) {
+        // A member entry that is not an id names nobody; it is skipped.
+        if (const auto id = number_of(members->element[i]); id && *id != 0) {
+            s.members.push_back(*id);
+        }
+    }
+    const redisReply* data = r->element[5];
+    for (std::size_t i = 0; i + 1 < data->elements; i += 2) {
+        s.data[text_of(data->element[i])] = text_of(data->element[i + 1]);
+    }
+    *out = std::move(s);
+    return true;
+}
 
 // [SECTION] Connection
 
 Directory::Directory(std::string host, std::uint16_t port, std::string prefix,
                      std::uint32_t timeout_ms)
     : host_(std::move(host)), port_(port), prefix_(std::move(prefix)), timeout_ms_(timeout_ms) {}
+
+void Directory::set_login(std::string user, std::string password) {
+    user_ = std::move(user);
+    password_ = std::move(password);
+}
 
 Directory::~Directory() {
     if (context_) {
@@ -177,12 +127,30 @@ bool Directory::connect(std::string* error) {
         return false;
     }
     redisSetTimeout(context_, timeout);
+    login_refused_ = false;
+    if (!password_.empty()) {
+        Reply auth(static_cast<redisReply*>(
+            user_.empty() ? redisCommand(context_, "AUTH %b", password_.data(), password_.size())
+                          : redisCommand(context_, "AUTH %b %b", user_.data(), user_.size(),
+                                         password_.data(), password_.size())));
+        if (!auth.ok()) {
+            login_refused_ = auth.r != nullptr;
+            *error = auth.r ? std::string(auth.r->str, auth.r->len) : std::string(context_->errstr);
+            redisFree(context_);
+            context_ = nullptr;
+            return false;
+        }
+    }
     Reply pong(static_cast<redisReply*>(redisCommand(context_, "PING")));
     if (!pong.ok()) {
-        *error = context_->err ? context_->errstr : "the server refused PING";
+        // NOAUTH: the server wants a password and none was given.
+        login_refused_ = pong.r != nullptr;
+        *error = pong.r ? std::string(pong.r->str, pong.r->len)
+                        : std::string(context_->err ? context_->errstr : "no answer to PING");
+        redisFree(context_);
+        context_ = nullptr;
         return false;
     }
-    error_logged_ = false;
     return true;
 }
 
@@ -203,29 +171,8 @@ bool Directory::healthy() const {
     return context_ != nullptr && context_->err == 0;
 }
 
-bool Directory::usable() {
-    if (context_ && !context_->err) {
-        return true;
-    }
-    const std::uint32_t now = platform::clock::now_ms();
-    if (now - last_retry_ms_ < kRetryMs) {
-        return false;
-    }
-    last_retry_ms_ = now;
-    std::string error;
-    if (connect(&error)) {
-        return true;
-    }
-    if (!error_logged_) {
-        error_logged_ = true;
-        std::printf("online: lobby directory %s:%u unreachable: %s\n", host_.c_str(),
-                    unsigned(port_), error.c_str());
-    }
-    return false;
-}
-
 redisReply* Directory::command(const char* format, ...) {
-    if (!usable()) {
+    if (!healthy()) {
         return nullptr;
     }
     va_list args;
@@ -235,147 +182,181 @@ redisReply* Directory::command(const char* format, ...) {
     return static_cast<redisReply*>(reply);
 }
 
-// [SECTION] Presence
-
-bool Directory::register_presence(std::uint64_t id, const Endpoint& endpoint, std::uint32_t epoch,
-                                  const std::string& name, std::uint32_t ttl_ms) {
-    const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply set(command("HSET %s endpoint %s epoch %u name %s", key.c_str(),
-                      endpoint_text(endpoint).c_str(), unsigned(epoch), name.c_str()));
-    Reply expire(command("PEXPIRE %s %u", key.c_str(), unsigned(ttl_ms)));
-    return set.ok() && expire.integer(0) == 1;
+redisReply* Directory::script(const char* body, const std::vector<std::string>& args) {
+    if (!healthy()) {
+        return nullptr;
+    }
+    const std::string text = std::string(lua::kCommon) + body;
+    std::vector<const char*> argv{"EVAL", text.c_str(), "0", prefix_.c_str()};
+    std::vector<std::size_t> lengths{4, text.size(), 1, prefix_.size()};
+    for (const std::string& a : args) {
+        argv.push_back(a.data());
+        lengths.push_back(a.size());
+    }
+    return static_cast<redisReply*>(
+        redisCommandArgv(context_, int(argv.size()), argv.data(), lengths.data()));
 }
 
-void Directory::remove_presence(std::uint64_t id) {
-    const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply del(command("DEL %s", key.c_str()));
+// [SECTION] Presence
+
+Directory::PresenceResult Directory::register_presence(std::uint64_t id, const Endpoint& endpoint,
+                                                       std::uint32_t epoch, const PresenceKey& key,
+                                                       const std::string& name,
+                                                       std::uint32_t ttl_ms,
+                                                       std::uint32_t* taken_ms) {
+    Reply reply(command("EVAL %s 0 %s %s %s %u %b %s %u", lua::kRegister, prefix_.c_str(),
+                        std::to_string(id).c_str(), endpoint_text(endpoint).c_str(),
+                        unsigned(epoch), name.data(), name.size(), key_text(key).c_str(),
+                        unsigned(ttl_ms)));
+    const long long result = reply.integer(0);
+    if (result < 0) {
+        if (taken_ms) {
+            *taken_ms = std::uint32_t(std::min<long long>(-result, 0xffffffffll));
+        }
+        return PresenceResult::taken;
+    }
+    return result == 1 ? PresenceResult::registered : PresenceResult::failed;
+}
+
+void Directory::remove_presence(std::uint64_t id, std::uint32_t epoch, const PresenceKey& key) {
+    Reply reply(command("EVAL %s 0 %s %s %u %s", lua::kRemovePresence, prefix_.c_str(),
+                        std::to_string(id).c_str(), unsigned(epoch), key_text(key).c_str()));
 }
 
 std::optional<Registration> Directory::lookup(std::uint64_t id) {
-    const std::string key = prefix_ + "member:" + std::to_string(id);
-    Reply reply(command("HMGET %s endpoint epoch", key.c_str()));
-    if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 2 ||
-        reply.r->element[0]->type != REDIS_REPLY_STRING ||
-        reply.r->element[1]->type != REDIS_REPLY_STRING) {
-        return std::nullopt;
+    return lookup_many({id}).front().registration;
+}
+
+std::vector<LookupAnswer> Directory::lookup_many(const std::vector<std::uint64_t>& ids) {
+    std::vector<LookupAnswer> out(ids.size());
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        out[i].id = ids[i];
     }
-    const auto endpoint = parse_endpoint_text(reply.r->element[0]->str);
-    const std::uint64_t epoch = parse_u64(reply.r->element[1]->str, reply.r->element[1]->len);
-    if (!endpoint || epoch == 0 || epoch > 0xffffffffull) {
-        return std::nullopt;
+    if (!healthy() || ids.empty()) {
+        return out;
     }
-    return Registration{*endpoint, std::uint32_t(epoch)};
+    // Pipelined: every HMGET is written first, then the answers are read.
+    for (std::uint64_t id : ids) {
+        const std::string key = prefix_ + "member:" + std::to_string(id);
+        redisAppendCommand(context_, "HMGET %s endpoint epoch key", key.c_str());
+    }
+    for (LookupAnswer& answer : out) {
+        void* raw = nullptr;
+        if (redisGetReply(context_, &raw) != REDIS_OK) {
+            break;
+        }
+        Reply reply(static_cast<redisReply*>(raw));
+        if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 3) {
+            // A member key of another type answers an error: a malformed record.
+            answer.answered = reply.r != nullptr;
+            answer.malformed = answer.answered;
+            continue;
+        }
+        answer.answered = true;
+        const redisReply* endpoint = reply.r->element[0];
+        const redisReply* epoch = reply.r->element[1];
+        const redisReply* code_key = reply.r->element[2];
+        if (endpoint->type == REDIS_REPLY_NIL && epoch->type == REDIS_REPLY_NIL &&
+            code_key->type == REDIS_REPLY_NIL) {
+            continue;  // no presence
+        }
+        const auto where = parse_endpoint_text(text_of(endpoint));
+        const auto session = number_of(epoch);
+        const auto parsed_key = parse_key_text(text_of(code_key));
+        if (!where || !session || *session == 0 || *session > 0xffffffffull || !parsed_key) {
+            answer.malformed = true;
+            continue;
+        }
+        answer.registration = Registration{*where, std::uint32_t(*session), *parsed_key};
+    }
+    return out;
 }
 
 // [SECTION] Lobbies
 
 std::uint32_t Directory::create_lobby(std::uint64_t owner, int max_members) {
-    const std::string body = script(kLuaCreate);
-    Reply reply(command("EVAL %s 0 %s %s %d", body.c_str(), prefix_.c_str(),
-                        std::to_string(owner).c_str(), max_members));
+    Reply reply(script(lua::kCreate, {std::to_string(owner), std::to_string(max_members)}));
     const long long n = reply.integer(0);
     return n > 0 && n <= 0xffffffffll ? std::uint32_t(n) : 0;
 }
 
-int Directory::join_lobby(std::uint32_t lobby, std::uint64_t member) {
-    const std::string body = script(kLuaJoin);
-    Reply reply(command("EVAL %s 0 %s %u %s", body.c_str(), prefix_.c_str(), unsigned(lobby),
-                        std::to_string(member).c_str()));
+int Directory::join_lobby(std::uint32_t lobby, std::uint64_t member, bool* malformed) {
+    Reply reply(script(lua::kJoin, {std::to_string(lobby), std::to_string(member)}));
     const long long response = reply.integer(5);
+    if (malformed) {
+        *malformed = response == 6;
+    }
     return response == 1 || response == 2 || response == 4 ? int(response) : 5;
 }
 
 void Directory::leave_lobby(std::uint32_t lobby, std::uint64_t member) {
-    const std::string body = script(kLuaLeave);
-    Reply reply(command("EVAL %s 0 %s %u %s", body.c_str(), prefix_.c_str(), unsigned(lobby),
-                        std::to_string(member).c_str()));
+    Reply reply(script(lua::kLeave, {std::to_string(lobby), std::to_string(member)}));
 }
 
-std::optional<std::vector<std::uint32_t>> Directory::list_lobbies() {
-    const std::string body = script(kLuaList);
-    Reply reply(command("EVAL %s 0 %s", body.c_str(), prefix_.c_str()));
-    if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY) {
+std::optional<std::vector<LobbySnapshot>> Directory::list_lobbies(
+    const std::vector<LobbyFilter>& filters, std::vector<std::string>* malformed) {
+    std::vector<std::string> args{std::to_string(kListExamined), std::to_string(kListAnswered)};
+    for (const LobbyFilter& f : filters) {
+        args.insert(args.end(), {f.key, f.value, f.equal ? "eq" : "ne"});
+    }
+    Reply reply(script(lua::kList, args));
+    if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 2 ||
+        reply.r->element[0]->type != REDIS_REPLY_ARRAY ||
+        reply.r->element[1]->type != REDIS_REPLY_ARRAY) {
         return std::nullopt;
     }
-    std::vector<std::uint32_t> out;
-    for (std::size_t i = 0; i < reply.r->elements; ++i) {
-        const redisReply* e = reply.r->element[i];
-        const std::uint64_t n = e->type == REDIS_REPLY_STRING ? parse_u64(e->str, e->len) : 0;
-        if (n > 0 && n <= 0xffffffffull) {
-            out.push_back(std::uint32_t(n));
+    std::vector<LobbySnapshot> out;
+    const redisReply* found = reply.r->element[0];
+    for (std::size_t i = 0; i < found->elements; ++i) {
+        LobbySnapshot s;
+        if (parse_snapshot(found->element[i], &s)) {
+            out.push_back(std::move(s));
+        } else if (malformed) {
+            malformed->push_back("lobby entry " + std::to_string(i) + " of a list");
         }
     }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-std::map<std::string, std::string> Directory::lobby_data(std::uint32_t lobby) {
-    const std::string key = prefix_ + "lobby:" + std::to_string(lobby) + ":data";
-    Reply reply(command("HGETALL %s", key.c_str()));
-    std::map<std::string, std::string> out;
-    if (reply.ok() && reply.r->type == REDIS_REPLY_ARRAY) {
-        for (std::size_t i = 0; i + 1 < reply.r->elements; i += 2) {
-            const redisReply* k = reply.r->element[i];
-            const redisReply* v = reply.r->element[i + 1];
-            if (k->type == REDIS_REPLY_STRING && v->type == REDIS_REPLY_STRING) {
-                out[std::string(k->str, k->len)] = std::string(v->str, v->len);
-            }
-        }
+    const redisReply* bad = reply.r->element[1];
+    for (std::size_t i = 0; malformed && i < bad->elements; ++i) {
+        malformed->push_back("lobby " + text_of(bad->element[i]));
     }
+    std::sort(out.begin(), out.end(),
+              [](const LobbySnapshot& a, const LobbySnapshot& b) { return a.number < b.number; });
     return out;
-}
-
-std::string Directory::lobby_value(std::uint32_t lobby, const std::string& key) {
-    const std::string hash = prefix_ + "lobby:" + std::to_string(lobby) + ":data";
-    Reply reply(command("HGET %s %b", hash.c_str(), key.data(), key.size()));
-    return reply.ok() && reply.r->type == REDIS_REPLY_STRING
-               ? std::string(reply.r->str, reply.r->len)
-               : std::string();
 }
 
 bool Directory::set_lobby_data(std::uint32_t lobby, std::uint64_t member, const std::string& key,
                                const std::string& value) {
-    const std::string body = script(kLuaSetData);
-    Reply reply(command("EVAL %s 0 %s %u %s %b %b", body.c_str(), prefix_.c_str(), unsigned(lobby),
-                        std::to_string(member).c_str(), key.data(), key.size(), value.data(),
-                        value.size()));
+    Reply reply(script(lua::kSetData, {std::to_string(lobby), std::to_string(member), key, value}));
     return reply.integer(0) == 1;
 }
 
-std::vector<std::uint64_t> Directory::members(std::uint32_t lobby) {
-    const std::string key = prefix_ + "lobby:" + std::to_string(lobby) + ":members";
-    Reply reply(command("LRANGE %s 0 -1", key.c_str()));
-    std::vector<std::uint64_t> out;
-    if (reply.ok() && reply.r->type == REDIS_REPLY_ARRAY) {
-        for (std::size_t i = 0; i < reply.r->elements; ++i) {
-            const redisReply* e = reply.r->element[i];
-            if (e->type == REDIS_REPLY_STRING) {
-                out.push_back(parse_u64(e->str, e->len));
-            }
-        }
+ReadOutcome Directory::read_lobby(std::uint32_t lobby, std::uint64_t known_version,
+                                  LobbySnapshot* out) {
+    Reply reply(script(lua::kRead, {std::to_string(lobby), std::to_string(known_version)}));
+    if (!reply.ok()) {
+        return healthy() ? ReadOutcome::malformed : ReadOutcome::unreachable;
     }
-    return out;
+    if (reply.r->type == REDIS_REPLY_INTEGER) {
+        return reply.r->integer == 0    ? ReadOutcome::unchanged
+               : reply.r->integer == -1 ? ReadOutcome::gone
+                                        : ReadOutcome::malformed;
+    }
+    return parse_snapshot(reply.r, out) && out->number == lobby ? ReadOutcome::changed
+                                                                : ReadOutcome::malformed;
 }
 
-std::uint64_t Directory::owner(std::uint32_t lobby) {
-    const std::string key = prefix_ + "lobby:" + std::to_string(lobby);
-    Reply reply(command("HGET %s owner", key.c_str()));
-    return reply.ok() && reply.r->type == REDIS_REPLY_STRING ? parse_u64(reply.r->str, reply.r->len)
-                                                             : 0;
-}
-
-std::optional<std::uint64_t> Directory::poll(std::uint32_t lobby, bool* gone) {
-    const std::string body = script(kLuaPoll);
-    Reply reply(command("EVAL %s 0 %s %u", body.c_str(), prefix_.c_str(), unsigned(lobby)));
-    *gone = false;
-    if (!reply.ok() || reply.r->type != REDIS_REPLY_INTEGER) {
-        return std::nullopt;
+bool Directory::restore_lobby(const LobbySnapshot& room, std::uint32_t grace_ms) {
+    std::vector<std::string> args{std::to_string(room.number), std::to_string(room.owner),
+                                  std::to_string(room.max),    std::to_string(room.version + 1),
+                                  std::to_string(grace_ms),    std::to_string(room.members.size())};
+    for (std::uint64_t m : room.members) {
+        args.push_back(std::to_string(m));
     }
-    if (reply.r->integer < 0) {
-        *gone = true;
-        return std::nullopt;
+    for (const auto& [key, value] : room.data) {
+        args.insert(args.end(), {key, value});
     }
-    return std::uint64_t(reply.r->integer);
+    Reply reply(script(lua::kRestore, args));
+    return reply.integer(0) == 1;
 }
 
 }  // namespace platform::online

@@ -7,8 +7,9 @@
 #include <random>
 
 #include "platform/clock/clock.h"
-#include "platform/online/online_directory.h"
+#include "platform/online/online_ids.h"
 #include "platform/online/online_udp.h"
+#include "platform/online/online_worker.h"
 
 namespace platform::online {
 
@@ -66,6 +67,8 @@ NetworkConfig NetworkConfig::from_environment() {
         config.directory_host = directory;
         config.directory_port = 6379;
     }
+    config.directory_user = env_or("QZ_ONLINE_DIRECTORY_USER", "");
+    config.directory_password = env_or("QZ_ONLINE_DIRECTORY_PASSWORD", "");
     // Two players on one directory must not share an account: without one
     // given, each start picks its own.
     const std::string account = env_or("QZ_ONLINE_ACCOUNT", "");
@@ -92,18 +95,17 @@ NetworkConfig NetworkConfig::from_environment() {
 
 namespace {
 
-// How often a member refreshes its presence (a third of its expiry), polls
-// its lobbies for changes, and trusts a looked-up registration.
 constexpr std::uint32_t kLobbyPollMs = 100;
-constexpr std::uint32_t kRegistrationCacheMs = 1000;
-constexpr std::uint32_t kFreshLookupMinMs = 100;
 constexpr int kMaxDatagramsPerFrame = 1024;
+// Packets held for a destination (or datagrams for a sender) until its
+// lookup answers, and how many ids may have some held.
+constexpr std::size_t kMaxHeldPerId = 16;
+constexpr std::size_t kMaxHeldIds = 64;
 
 }  // namespace
 
 NetworkedBackend::NetworkedBackend(NetworkConfig config)
-    : config_(std::move(config)),
-      receiver_([this](std::uint64_t id, bool fresh) { return lookup(id, fresh); }) {
+    : config_(std::move(config)), receiver_([this](std::uint64_t id) { return known(id); }) {
     if (config_.account == 0) {
         std::random_device random;
         while (config_.account == 0) {
@@ -133,71 +135,140 @@ bool NetworkedBackend::init() {
         router_.post(ServersDisconnected{});
         return true;
     }
-    std::string error;
-    auto directory = std::make_unique<Directory>(config_.directory_host, config_.directory_port,
-                                                 config_.key_prefix, config_.directory_timeout_ms);
-    if (!directory->connect(&error)) {
-        std::printf("online: lobby directory %s:%u unreachable: %s\n",
-                    config_.directory_host.c_str(), unsigned(config_.directory_port),
-                    error.c_str());
-        return false;
+    failure_.clear();
+    if (!config_.directory_user.empty() && config_.directory_password.empty()) {
+        return fail(
+            "QZ_ONLINE_DIRECTORY_USER is set without QZ_ONLINE_DIRECTORY_PASSWORD; "
+            "online play does not start");
     }
-    // Without a bind address, the interface that reaches the directory is the
-    // one peers on its network can reach too.
+    // Without a bind address, the interface that routes to the directory is
+    // the one peers on its network can reach too. A directory given by name
+    // is not resolved here (that could wait): the endpoint is bound to every
+    // interface and registered with the address of the worker's connection.
     std::optional<Endpoint> bind;
     if (config_.bind_host.empty()) {
-        bind = directory->local_address();
+        const auto directory = parse_endpoint(config_.directory_host, config_.directory_port);
+        bind = directory ? route_source(*directory) : Endpoint{0, 0};
         if (bind) {
             bind->port = config_.bind_port;
         }
     } else {
         bind = parse_endpoint(config_.bind_host, config_.bind_port);
+        if (!bind || bind->address == 0) {
+            return fail("QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"" +
+                        config_.bind_host + "\"");
+        }
     }
-    if (!bind || bind->address == 0) {
-        std::printf("online: QZ_ONLINE_BIND needs an IPv4 address peers can reach, not \"%s\"\n",
-                    config_.bind_host.c_str());
-        return false;
+    if (!bind) {
+        return fail("no route to the lobby directory " + config_.directory_host + ":" +
+                    std::to_string(config_.directory_port));
     }
+    std::string error;
     auto udp = std::make_unique<UdpLink>();
     if (!udp->open(*bind, &error)) {
-        std::printf("online: %s\n", error.c_str());
-        return false;
+        return fail(error);
     }
     std::random_device random;
     do {
         epoch_ = random();
     } while (epoch_ == 0);
+    // Each session has its own key, so nothing signed for an earlier one counts.
+    key_ = new_presence_key();
     next_sequence_ = 1;
     endpoint_ = udp->local();
-    if (!directory->register_presence(id_, endpoint_, epoch_, config_.name,
-                                      config_.presence_ttl_ms)) {
-        std::printf("online: the lobby directory refused this member's presence\n");
-        return false;
-    }
+    receiver_.set_self({id_, epoch_});
     udp_ = std::move(udp);
-    directory_ = std::move(directory);
-    last_presence_ms_ = last_poll_ms_ = platform::clock::now_ms();
+    WorkerSettings settings;
+    settings.host = config_.directory_host;
+    settings.port = config_.directory_port;
+    settings.prefix = config_.key_prefix;
+    settings.timeout_ms = config_.directory_timeout_ms;
+    settings.id = id_;
+    settings.name = config_.name;
+    settings.user = config_.directory_user;
+    settings.password = config_.directory_password;
+    settings.key = key_;
+    settings.endpoint = endpoint_;
+    settings.epoch = epoch_;
+    settings.presence_ttl_ms = config_.presence_ttl_ms;
+    settings.poll_ms = kLobbyPollMs;
+    worker_ = std::make_unique<DirectoryWorker>(settings);
+    // The start (not a frame) waits for the first connection attempt, so
+    // that a directory that cannot be reached, or refuses this member, fails
+    // it; later losses never wait anyone.
+    if (!worker_->wait_first_attempt(2 * config_.directory_timeout_ms + 1000)) {
+        std::string why = "lobby directory " + config_.directory_host + ":" +
+                          std::to_string(config_.directory_port) + " unreachable: no answer";
+        for (const DirectoryEvent& e : worker_->take()) {
+            if (e.kind == DirectoryEvent::down) {
+                why = "lobby directory " + config_.directory_host + ":" +
+                      std::to_string(config_.directory_port) + " unreachable: " + e.text;
+            } else if (e.kind == DirectoryEvent::ended) {
+                why = e.text;
+            }
+        }
+        worker_.reset();
+        udp_.reset();
+        return fail(why);
+    }
     started_ = true;
-    directory_up_ = true;
-    router_.post(ServersConnected{});
+    servers_ = -1;
+    directory_was_up_ = directory_down_logged_ = false;
     return true;
 }
 
-void NetworkedBackend::shutdown() {
-    if (directory_) {
-        for (const auto& [lobby, version] : joined_) {
-            directory_->leave_lobby(account_of(lobby), id_);
-        }
-        directory_->remove_presence(id_);
+bool NetworkedBackend::fail(const std::string& why) {
+    failure_ = why;
+    std::printf("online: %s\n", why.c_str());
+    return false;
+}
+
+void NetworkedBackend::end_online(const std::string& why) {
+    // The login or the account is not this program's: the worker has done
+    // nothing more in its name; from now on this is as offline.
+    failure_ = why;
+    std::printf("online: %s\n", why.c_str());
+    worker_.reset();
+    udp_.reset();
+    joined_.clear();
+    lobbies_.clear();
+    peers_.clear();
+    receiver_.clear();
+    outgoing_.clear();
+    if (servers_ != 0) {
+        servers_ = 0;
+        router_.post(ServersDisconnected{});
     }
-    directory_.reset();
+}
+
+bool NetworkedBackend::send_raw_datagram(const Endpoint& to, const void* bytes, std::size_t size) {
+    return online() && udp_->send(to, bytes, size);
+}
+
+void NetworkedBackend::shutdown() {
+    // The worker leaves the joined lobbies and removes the presence.
+    worker_.reset();
     udp_.reset();
     started_ = false;
     inbox_.clear();
     receiver_.clear();
-    registrations_.clear();
+    peers_.clear();
     router_.clear();
     joined_.clear();
+    lobbies_.clear();
+    left_at_.clear();
+    pending_writes_.clear();
+    outgoing_.clear();
+    failed_to_.clear();
+    last_list_.clear();
+}
+
+std::uint64_t NetworkedBackend::lobby_reads() const {
+    return worker_ ? worker_->lobby_reads() : 0;
+}
+
+Endpoint NetworkedBackend::endpoint() const {
+    return worker_ ? worker_->registered_endpoint() : endpoint_;
 }
 
 void NetworkedBackend::run_callbacks() {
@@ -206,38 +277,200 @@ void NetworkedBackend::run_callbacks() {
     }
     if (online()) {
         const std::uint32_t now = platform::clock::now_ms();
-        refresh_presence(now);
-        receive_datagrams();
-        poll_lobbies(now);
-        // The directory stands for the platform's servers: events 0 and 1.
-        const bool up = directory_->healthy();
-        if (up != directory_up_) {
-            directory_up_ = up;
-            if (up) {
-                router_.post(ServersConnected{});
-            } else {
-                router_.post(ServersDisconnected{});
+        peers_.new_frame();
+        for (DirectoryEvent& event : worker_->take()) {
+            handle(event, now);
+            if (!online()) {
+                break;  // online play ended
             }
+        }
+    }
+    if (online()) {
+        const std::uint32_t now = platform::clock::now_ms();
+        receiver_.retry_held(inbox_, router_);
+        receive_datagrams(now);
+        ask_for_held(now);
+        std::vector<std::uint64_t> due = peers_.due(now);
+        if (!due.empty()) {
+            lookups_asked_ += due.size();
+            DirectoryOrder order;
+            order.kind = DirectoryOrder::lookup;
+            order.ids = std::move(due);
+            worker_->order(std::move(order));
         }
     }
     router_.dispatch();
 }
 
-void NetworkedBackend::refresh_presence(std::uint32_t now) {
-    if (now - last_presence_ms_ < config_.presence_ttl_ms / 3) {
-        return;
+// [SECTION] Directory events
+
+void NetworkedBackend::handle(DirectoryEvent& e, std::uint32_t now) {
+    // Status lines are rare and someone may be watching for them (a log
+    // reader, a test): they go out at once.
+    struct Flush {
+        ~Flush() { std::fflush(stdout); }
+    } flush;
+    switch (e.kind) {
+        case DirectoryEvent::up:
+            if (directory_was_up_) {
+                std::printf("online: lobby directory %s:%u is back\n",
+                            config_.directory_host.c_str(), unsigned(config_.directory_port));
+            }
+            directory_was_up_ = true;
+            directory_down_logged_ = false;
+            if (servers_ != 1) {
+                servers_ = 1;
+                router_.post(ServersConnected{});
+            }
+            break;
+        case DirectoryEvent::down:
+            if (!directory_down_logged_) {
+                directory_down_logged_ = true;
+                std::printf("online: lobby directory %s:%u unreachable: %s\n",
+                            config_.directory_host.c_str(), unsigned(config_.directory_port),
+                            e.text.c_str());
+            }
+            if (servers_ != 0) {
+                servers_ = 0;
+                router_.post(ServersDisconnected{});
+            }
+            break;
+        case DirectoryEvent::created: {
+            LobbyCreated result{kResultFail, 0};
+            if (e.lobby != 0) {
+                const std::uint64_t lobby = lobby_id(e.lobby);
+                store(e.snapshot, e.orders_done);
+                auto left = left_at_.find(lobby);
+                if (left == left_at_.end() || left->second < e.orders_done) {
+                    joined_.insert(lobby);
+                }
+                result = {kResultOk, lobby};
+                repin();
+            }
+            router_.post_result(e.call, result);
+            break;
+        }
+        case DirectoryEvent::listed: {
+            for (auto it = lobbies_.begin(); it != lobbies_.end();) {
+                it = joined_.count(it->first) ? std::next(it) : lobbies_.erase(it);
+            }
+            last_list_.clear();
+            for (const LobbySnapshot& s : e.lobbies) {
+                const std::uint64_t lobby = lobby_id(s.number);
+                last_list_.push_back(lobby);
+                if (!joined_.count(lobby)) {
+                    lobbies_[lobby] = s;
+                }
+                // A listed host is one this member may ping or join.
+                peers_.want(s.owner, now);
+            }
+            router_.post_result(e.call, LobbyMatchList{std::uint32_t(last_list_.size())});
+            break;
+        }
+        case DirectoryEvent::entered: {
+            LobbyEnter result;
+            result.lobby = lobby_id(e.lobby);
+            result.response = std::uint32_t(e.response);
+            if (e.response == kEnterSuccess) {
+                store(e.snapshot, e.orders_done);
+                auto left = left_at_.find(result.lobby);
+                if (left == left_at_.end() || left->second < e.orders_done) {
+                    joined_.insert(result.lobby);
+                }
+                repin();
+            }
+            router_.post_result(e.call, result);
+            break;
+        }
+        case DirectoryEvent::changed:
+            if (joined_.count(lobby_id(e.lobby))) {
+                store(e.snapshot, e.orders_done);
+                repin();
+                router_.post(LobbyDataUpdate{lobby_id(e.lobby), lobby_id(e.lobby), true});
+            }
+            break;
+        case DirectoryEvent::gone:
+            joined_.erase(lobby_id(e.lobby));
+            lobbies_.erase(lobby_id(e.lobby));
+            repin();
+            break;
+        case DirectoryEvent::looked_up:
+            for (const LookupAnswer& a : e.answers) {
+                peers_.answer(a, now);
+                answered(a.id, now);
+            }
+            break;
+        case DirectoryEvent::malformed:
+            std::printf("online: the lobby directory holds a malformed record (%s); skipped\n",
+                        e.text.c_str());
+            break;
+        case DirectoryEvent::restored:
+            std::printf("online: room %u re-created in the lobby directory\n", unsigned(e.lobby));
+            break;
+        case DirectoryEvent::ended:
+            end_online(e.text);
+            break;
+        case DirectoryEvent::not_restored:
+            std::printf("online: could not re-create room %u in the lobby directory: %s\n",
+                        unsigned(e.lobby), e.text.c_str());
+            break;
     }
-    last_presence_ms_ = now;
-    const bool ok = directory_->register_presence(id_, endpoint_, epoch_, config_.name,
-                                                  config_.presence_ttl_ms);
-    if (!ok && !presence_logged_) {
-        presence_logged_ = true;
-        std::printf("online: could not refresh this member's presence\n");
-    }
-    presence_logged_ = presence_logged_ && !ok;
 }
 
-void NetworkedBackend::receive_datagrams() {
+void NetworkedBackend::store(const LobbySnapshot& snapshot, std::uint64_t orders_done) {
+    const std::uint64_t lobby = lobby_id(snapshot.number);
+    // Writes the worker had not carried out when it read the lobby stay
+    // on top of what it read.
+    while (!pending_writes_.empty() && pending_writes_.front().order <= orders_done) {
+        pending_writes_.pop_front();
+    }
+    LobbySnapshot& copy = lobbies_[lobby] = snapshot;
+    for (const PendingWrite& w : pending_writes_) {
+        if (w.lobby == lobby) {
+            copy.data[w.key] = w.value;
+        }
+    }
+}
+
+void NetworkedBackend::repin() {
+    std::set<std::uint64_t> members;
+    for (std::uint64_t lobby : joined_) {
+        auto it = lobbies_.find(lobby);
+        if (it != lobbies_.end()) {
+            members.insert(it->second.members.begin(), it->second.members.end());
+        }
+    }
+    members.erase(id_);
+    peers_.pin(members);
+    // Members are looked up before they send: their first packets are not
+    // held back.
+    const std::uint32_t now = platform::clock::now_ms();
+    for (std::uint64_t m : members) {
+        if (peers_.state(m) == PeerRegistry::State::unknown) {
+            peers_.ask(m, now);
+        }
+    }
+}
+
+// [SECTION] Datagrams and lookups
+
+std::optional<Registration> NetworkedBackend::known(std::uint64_t id) {
+    return peers_.find(id, platform::clock::now_ms());
+}
+
+void NetworkedBackend::ask_for_held(std::uint32_t now) {
+    // Held datagrams' senders are looked up, wanted ones freely, strangers
+    // only within their small budget a frame.
+    for (;;) {
+        const auto sender = receiver_.wanted(
+            [&](std::uint64_t id) { return peers_.state(id) != PeerRegistry::State::unknown; });
+        if (!sender || !peers_.ask(*sender, now)) {
+            return;
+        }
+    }
+}
+
+void NetworkedBackend::receive_datagrams(std::uint32_t now) {
     std::uint8_t buffer[kMaxDatagramSize];
     for (int i = 0; i < kMaxDatagramsPerFrame; ++i) {
         Endpoint from;
@@ -254,47 +487,37 @@ void NetworkedBackend::receive_datagrams() {
     }
 }
 
-void NetworkedBackend::poll_lobbies(std::uint32_t now) {
-    if (now - last_poll_ms_ < kLobbyPollMs) {
-        return;
-    }
-    last_poll_ms_ = now;
-    for (auto it = joined_.begin(); it != joined_.end();) {
-        bool gone = false;
-        const auto version = directory_->poll(account_of(it->first), &gone);
-        if (gone) {
-            it = joined_.erase(it);
-            continue;
+void NetworkedBackend::answered(std::uint64_t id, std::uint32_t now) {
+    if (auto out = outgoing_.find(id); out != outgoing_.end()) {
+        std::deque<std::vector<std::uint8_t>> held = std::move(out->second);
+        outgoing_.erase(out);
+        const std::optional<Registration> peer = peers_.find(id, now);
+        if (!peer) {
+            fail_to(id);
+            return;
         }
-        if (version && *version != it->second) {
-            it->second = *version;
-            router_.post(LobbyDataUpdate{it->first, it->first, true});
-        }
-        ++it;
-    }
-}
-
-std::optional<Registration> NetworkedBackend::lookup(std::uint64_t id, bool fresh) {
-    const std::uint32_t now = platform::clock::now_ms();
-    auto it = registrations_.find(id);
-    if (it != registrations_.end()) {
-        const std::uint32_t age = now - it->second.fetched_ms;
-        if (age < (fresh ? kFreshLookupMinMs : kRegistrationCacheMs)) {
-            return it->second.registration;
+        for (const auto& packet : held) {
+            transmit(id, *peer, packet.data(), std::uint32_t(packet.size()));
         }
     }
-    Cached cached{directory_ ? directory_->lookup(id) : std::nullopt, now};
-    registrations_[id] = cached;
-    return cached.registration;
-}
-
-void NetworkedBackend::track(std::uint64_t lobby) {
-    bool gone = false;
-    const auto version = directory_->poll(account_of(lobby), &gone);
-    joined_[lobby] = version.value_or(0);
 }
 
 // [SECTION] Peer-to-peer
+
+void NetworkedBackend::fail_to(std::uint64_t to) {
+    if (!failed_to_[to]) {
+        failed_to_[to] = true;
+        router_.post(P2PSessionConnectFail{to, 3});
+    }
+}
+
+bool NetworkedBackend::transmit(std::uint64_t to, const Registration& peer,
+                                const std::uint8_t* data, std::uint32_t size) {
+    std::uint8_t datagram[kMaxDatagramSize];
+    const std::size_t bytes = encode_datagram({id_, epoch_, next_sequence_++}, {to, peer.epoch},
+                                              key_, data, size, datagram, sizeof datagram);
+    return bytes != 0 && udp_->send(peer.endpoint, datagram, bytes);
+}
 
 bool NetworkedBackend::send_p2p_packet(std::uint64_t to, const void* data, std::uint32_t size,
                                        int send_type, int channel) {
@@ -302,19 +525,27 @@ bool NetworkedBackend::send_p2p_packet(std::uint64_t to, const void* data, std::
         (send_type != 0 && send_type != 1) || channel != 0) {
         return false;
     }
-    const std::optional<Registration> peer = lookup(to, false);
-    if (!peer) {
-        if (!failed_to_[to]) {
-            failed_to_[to] = true;
-            router_.post(P2PSessionConnectFail{to, 3});
-        }
+    const std::uint32_t now = platform::clock::now_ms();
+    // Sending to an id is a reason to hear from it.
+    peers_.want(to, now);
+    inbox_.accept(to);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (const std::optional<Registration> peer = peers_.find(to, now)) {
+        return transmit(to, *peer, bytes, size);
+    }
+    if (peers_.state(to) == PeerRegistry::State::absent) {
+        fail_to(to);
         return false;
     }
-    inbox_.accept(to);
-    std::uint8_t datagram[kMaxDatagramSize];
-    const std::size_t bytes =
-        encode_datagram({id_, epoch_, next_sequence_++}, data, size, datagram, sizeof datagram);
-    return bytes != 0 && udp_->send(peer->endpoint, datagram, bytes);
+    // Sent once the lookup answers.
+    auto held = outgoing_.find(to);
+    const bool room = held != outgoing_.end() ? held->second.size() < kMaxHeldPerId
+                                              : outgoing_.size() < kMaxHeldIds;
+    if (!room || !peers_.ask(to, now)) {
+        return false;
+    }
+    outgoing_[to].emplace_back(bytes, bytes + size);
+    return true;
 }
 
 bool NetworkedBackend::is_p2p_packet_available(std::uint32_t* size, int channel) {
@@ -330,6 +561,14 @@ bool NetworkedBackend::read_p2p_packet(void* buffer, std::uint32_t capacity,
 bool NetworkedBackend::accept_p2p_session(std::uint64_t remote) {
     if (!started_) {
         return false;
+    }
+    if (online() && is_valid_id(remote)) {
+        // Its key, so that its datagrams can be checked.
+        const std::uint32_t now = platform::clock::now_ms();
+        peers_.want(remote, now);
+        if (peers_.state(remote) == PeerRegistry::State::unknown) {
+            peers_.ask(remote, now);
+        }
     }
     inbox_.accept(remote);
     return true;
@@ -355,14 +594,11 @@ CallHandle NetworkedBackend::create_lobby(int, int max_members) {
         router_.post_result(call, LobbyCreated{kResultNoConnection, 0});
         return call;
     }
-    const std::uint32_t n =
-        max_members >= 1 && max_members <= 250 ? directory_->create_lobby(id_, max_members) : 0;
-    if (n == 0) {
-        router_.post_result(call, LobbyCreated{kResultFail, 0});
-        return call;
-    }
-    track(lobby_id(n));
-    router_.post_result(call, LobbyCreated{kResultOk, lobby_id(n)});
+    DirectoryOrder order;
+    order.kind = DirectoryOrder::create;
+    order.call = call;
+    order.max_members = max_members;
+    worker_->order(std::move(order));
     return call;
 }
 
@@ -380,21 +616,18 @@ CallHandle NetworkedBackend::request_lobby_list() {
     const CallHandle call = router_.new_call();
     const std::vector<Filter> filters = std::move(filters_);
     filters_.clear();
-    last_list_.clear();
-    const auto numbers = online() ? directory_->list_lobbies() : std::nullopt;
-    for (std::uint32_t n : numbers.value_or(std::vector<std::uint32_t>{})) {
-        const std::map<std::string, std::string> data =
-            filters.empty() ? std::map<std::string, std::string>{} : directory_->lobby_data(n);
-        const bool match = std::all_of(filters.begin(), filters.end(), [&](const Filter& f) {
-            auto it = data.find(f.key);
-            const bool equal = (it == data.end() ? std::string() : it->second) == f.value;
-            return f.comparison == LobbyComparison::equal ? equal : !equal;
-        });
-        if (match) {
-            last_list_.push_back(lobby_id(n));
-        }
+    if (!online()) {
+        last_list_.clear();
+        router_.post_result(call, LobbyMatchList{0});
+        return call;
     }
-    router_.post_result(call, LobbyMatchList{std::uint32_t(last_list_.size())});
+    DirectoryOrder order;
+    order.kind = DirectoryOrder::list;
+    order.call = call;
+    for (const Filter& f : filters) {
+        order.filters.push_back({f.key, f.value, f.comparison == LobbyComparison::equal});
+    }
+    worker_->order(std::move(order));
     return call;
 }
 
@@ -408,56 +641,79 @@ CallHandle NetworkedBackend::join_lobby(std::uint64_t lobby) {
         return 0;
     }
     const CallHandle call = router_.new_call();
-    LobbyEnter result;
-    result.lobby = lobby;
-    if (!online()) {
-        result.response = kEnterError;
-    } else if (!is_lobby_id(lobby)) {
-        result.response = kEnterDoesNotExist;
-    } else {
-        result.response = std::uint32_t(directory_->join_lobby(account_of(lobby), id_));
-        if (result.response == kEnterSuccess) {
-            track(lobby);
-        }
+    if (!online() || !is_lobby_id(lobby)) {
+        LobbyEnter result;
+        result.lobby = lobby;
+        result.response = online() ? kEnterDoesNotExist : kEnterError;
+        router_.post_result(call, result);
+        return call;
     }
-    router_.post_result(call, result);
+    DirectoryOrder order;
+    order.kind = DirectoryOrder::join;
+    order.call = call;
+    order.lobby = account_of(lobby);
+    worker_->order(std::move(order));
     return call;
 }
 
 void NetworkedBackend::leave_lobby(std::uint64_t lobby) {
     joined_.erase(lobby);
+    lobbies_.erase(lobby);
+    repin();
     if (online() && is_lobby_id(lobby)) {
-        directory_->leave_lobby(account_of(lobby), id_);
+        DirectoryOrder order;
+        order.kind = DirectoryOrder::leave;
+        order.lobby = account_of(lobby);
+        left_at_[lobby] = worker_->order(std::move(order));
     }
 }
 
 int NetworkedBackend::get_num_lobby_members(std::uint64_t lobby) {
-    return online() && is_lobby_id(lobby) ? int(directory_->members(account_of(lobby)).size()) : 0;
+    auto it = lobbies_.find(lobby);
+    return online() && it != lobbies_.end() ? int(it->second.members.size()) : 0;
 }
 
 std::uint64_t NetworkedBackend::get_lobby_member_by_index(std::uint64_t lobby, int member) {
-    if (!online() || !is_lobby_id(lobby) || member < 0) {
+    auto it = lobbies_.find(lobby);
+    if (!online() || it == lobbies_.end() || member < 0 ||
+        std::size_t(member) >= it->second.members.size()) {
         return 0;
     }
-    const std::vector<std::uint64_t> members = directory_->members(account_of(lobby));
-    return std::size_t(member) < members.size() ? members[std::size_t(member)] : 0;
+    return it->second.members[std::size_t(member)];
 }
 
 std::uint64_t NetworkedBackend::get_lobby_owner(std::uint64_t lobby) {
-    return online() && is_lobby_id(lobby) ? directory_->owner(account_of(lobby)) : 0;
+    auto it = lobbies_.find(lobby);
+    return online() && it != lobbies_.end() ? it->second.owner : 0;
 }
 
 bool NetworkedBackend::set_lobby_data(std::uint64_t lobby, const char* key, const char* value) {
     if (!online() || !is_lobby_id(lobby) || key == nullptr || value == nullptr || *key == '\0') {
         return false;
     }
-    return directory_->set_lobby_data(account_of(lobby), id_, key, value);
+    auto it = lobbies_.find(lobby);
+    if (!joined_.count(lobby) || it == lobbies_.end() || it->second.owner != id_) {
+        return false;
+    }
+    it->second.data[key] = value;
+    DirectoryOrder order;
+    order.kind = DirectoryOrder::set_data;
+    order.lobby = account_of(lobby);
+    order.key = key;
+    order.value = value;
+    const std::uint64_t number = worker_->order(std::move(order));
+    pending_writes_.push_back({number, lobby, key, value});
+    return true;
 }
 
 const char* NetworkedBackend::get_lobby_data(std::uint64_t lobby, const char* key) {
     data_answer_.clear();
-    if (online() && is_lobby_id(lobby) && key) {
-        data_answer_ = directory_->lobby_value(account_of(lobby), key);
+    auto it = lobbies_.find(lobby);
+    if (online() && key && it != lobbies_.end()) {
+        auto value = it->second.data.find(key);
+        if (value != it->second.data.end()) {
+            data_answer_ = value->second;
+        }
     }
     return data_answer_.c_str();
 }

@@ -4,6 +4,9 @@
 // packets go over UDP straight between the members' registered endpoints.
 // Configured by environment (NetworkConfig::from_environment):
 //   QZ_ONLINE_DIRECTORY  Redis "host:port"; unset or empty: offline
+//   QZ_ONLINE_DIRECTORY_PASSWORD  the directory's password (AUTH on every
+//                        connection); unset: no AUTH
+//   QZ_ONLINE_DIRECTORY_USER  the directory's ACL user ("default" unset)
 //   QZ_ONLINE_ACCOUNT    own account number (1..4294967295); unset: a random
 //                        one each start (1 offline)
 //   QZ_ONLINE_NAME       persona name ($USER, else "Player")
@@ -12,28 +15,42 @@
 //   QZ_ONLINE_LANGUAGE   game language ("english")
 //   QZ_ONLINE_ACHIEVEMENTS  comma-separated achievement names
 // Offline (no directory): logged on as the local user; lobby orders deliver
-// their failure results, sends fail, achievements stay in memory.
-// Differs from the platform: directory calls block the game thread briefly
-// (timeouts below); no NAT traversal; achievements are not kept across runs.
+// their failure results, sends fail, achievements stay in memory. A
+// directory that cannot be reached at the start, a refused login or an
+// account already online from another program fails init; losing the
+// account to another program later ends online play (the reason printed and
+// kept in failure(), event 1, then as offline).
+// All directory traffic runs on the backend's directory worker
+// (online_worker.h): the game thread reads lobby data, members and owners
+// from local copies the worker keeps current, and a frame never waits on
+// the directory. While the directory is away, the joined lobbies' members
+// stay reachable at their last known endpoints.
+// Differs from the platform: no NAT traversal; achievements are not kept
+// across runs.
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/online/online_common.h"
 #include "platform/online/online_datagram.h"
 #include "platform/online/online_inbox.h"
+#include "platform/online/online_registry.h"
 
 namespace platform::online {
 
 struct NetworkConfig {
     std::string directory_host;  // empty: offline
     std::uint16_t directory_port = 6379;
-    std::uint32_t account = 1;  // 0: a random one, picked at construction
+    std::string directory_user;      // empty: the default user
+    std::string directory_password;  // empty: no AUTH
+    std::uint32_t account = 1;       // 0: a random one, picked at construction
     std::string name = "Player";
     std::string bind_host;  // empty: the local address of the directory connection
     std::uint16_t bind_port = 0;
@@ -47,7 +64,8 @@ struct NetworkConfig {
     static NetworkConfig from_environment();
 };
 
-class Directory;
+class DirectoryWorker;
+struct DirectoryEvent;
 class UdpLink;
 
 class NetworkedBackend final : public CommonBackend {
@@ -58,8 +76,11 @@ public:
     bool offline() const { return config_.directory_host.empty(); }
     const NetworkConfig& config() const { return config_; }
 
-    // Connects to the directory, binds the UDP endpoint and registers this
-    // member's presence; false (with the reason printed) when either fails.
+    // Binds the UDP endpoint and starts the directory worker, which
+    // connects and registers this member's presence; waits for that first
+    // attempt (the start only). False (with the reason printed and kept in
+    // failure()) when the endpoint cannot be bound, or the directory cannot
+    // be reached or refuses the login or this account.
     bool init() override;
     void shutdown() override;
     bool logged_on() override { return started_; }
@@ -89,50 +110,80 @@ public:
     bool set_lobby_data(std::uint64_t lobby, const char* key, const char* value) override;
     const char* get_lobby_data(std::uint64_t lobby, const char* key) override;
 
-    // Datagrams refused by the size, source, session and sequence checks.
+    // Datagrams refused by the size, code, source, session and sequence checks.
     std::uint64_t dropped_datagrams() const { return dropped_datagrams_ + receiver_.dropped(); }
-    // The UDP endpoint registered for this member (after init).
-    Endpoint endpoint() const { return endpoint_; }
+    const DatagramDrops& datagram_drops() const { return receiver_.drops(); }
+    // The UDP endpoint registered for this member (after init), and its session.
+    Endpoint endpoint() const;
+    std::uint32_t epoch() const { return epoch_; }
+    // Why the last init failed or online play ended ("" when it did not).
+    const std::string& failure() const { return failure_; }
+    // For tests that play an attacker on the path: sends bytes as they are
+    // from this member's own UDP socket (so with its source address).
+    bool send_raw_datagram(const Endpoint& to, const void* bytes, std::size_t size);
+    // Ids handed to the directory worker for lookup so far.
+    std::uint64_t lookups_asked() const { return lookups_asked_; }
+    // Lobby reads that found a change, so far.
+    std::uint64_t lobby_reads() const;
+    // Other members' registrations held (bounded).
+    std::size_t cached_registrations() const { return peers_.size(); }
 
 private:
     bool active() override { return started_; }
-    bool online() const { return started_ && directory_ != nullptr; }
-    void receive_datagrams();
-    void refresh_presence(std::uint32_t now);
-    void poll_lobbies(std::uint32_t now);
-    std::optional<Registration> lookup(std::uint64_t id, bool fresh);
-    void track(std::uint64_t lobby);
+    bool online() const { return started_ && worker_ != nullptr; }
+    void receive_datagrams(std::uint32_t now);
+    void handle(DirectoryEvent& event, std::uint32_t now);
+    void answered(std::uint64_t id, std::uint32_t now);
+    void store(const LobbySnapshot& snapshot, std::uint64_t orders_done);
+    void repin();
+    bool transmit(std::uint64_t to, const Registration& peer, const std::uint8_t* data,
+                  std::uint32_t size);
+    void fail_to(std::uint64_t to);
+    std::optional<Registration> known(std::uint64_t id);
+    void ask_for_held(std::uint32_t now);
+    void end_online(const std::string& why);
+    bool fail(const std::string& why);
 
     struct Filter {
         std::string key, value;
         LobbyComparison comparison;
     };
+    struct PendingWrite {
+        std::uint64_t order = 0;
+        std::uint64_t lobby = 0;
+        std::string key, value;
+    };
     NetworkConfig config_;
     std::uint64_t id_ = 0;
     bool started_ = false;
     bool offline_logged_ = false;
-    std::unique_ptr<Directory> directory_;
+    std::unique_ptr<DirectoryWorker> worker_;
     std::unique_ptr<UdpLink> udp_;
     Endpoint endpoint_;
     PacketInbox inbox_;
     DatagramReceiver receiver_;
-    struct Cached {
-        std::optional<Registration> registration;
-        std::uint32_t fetched_ms = 0;
-    };
-    std::map<std::uint64_t, Cached> registrations_;
+    PeerRegistry peers_;
     std::vector<Filter> filters_;
     std::vector<std::uint64_t> last_list_;
-    std::map<std::uint64_t, std::uint64_t> joined_;  // lobby -> last version seen
+    // Local copies of lobbies: the joined ones and the last list's.
+    std::map<std::uint64_t, LobbySnapshot> lobbies_;
+    std::set<std::uint64_t> joined_;
+    std::map<std::uint64_t, std::uint64_t> left_at_;  // lobby -> order number of its leave
+    std::deque<PendingWrite> pending_writes_;
+    // Packets waiting for their destination's lookup (bounded); datagrams
+    // waiting for their sender's are held by the receiver.
+    std::map<std::uint64_t, std::deque<std::vector<std::uint8_t>>> outgoing_;
     std::map<std::uint64_t, bool> failed_to_;
     std::string data_answer_;
     std::uint32_t epoch_ = 0;
+    PresenceKey key_{};
+    std::string failure_;
     std::uint32_t next_sequence_ = 1;
-    std::uint32_t last_presence_ms_ = 0;
-    std::uint32_t last_poll_ms_ = 0;
-    bool presence_logged_ = false;
-    bool directory_up_ = false;
+    int servers_ = -1;  // what events 0/1 last said: 1 connected, 0 not, -1 nothing yet
+    bool directory_was_up_ = false;
+    bool directory_down_logged_ = false;
     std::uint64_t dropped_datagrams_ = 0;
+    std::uint64_t lookups_asked_ = 0;
 };
 
 }  // namespace platform::online

@@ -71,6 +71,23 @@ sockaddr_in to_sockaddr(const Endpoint& endpoint) {
 
 }  // namespace
 
+std::optional<Endpoint> route_source(const Endpoint& to) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    // Connecting a UDP socket only picks the route.
+    sockaddr_in sa = to_sockaddr(to);
+    std::optional<Endpoint> out;
+    socklen_t length = sizeof sa;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length) == 0) {
+        out = Endpoint{ntohl(sa.sin_addr.s_addr), 0};
+    }
+    ::close(fd);
+    return out;
+}
+
 UdpLink::~UdpLink() {
     close();
 }

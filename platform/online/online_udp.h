@@ -16,6 +16,9 @@ std::optional<Endpoint> parse_endpoint(const std::string& host, std::uint16_t po
 // "a.b.c.d:port".
 std::string endpoint_text(const Endpoint& endpoint);
 std::optional<Endpoint> parse_endpoint_text(const std::string& text);
+// The local address the system would send from to reach `to` (no packet
+// is sent); nullopt when there is no route.
+std::optional<Endpoint> route_source(const Endpoint& to);
 // A loopback port that was free a moment ago (TCP or UDP), for tests that
 // start a server of their own; 0 when none could be had.
 std::uint16_t free_loopback_port(bool tcp);

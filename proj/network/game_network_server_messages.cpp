@@ -44,7 +44,11 @@ void CGameNetworkServer::ReceiveMessage(const std::uint8_t* m, std::uint16_t len
             }
             break;
         case C::kKick:
-            if (FromLobbyOwner(from) && !IsLocalPeer(from, own)) {
+            // Only a member settled in a joined room can be kicked, and only
+            // by that room's owner: during a search, entry 0's host is no
+            // one's owner.
+            if (lobbyState == kSettled && steam_->IsInLobby() && roomInfo.IsOpen() &&
+                !roomInfo.IsHost() && FromLobbyOwner(from) && !IsLocalPeer(from, own)) {
                 lobbyState = kKickedOut;
             }
             break;
@@ -107,8 +111,19 @@ void CGameNetworkServer::ReceiveHello(const std::uint8_t* m, const PeerAddress& 
         return;
     }
     const LobbyHello hello = ReadHello(m);
-    roomInfo.AddMember(from.id, hello.name);
     SGameSessionRecord& s = GetNetworkDatabase().session;
+    // A locked room (its match has begun) takes no one new: a hello from
+    // outside the session, forged or real, changes nothing.
+    if ((s.param.flags & SessionFlag::kConnectLock) != 0) {
+        bool member = false;
+        for (const CGameMemberSlot& slot : s.slots) {
+            member = member || (slot.state != CGameMemberSlot::kEmpty && slot.memberId == from.id);
+        }
+        if (!member) {
+            return;
+        }
+    }
+    roomInfo.AddMember(from.id, hello.name);
     // Answered once the host's upkeep has taken the sender into the session;
     // looked up by account id, since names need not be unique.
     bool known = false;

@@ -1,13 +1,17 @@
 // The packet receive path from the network: datagrams (each a u16 length
-// and that many bytes; the top bit of the length picks a foreign source)
-// go through the source, session and sequence checks into the inbox, which
-// the per-frame poll drains with its 1204-byte buffer. Whatever the bytes,
-// nothing is read past a buffer, and every packet read fits the poll's
-// buffer and comes from the one registered sender.
+// and that many bytes; the top bit of the length picks a foreign source, the
+// next one has the harness write the right code into the datagram) go
+// through the code, source, session and sequence checks into the inbox,
+// which the per-frame poll drains with its 1204-byte buffer. Whatever the
+// bytes, nothing is read past a buffer, no datagram without the right code is
+// taken, and every packet read fits the poll's buffer and comes from the one
+// registered sender.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <vector>
 
 #include "platform/online/online_datagram.h"
 #include "platform/online/online_ids.h"
@@ -15,25 +19,57 @@
 
 namespace po = platform::online;
 
+namespace {
+
+// Fixed, so that a corpus entry keeps meaning the same datagrams.
+po::PresenceKey FuzzKey() {
+    po::PresenceKey key;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        key[i] = std::uint8_t(i * 7 + 3);
+    }
+    return key;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const po::PresenceKey key = FuzzKey();
     const std::uint64_t sender = po::individual_id(77);
+    const po::Recipient self{po::individual_id(5), 31};
     const po::Endpoint home{0x7f000001, 4000};
     const po::Endpoint foreign{0x7f000001, 4001};
     po::PacketInbox inbox;
     po::CallbackRouter router;
-    po::DatagramReceiver receiver([&](std::uint64_t id, bool) -> std::optional<po::Registration> {
+    po::DatagramReceiver receiver([&](std::uint64_t id) -> std::optional<po::Registration> {
         if (id == sender) {
-            return po::Registration{home, 9};
+            return po::Registration{home, 9, key};
         }
         return std::nullopt;
     });
+    receiver.set_self(self);
+    std::vector<std::uint8_t> datagram;
     std::size_t at = 0;
     while (at + 2 <= size) {
         const std::uint16_t word = std::uint16_t(data[at] | (data[at + 1] << 8));
         at += 2;
-        const std::size_t length = std::min<std::size_t>(word & 0x7fff, size - at);
-        receiver.take((word & 0x8000) ? foreign : home, data + at, length, inbox, router);
+        const std::size_t length = std::min<std::size_t>(word & 0x3fff, size - at);
+        datagram.assign(data + at, data + at + length);
         at += length;
+        const bool sign = (word & 0x4000) != 0 && length > po::kDatagramHeaderSize;
+        if (sign) {
+            const po::DatagramCode code =
+                po::datagram_code(key, self, datagram.data(), po::kDatagramCodeOffset,
+                                  datagram.data() + po::kDatagramHeaderSize,
+                                  datagram.size() - po::kDatagramHeaderSize);
+            std::memcpy(datagram.data() + po::kDatagramCodeOffset, code.data(), code.size());
+        }
+        const bool coded =
+            sign || po::datagram_code_ok(datagram.data(), datagram.size(), self, key);
+        const bool taken = receiver.take((word & 0x8000) ? foreign : home, datagram.data(),
+                                         datagram.size(), inbox, router);
+        if (taken && !coded) {
+            std::abort();  // a datagram without the right code got through
+        }
         // Half the time the session is accepted late, so held packets move too.
         if ((word & 1) != 0) {
             inbox.accept(sender);

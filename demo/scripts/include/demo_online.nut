@@ -4,7 +4,8 @@
 // host answers slower than 180 ms is not listed). The host starts a short match ("go" in the room chat)
 // once two or more players have been in the room for five seconds; every
 // player then plays 600 lockstep frames, reading all battlers' pads from the
-// network key buffer and logging their presses. Offline the sign-in never
+// network key buffer and logging their presses. The room stays locked from
+// the match on. Offline the sign-in never
 // completes and the demo goes on exactly as it would without this file.
 ::gOnline <- {
     step = "init", server = null, ctrl = null, session = null,
@@ -34,6 +35,10 @@ function OnlineSearch() {
 }
 
 function OnlineStartMatch() {
+    // The host locks its room for the match (the session's connect lock,
+    // which the lobby server mirrors to "invalid_lobby"): searches skip it
+    // and joins are refused until the demo ends.
+    if (gOnline.host) gOnline.ctrl.SendPlayerRoom(3, 0);
     gOnline.ctrl.InitKeyData(0, 3);
     SQ_SetOnline();
     gOnline.matchFrames = 0;

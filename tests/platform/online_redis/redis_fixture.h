@@ -1,13 +1,17 @@
 // A Redis server of the test's own on a free loopback port (stopped by its
-// pid when the fixture ends), and helpers to run platform frames.
+// pid when the fixture ends, and startable again on that port), started with
+// requirepass as the README's set-up is, and helpers to run platform frames.
+// Extra arguments add server settings (an ACL user, say).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/online/online_directory.h"
 #include "platform/online/online_redis.h"
@@ -23,45 +27,91 @@ constexpr int kWaitMs = 30000;
 
 class RedisServer {
 public:
-    RedisServer() {
-        std::string path = qz_test::RunCapture("command -v redis-server");
-        while (!path.empty() && (path.back() == '\n' || path.back() == ' ')) {
-            path.pop_back();
+    static constexpr const char* kPassword = "test-directory-password";
+
+    explicit RedisServer(std::vector<std::string> extra = {}) : extra_(std::move(extra)) {
+        path_ = qz_test::RunCapture("command -v redis-server");
+        while (!path_.empty() && (path_.back() == '\n' || path_.back() == ' ')) {
+            path_.pop_back();
         }
         port_ = platform::online::free_loopback_port(true);
-        installed_ = !path.empty();
-        if (path.empty() || port_ == 0) {
-            return;
+        if (!path_.empty() && port_ != 0) {
+            Start();
         }
-        server_.Start({path, "--port", std::to_string(port_), "--bind", "127.0.0.1", "--save", "",
-                       "--appendonly", "no", "--daemonize", "no"},
-                      {}, dir_.path());
+    }
+    // Starts the server (again) on its port; true once it answers.
+    bool Start() {
+        ready_ = false;
+        server_ = std::make_unique<qz_test::ChildProcess>();
+        std::vector<std::string> args = {path_,
+                                         "--port",
+                                         std::to_string(port_),
+                                         "--bind",
+                                         "127.0.0.1",
+                                         "--save",
+                                         "",
+                                         "--appendonly",
+                                         "no",
+                                         "--daemonize",
+                                         "no",
+                                         "--requirepass",
+                                         kPassword};
+        args.insert(args.end(), extra_.begin(), extra_.end());
+        server_->Start(args, {}, dir_.path());
         // Ready once it answers a plain socket PING, not our directory client:
         // a fault in the client must fail its tests, not look like a missing
         // server. The limit only turns a server that never starts into a failure.
         const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-        while (!ready_ && std::chrono::steady_clock::now() < end && server_.Running()) {
+        while (!ready_ && std::chrono::steady_clock::now() < end && server_->Running()) {
             ready_ = qz_test::RedisAnswersPing(port_);
             if (!ready_) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         }
+        return ready_;
     }
     ~RedisServer() { Stop(); }
     void Stop() {
-        server_.Terminate();  // by the pid it was started with
-        server_.Wait(5000);
+        if (server_) {
+            server_->Terminate();  // by the pid it was started with
+            server_->Wait(5000);
+            server_.reset();
+        }
     }
-    bool installed() const { return installed_; }  // redis-server is on PATH
-    bool ready() const { return ready_; }           // and answered PING
+    // Stops (SIGSTOP) or resumes the server: stopped, it still takes
+    // connections but answers nothing.
+    void Pause(bool paused) {
+        if (server_) {
+            qz_test::RunCapture(std::string(paused ? "kill -STOP " : "kill -CONT ") +
+                                std::to_string(server_->Pid()));
+        }
+    }
+    // redis-cli with the password and these arguments (as the shell reads
+    // them); what it printed.
+    std::string Cli(const std::string& args) const {
+        return qz_test::RunCapture("redis-cli -h 127.0.0.1 -p " + std::to_string(port_) +
+                                   " --no-auth-warning -a " + kPassword + " " + args);
+    }
+    // A client of the test's own, logged in, under the backend's key prefix.
+    std::unique_ptr<platform::online::Directory> Client() const {
+        auto client =
+            std::make_unique<platform::online::Directory>("127.0.0.1", port_, "vk:", 1000);
+        client->set_login("", kPassword);
+        std::string error;
+        EXPECT_TRUE(client->connect(&error)) << error;
+        return client;
+    }
+    bool installed() const { return !path_.empty(); }  // redis-server is on PATH
+    bool ready() const { return ready_; }              // and answered PING
     std::uint16_t port() const { return port_; }
     std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
 
 private:
     qz_test::TempDir dir_;
-    qz_test::ChildProcess server_;
+    std::string path_;
+    std::vector<std::string> extra_;
+    std::unique_ptr<qz_test::ChildProcess> server_;
     std::uint16_t port_ = 0;
-    bool installed_ = false;
     bool ready_ = false;
 };
 
@@ -72,7 +122,22 @@ inline platform::online::NetworkConfig Member(const RedisServer& redis, std::uin
     config.account = account;
     config.name = "Member" + std::to_string(account);
     config.bind_host = "127.0.0.1";
+    config.directory_password = RedisServer::kPassword;
     return config;
+}
+
+// Runs `frame` every 5 ms until `done` answers true; the number of frames
+// run, or -1 when `max_frames` ran first.
+inline int FramesUntil(const std::function<void()>& frame, const std::function<bool()>& done,
+                       int max_frames) {
+    for (int i = 1; i <= max_frames; ++i) {
+        frame();
+        if (done()) {
+            return i;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return -1;
 }
 
 // Runs `frame` every 5 ms until `done` answers true or the time is up.

@@ -1,12 +1,16 @@
-// The networked backend against a real Redis server on loopback: two
-// processes meet in a lobby and exchange packets over UDP; datagrams from a
-// foreign address and replayed ones are dropped; a member whose presence
-// expires is pruned and the owner migrates.
+// The networked backend against a real Redis server on loopback (with a
+// password): two processes meet in a lobby and exchange packets over UDP;
+// forged, foreign and replayed datagrams are dropped without asking the
+// directory; a member whose presence expires is pruned and the owner
+// migrates; a wrong password, a second program with a live account and an
+// owner change by a non-member are refused.
 #include "platform/online/online_redis.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +43,7 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
     ASSERT_TRUE(echo.Start({std::filesystem::read_symlink("/proc/self/exe").string()},
                            {{"QZ_ONLINE_TEST_ROLE", "echo"},
                             {"QZ_ONLINE_DIRECTORY", redis.address()},
+                            {"QZ_ONLINE_DIRECTORY_PASSWORD", RedisServer::kPassword},
                             {"QZ_ONLINE_ACCOUNT", "2"},
                             {"QZ_ONLINE_NAME", "Echo"}},
                            dir.path()));
@@ -70,7 +75,7 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
     platform.callbacks().register_call_result(
         platform.join_lobby(lobby), LobbyEnter::kId,
         [&](const void* r) { response = int(static_cast<const LobbyEnter*>(r)->response); });
-    steam.Update();
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return response != 0; }, kWaitMs));
     ASSERT_EQ(kEnterSuccess, response);
     const CSteamID owner(platform.get_lobby_owner(lobby));
     EXPECT_EQ(individual_id(2), owner.ConvertToUint64());
@@ -86,66 +91,166 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
     steam.SendP2PPacket(&owner, "bye", 3);
     EXPECT_EQ(0, echo.Wait(10000).value_or(-1)) << echo.Stdout();
     // The owner left at its shutdown: the lobby is ours now.
-    EXPECT_EQ(individual_id(1), platform.get_lobby_owner(lobby));
+    EXPECT_TRUE(RunUntil([&] { steam.Update(); },
+                         [&] { return platform.get_lobby_owner(lobby) == individual_id(1); },
+                         10000))
+        << "owner " << platform.get_lobby_owner(lobby);
     EXPECT_EQ(1, platform.get_num_lobby_members(lobby));
 }
 
-TEST(OnlineRedis, DatagramsFromAForeignAddressAndReplaysAreDropped) {
+// A second member registered by hand, so that the test writes its datagrams.
+struct HandMember {
+    static constexpr std::uint32_t kEpoch = 1234;
+    const std::uint64_t id = individual_id(2);
+    const PresenceKey key = new_presence_key();
+    UdpLink home, intruder;
+    std::unique_ptr<Directory> directory;
+
+    explicit HandMember(const RedisServer& redis) : directory(redis.Client()) {
+        std::string error;
+        EXPECT_TRUE(home.open(Endpoint{0x7f000001, 0}, &error)) << error;
+        EXPECT_TRUE(intruder.open(Endpoint{0x7f000001, 0}, &error)) << error;
+        EXPECT_EQ(Directory::PresenceResult::registered,
+                  directory->register_presence(id, home.local(), kEpoch, key, "Peer", 10000));
+    }
+    void Send(NetworkedBackend& to, UdpLink& from, std::uint32_t epoch, std::uint32_t sequence,
+              const std::string& text, const PresenceKey& with) {
+        std::uint8_t datagram[kMaxDatagramSize];
+        const std::size_t n =
+            encode_datagram({id, epoch, sequence}, {to.own_id(), to.epoch()}, with, text.data(),
+                            std::uint32_t(text.size()), datagram, sizeof datagram);
+        ASSERT_TRUE(from.send(to.endpoint(), datagram, n));
+    }
+};
+
+std::vector<std::string> ReadAll(NetworkedBackend& platform, std::uint64_t from) {
+    std::vector<std::string> got;
+    char buffer[kMaxPacketSize];
+    std::uint32_t n = 0;
+    std::uint64_t sender = 0;
+    while (platform.read_p2p_packet(buffer, sizeof buffer, &n, &sender, 0)) {
+        EXPECT_EQ(from, sender);
+        got.emplace_back(buffer, n);
+    }
+    return got;
+}
+
+TEST(OnlineRedis, ForgedForeignAndReplayedDatagramsAreDroppedAndRealTrafficIsTaken) {
     RedisServer redis;
     ASSERT_TRUE(redis.ready());
     NetworkedBackend platform(Member(redis, 1));
     ASSERT_TRUE(platform.init());
-    // A second member registered by hand, so the test writes its datagrams.
-    const std::uint64_t peer = individual_id(2);
-    constexpr std::uint32_t kEpoch = 1234;
-    UdpLink home, intruder;
-    std::string error;
-    ASSERT_TRUE(home.open(Endpoint{0x7f000001, 0}, &error)) << error;
-    ASSERT_TRUE(intruder.open(Endpoint{0x7f000001, 0}, &error)) << error;
-    Directory directory("127.0.0.1", redis.port(), "vk:", 1000);
-    ASSERT_TRUE(directory.connect(&error)) << error;
-    ASSERT_TRUE(directory.register_presence(peer, home.local(), kEpoch, "Peer", 10000));
-    platform.accept_p2p_session(peer);
-
-    auto send = [&](UdpLink& from, std::uint32_t epoch, std::uint32_t sequence,
-                    const std::string& text) {
-        std::uint8_t datagram[kMaxDatagramSize];
-        const std::size_t n =
-            encode_datagram({peer, epoch, sequence}, text.data(), std::uint32_t(text.size()),
-                            datagram, sizeof datagram);
-        ASSERT_TRUE(from.send(platform.endpoint(), datagram, n));
-    };
-    send(home, kEpoch, 1, "genuine");
-    send(home, kEpoch, 1, "replayed");
-    send(intruder, kEpoch, 2, "foreign address");
-    send(home, kEpoch + 1, 3, "other session");
-    send(home, kEpoch, 4, "next");
+    HandMember peer(redis);
+    platform.accept_p2p_session(peer.id);  // reads its key from the directory
+    const std::uint32_t e = HandMember::kEpoch;
+    peer.Send(platform, peer.home, e, 1, "genuine", peer.key);
+    peer.Send(platform, peer.home, e, 1, "replayed", peer.key);
+    // What an attacker who knows the id and session but not the key sends
+    // from the member's own address: it must not freeze the later traffic.
+    peer.Send(platform, peer.home, e, 0xFFFFFFFF, "forged", new_presence_key());
+    peer.Send(platform, peer.intruder, e, 2, "foreign address", peer.key);
+    peer.Send(platform, peer.home, e + 1, 3, "other session", peer.key);
+    peer.Send(platform, peer.home, e, 4, "next", peer.key);
+    peer.Send(platform, peer.home, e, 5, "and the next", peer.key);
 
     std::vector<std::string> got;
     ASSERT_TRUE(RunUntil(
         [&] {
             platform.run_callbacks();
-            char buffer[kMaxPacketSize];
-            std::uint32_t n = 0;
-            std::uint64_t sender = 0;
-            while (platform.read_p2p_packet(buffer, sizeof buffer, &n, &sender, 0)) {
-                EXPECT_EQ(peer, sender);
-                got.emplace_back(buffer, n);
+            for (const std::string& p : ReadAll(platform, peer.id)) {
+                got.push_back(p);
             }
         },
-        [&] { return got.size() >= 2 && platform.dropped_datagrams() >= 3; }, kWaitMs));
-    EXPECT_EQ((std::vector<std::string>{"genuine", "next"}), got);
-    EXPECT_EQ(3u, platform.dropped_datagrams());
+        [&] { return got.size() >= 3 && platform.dropped_datagrams() >= 4; }, kWaitMs));
+    EXPECT_EQ((std::vector<std::string>{"genuine", "next", "and the next"}), got);
+    const DatagramDrops& drops = platform.datagram_drops();
+    EXPECT_EQ(1u, drops.code) << "the forged one";
+    EXPECT_EQ(2u, drops.source) << "foreign address and other session";
+    EXPECT_EQ(1u, drops.replayed);
+    EXPECT_EQ(4u, platform.dropped_datagrams());
+}
+
+long long CommandCalls(const RedisServer& redis, const std::string& command) {
+    const std::string stats = redis.Cli("INFO commandstats");
+    const std::string tag = "cmdstat_" + command + ":calls=";
+    const std::size_t at = stats.find(tag);
+    return at == std::string::npos ? 0 : std::atoll(stats.c_str() + at + tag.size());
+}
+
+TEST(OnlineRedis, ForgedDatagramsCostNoLookupAndMadeUpSendersAtMostOneAFrame) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.ready());
+    NetworkedBackend platform(Member(redis, 1));
+    ASSERT_TRUE(platform.init());
+    HandMember peer(redis);
+    platform.accept_p2p_session(peer.id);
+    // Its key is read off the game thread: one genuine datagram shows it is known.
+    peer.Send(platform, peer.home, HandMember::kEpoch, 1, "genuine", peer.key);
+    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); },
+                         [&] { return !ReadAll(platform, peer.id).empty(); }, kWaitMs));
+    constexpr int kDatagrams = 200;
+    // A known sender's datagrams under a wrong key: dropped, nothing asked.
+    long long before = CommandCalls(redis, "hmget");
+    for (int i = 0; i < kDatagrams; ++i) {
+        peer.Send(platform, peer.home, HandMember::kEpoch, std::uint32_t(i + 2), "forged",
+                  new_presence_key());
+    }
+    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); },
+                         [&] { return platform.datagram_drops().code >= kDatagrams; }, kWaitMs))
+        << "code drops: " << platform.datagram_drops().code;
+    EXPECT_EQ(before, CommandCalls(redis, "hmget")) << "a forged datagram cost a lookup";
+    // Made-up senders: each frame asks the directory about one of them at most.
+    before = CommandCalls(redis, "hmget");
+    UdpLink attacker;
+    std::string error;
+    ASSERT_TRUE(attacker.open(Endpoint{0x7f000001, 0}, &error)) << error;
+    for (int i = 0; i < kDatagrams; ++i) {
+        std::uint8_t datagram[kMaxDatagramSize];
+        const std::size_t n = encode_datagram(
+            {individual_id(std::uint32_t(5000 + i)), 1, 1}, {platform.own_id(), platform.epoch()},
+            new_presence_key(), "x", 1, datagram, sizeof datagram);
+        ASSERT_TRUE(attacker.send(platform.endpoint(), datagram, n));
+    }
+    int frames = 0;
+    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(), ++frames; },
+                         [&] { return platform.datagram_drops().unknown >= kDatagrams; }, kWaitMs))
+        << "unknown drops: " << platform.datagram_drops().unknown;
+    const long long asked = CommandCalls(redis, "hmget") - before;
+    EXPECT_LE(asked, frames) << "lookups against frames run";
+    EXPECT_GT(asked, 0) << "unknown senders are looked up, a bounded number";
+    EXPECT_TRUE(ReadAll(platform, peer.id).empty());
+}
+
+TEST(OnlineRedis, AMemberThatNeverMetUsIsLookedUpAndItsPacketsTaken) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.ready());
+    NetworkedBackend platform(Member(redis, 1));
+    ASSERT_TRUE(platform.init());
+    HandMember stranger(redis);  // not in a lobby with us, no session accepted
+    stranger.Send(platform, stranger.home, HandMember::kEpoch, 1, "probe", stranger.key);
+    stranger.Send(platform, stranger.home, HandMember::kEpoch, 2, "probe2", stranger.key);
+    std::vector<std::string> got;
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            platform.run_callbacks();
+            platform.accept_p2p_session(stranger.id);
+            for (const std::string& p : ReadAll(platform, stranger.id)) {
+                got.push_back(p);
+            }
+        },
+        [&] { return got.size() >= 2; }, kWaitMs));
+    EXPECT_EQ((std::vector<std::string>{"probe", "probe2"}), got);
 }
 
 TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
     RedisServer redis;
     ASSERT_TRUE(redis.ready());
-    Directory directory("127.0.0.1", redis.port(), "vk:", 1000);
-    std::string error;
-    ASSERT_TRUE(directory.connect(&error)) << error;
+    std::unique_ptr<Directory> client = redis.Client();
+    Directory& directory = *client;
     const std::uint64_t gone = individual_id(2);
-    ASSERT_TRUE(directory.register_presence(gone, Endpoint{0x7f000001, 9}, 5, "Gone", 150));
+    ASSERT_EQ(Directory::PresenceResult::registered,
+              directory.register_presence(gone, Endpoint{0x7f000001, 9}, 5, new_presence_key(),
+                                          "Gone", 150));
     const std::uint32_t n = directory.create_lobby(gone, 4);
     ASSERT_NE(0u, n);
 
@@ -155,7 +260,7 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
     platform.callbacks().register_call_result(
         platform.join_lobby(lobby_id(n)), LobbyEnter::kId,
         [&](const void* r) { response = int(static_cast<const LobbyEnter*>(r)->response); });
-    platform.run_callbacks();
+    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); }, [&] { return response != 0; }, kWaitMs));
     ASSERT_EQ(kEnterSuccess, response);
     std::vector<std::uint64_t> updates;
     platform.callbacks().register_callback(LobbyDataUpdate::kId, [&](const void* r) {
@@ -164,14 +269,15 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
     // Once the presence expires, the next poll prunes the member.
     ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); },
                          [&] { return platform.get_lobby_owner(lobby_id(n)) == individual_id(1); },
-                         kWaitMs));
+                         5000));
     EXPECT_EQ(1, platform.get_num_lobby_members(lobby_id(n)));
     ASSERT_TRUE(
         RunUntil([&] { platform.run_callbacks(); }, [&] { return !updates.empty(); }, kWaitMs));
     EXPECT_EQ(lobby_id(n), updates.front());
     // A join refused for a full lobby and a missing one.
-    ASSERT_TRUE(
-        directory.register_presence(individual_id(3), Endpoint{0x7f000001, 9}, 6, "Host", 10000));
+    ASSERT_EQ(Directory::PresenceResult::registered,
+              directory.register_presence(individual_id(3), Endpoint{0x7f000001, 9}, 6,
+                                          new_presence_key(), "Host", 10000));
     const std::uint32_t full = directory.create_lobby(individual_id(3), 1);
     struct Case {
         std::uint64_t lobby;
@@ -182,7 +288,7 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
         platform.callbacks().register_call_result(
             platform.join_lobby(c.lobby), LobbyEnter::kId,
             [&](const void* r) { got = int(static_cast<const LobbyEnter*>(r)->response); });
-        platform.run_callbacks();
+        ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); }, [&] { return got != 0; }, kWaitMs));
         EXPECT_EQ(c.expected, got);
     }
 }
@@ -205,18 +311,17 @@ TEST(OnlineRedis, LosingTheDirectoryRaisesEventOneAfterEventZero) {
     } events;
     steam.GetSubject()->Attach(vho::kSteamServersConnected, &events, &Events::Connected);
     steam.GetSubject()->Attach(vho::kSteamServersDisconnected, &events, &Events::Disconnected);
-    steam.Update();
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return !events.codes.empty(); }, kWaitMs));
     EXPECT_EQ((std::vector<int>{0}), events.codes);
     redis.Stop();
-    ASSERT_TRUE(
-        RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, kWaitMs));
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, kWaitMs));
     EXPECT_EQ((std::vector<int>{0, 1}), events.codes);
     // Orders now fail cleanly instead of waiting on the server.
     int created = 0;
     platform.callbacks().register_call_result(
         platform.create_lobby(2, 4), LobbyCreated::kId,
         [&](const void* r) { created = static_cast<const LobbyCreated*>(r)->result; });
-    steam.Update();
+    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return created != 0; }, kWaitMs));
     EXPECT_EQ(kResultFail, created);
 }
 

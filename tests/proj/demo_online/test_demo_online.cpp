@@ -1,6 +1,8 @@
 // The demo online: two instances of the program on one machine, a Redis
-// directory of the test's own and UDP on loopback. The first hosts a room,
-// the second finds and joins it, and both play the short match to its end.
+// directory of the test's own (with a password) and UDP on loopback. The first hosts a room,
+// the second finds and joins it, and both play the short match to its end,
+// while the directory is killed and started again and a third instance looks
+// for a room: the locked one is not found, and the match goes on.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -48,6 +50,7 @@ struct Instance {
                            {"QZ_NO_MESSAGE_BOX", "1"},
                            {"QZ_QUIT_AFTER_FRAMES", "1800"},
                            {"QZ_ONLINE_DIRECTORY", redis.address()},
+                           {"QZ_ONLINE_DIRECTORY_PASSWORD", redis_test::RedisServer::kPassword},
                            {"QZ_ONLINE_ACCOUNT", std::to_string(account)},
                            {"QZ_ONLINE_NAME", name},
                            {"QZ_ONLINE_BIND", "127.0.0.1"}},
@@ -55,6 +58,17 @@ struct Instance {
     }
     std::string Log() { return ScriptLog(work.path()); }
 };
+
+bool WaitForOutput(Instance& i, const std::string& line, int timeoutMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < end && i.game.Running()) {
+        if (i.game.Stdout().find(line) != std::string::npos) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return i.game.Stdout().find(line) != std::string::npos;
+}
 
 bool WaitForLine(Instance& i, const std::string& line, int timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -82,13 +96,31 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
     ASSERT_TRUE(host.Start(redis, 2101, "Alice"));
     ASSERT_TRUE(WaitForLine(host, "online: hosting a room for 4\n", 60000)) << host.Log();
     ASSERT_TRUE(guest.Start(redis, 2102, "Bob"));
-    for (Instance* i : {&host, &guest}) {
+    ASSERT_TRUE(WaitForLine(host, "online: match starts with 2 players\n", 120000)) << host.Log();
+    // Mid-match the directory goes away and comes back (empty, as a
+    // restarted Redis without persistence is); then a third instance comes
+    // looking while the room is still locked.
+    redis.Stop();
+    const bool lost = WaitForOutput(host, "unreachable", 20000);
+    const bool midMatch = host.Log().find("online: match over") == std::string::npos;
+    ASSERT_TRUE(redis.Start());
+    const bool back = WaitForOutput(host, "is back", 20000);
+    const bool recreated = WaitForOutput(host, "re-created in the lobby directory", 20000);
+    Instance third;
+    ASSERT_TRUE(third.Start(redis, 2103, "Carol"));
+    for (Instance* i : {&host, &guest, &third}) {
         const auto status = i->game.Wait(180000);
         ASSERT_TRUE(status.has_value()) << "the run did not end after its frames";
         EXPECT_EQ(0, *status) << i->game.Stderr();
     }
-    const std::string a = host.Log(), b = guest.Log();
+    const std::string a = host.Log(), b = guest.Log(), c = third.Log();
+    EXPECT_TRUE(lost) << host.game.Stdout();
+    EXPECT_TRUE(midMatch) << "the directory went away after the match: " << a;
+    EXPECT_TRUE(back) << host.game.Stdout();
+    EXPECT_TRUE(recreated) << host.game.Stdout();
     EXPECT_NE(std::string::npos, b.find("online: found the room of Alice, joining\n")) << b;
+    EXPECT_EQ(std::string::npos, c.find("room of Alice")) << "the locked room was found:\n" << c;
+    EXPECT_EQ(std::string::npos, c.find("online: joined")) << c;
     for (const std::string& log : {a, b}) {
         EXPECT_NE(std::string::npos, log.find("online: match starts with 2 players\n")) << log;
         EXPECT_NE(std::string::npos, log.find("online: match over at frame")) << log;

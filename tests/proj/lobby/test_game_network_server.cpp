@@ -8,6 +8,7 @@
 
 #include "platform/netcheck/netcheck.h"
 #include "proj/network/game_network_ctrl.h"
+#include "proj/network/lobby_messages.h"
 #include "tests/support/lobby_harness.h"
 
 namespace {
@@ -182,6 +183,85 @@ TEST(LobbyServer, AKickedPlayerNoLongerFindsTheRoom) {
     h.Frames(5);
     ASSERT_TRUE(h.Search(1));
     EXPECT_EQ(0, h.server(1).searchResultCount);
+}
+
+TEST(LobbyServer, AKickFromAListedHostDuringASearchIsIgnored) {
+    LobbyHarness h(2, 15);
+    ASSERT_TRUE(h.Init(0));
+    ASSERT_TRUE(h.Init(1));
+    ASSERT_TRUE(h.Create(0));
+    Server& s = h.server(1);
+    s.searchObj.gameVersion = kGameVersion;
+    s.searchObj.hostArea = 255;
+    h.With(1, [&] { return s.OrderSearchSession(s.searchObj); });
+    ASSERT_TRUE(h.RunUntil([&] { return s.State() == Server::kMeasuring; }));
+    // The listed host (entry 0's owner) sends a kick to the searcher.
+    const LobbyBytes kick = BuildKick();
+    const CSteamID searcher(h.member(1).platform->own_id());
+    h.With(0, [&] {
+        h.server(0).Steam()->SendP2PPacket(&searcher, kick.data(),
+                                           static_cast<std::uint32_t>(kick.size()));
+        return 0;
+    });
+    ASSERT_TRUE(h.RunUntil([&] { return s.State() == Server::kSettled; }))
+        << "the search never finished; state " << s.State();
+    EXPECT_EQ(1, s.searchResultCount);
+    EXPECT_EQ(Server::kPending, h.With(1, [&] { return s.CheckKicked(); }));
+    // And the room can still be joined.
+    EXPECT_TRUE(h.Connect(1, 0));
+}
+
+TEST(LobbyServer, ALockedRoomIsNotListedAndTakesNoOneNewByHelloOrJoin) {
+    LobbyHarness h(3, 16);
+    ASSERT_TRUE(h.Settle(2));
+    ASSERT_TRUE(h.Init(2));
+    // The match begins: the host locks the room, the lobby data follows.
+    h.With(0, [] {
+        GetNetworkDatabase().session.param.flags |= SessionFlag::kConnectLock;
+        return 0;
+    });
+    ASSERT_TRUE(h.RunUntil(
+        [&] { return std::string(h.server(0).Steam()->GetLobbyData(0, "invalid_lobby")) == "1"; }));
+    ASSERT_TRUE(h.Search(2));
+    EXPECT_EQ(0, h.server(2).searchResultCount) << "a locked room was listed";
+    // A program that skipped the search enters the room's lobby on the
+    // platform and sends the host a hello: no new member.
+    const CSteamID room = h.server(0).Steam()->GetLobbyId(0);
+    h.member(2).platform->join_lobby(room.ConvertToUint64());
+    ASSERT_TRUE(h.RunUntil(
+        [&] { return h.member(0).platform->get_num_lobby_members(room.ConvertToUint64()) == 3; }));
+    const LobbyBytes hello = BuildHello(h.member(2).platform->own_id(), "P2");
+    const CSteamID host(h.member(0).platform->own_id());
+    for (int i = 0; i < 5; ++i) {
+        h.With(2, [&] {
+            h.server(2).Steam()->SendP2PPacket(&host, hello.data(),
+                                               static_cast<std::uint32_t>(hello.size()));
+            return 0;
+        });
+        h.Frames(4);
+    }
+    EXPECT_EQ(2, ConnectedSlots(h, 0));
+    EXPECT_EQ(2, ConnectedSlots(h, 1));
+    for (int k = 2; k < kSessionMembers; ++k) {
+        EXPECT_EQ(RoomMemberRecord::kEmpty, h.server(0).RoomInfo().ReadMemberData(k).state) << k;
+    }
+    // A join of the room itself (from an invitation, say) is refused.
+    h.member(2).platform->leave_lobby(room.ConvertToUint64());
+    Server& third = h.server(2);
+    const int refused = h.With(2, [&] {
+        third.Steam()->SetJoinRequestedLobby(&room);
+        third.connectObj = SNetConnectSessionObj{};
+        third.connectObj.SearchIndex = 0;
+        return third.OrderConnectSession(third.connectObj);
+    });
+    if (refused == 0) {
+        ASSERT_TRUE(h.RunUntil([&] { return third.State() == Server::kSettled; }));
+        EXPECT_FALSE(third.Steam()->IsInLobby());
+    } else {
+        EXPECT_EQ(Server::kRefused, refused);
+    }
+    h.Frames(20);
+    EXPECT_EQ(2, ConnectedSlots(h, 0)) << "the join attempt changed the host's table";
 }
 
 TEST(LobbyServer, KickRefusesTheOwnSlotAndIndexesOutsideTheTable) {

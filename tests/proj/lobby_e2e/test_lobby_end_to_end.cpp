@@ -39,6 +39,7 @@ TEST(LobbyEndToEnd, FourProcessesCreateJoinChatAndPlayWithIdenticalKeyLogs) {
             {{"QZ_LOBBY_TEST_ROLE", i == 0 ? "host" : "member"},
              {"QZ_LOBBY_TEST_LOG", dir.path() + "/keys" + std::to_string(i) + ".txt"},
              {"QZ_ONLINE_DIRECTORY", redis.address()},
+             {"QZ_ONLINE_DIRECTORY_PASSWORD", redis_test::RedisServer::kPassword},
              {"QZ_ONLINE_ACCOUNT", std::to_string(8101 + i)},
              {"QZ_ONLINE_NAME", "Player" + std::to_string(i)},
              {"QZ_ONLINE_BIND", "127.0.0.1"}},

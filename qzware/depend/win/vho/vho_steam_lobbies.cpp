@@ -1,5 +1,7 @@
 #include "qzware/depend/win/vho/vho_steam_lobbies.h"
 
+#include <memory>
+
 #include "platform/online/online.h"
 #include "qzware/depend/win/vho/vho_steam.h"
 #include "qzware/depend/win/vho/vho_steam_event_dispatcher.h"
@@ -72,8 +74,11 @@ void SteamLobbies::Orphan(Binding& binding, int recordId) {
         return;  // a late list result holds no lobby
     }
     po::Backend& platform = owner_->GetPlatform();
-    const int token = platform.callbacks().register_call_result(
-        binding.call, recordId, [&platform, recordId](const void* r) {
+    auto token = std::make_shared<int>(0);
+    *token = platform.callbacks().register_call_result(
+        binding.call, recordId, [this, &platform, recordId, token](const void* r) {
+            // Delivered once: the token is no longer the router's.
+            std::erase(orphanTokens_, *token);
             std::uint64_t entered = 0;
             if (recordId == po::LobbyCreated::kId) {
                 const auto* c = static_cast<const po::LobbyCreated*>(r);
@@ -82,12 +87,16 @@ void SteamLobbies::Orphan(Binding& binding, int recordId) {
                 const auto* e = static_cast<const po::LobbyEnter*>(r);
                 entered = e->response == std::uint32_t(po::kEnterSuccess) ? e->lobby : 0;
             }
-            if (entered != 0) {
+            // A newer join of the same lobby (pending or already in) keeps it.
+            const bool wanted =
+                entered != 0 && ((enter_.call != 0 && enterLobby_ == entered) ||
+                                 (inLobby_ && GetCurrentLobby() == CSteamID(entered)));
+            if (entered != 0 && !wanted) {
                 platform.leave_lobby(entered);
             }
         });
-    if (token != 0) {
-        orphanTokens_.push_back(token);
+    if (*token != 0) {
+        orphanTokens_.push_back(*token);
     }
 }
 
@@ -123,6 +132,7 @@ void SteamLobbies::RequestLobbyList() {
 void SteamLobbies::JoinLobby(const CSteamID* lobby) {
     SupersedePending();
     LeaveLobby();
+    enterLobby_ = lobby->ConvertToUint64();
     Bind(enter_, owner_->GetPlatform().join_lobby(lobby->ConvertToUint64()), po::LobbyEnter::kId,
          &SteamLobbies::OnLobbyEnter);
 }

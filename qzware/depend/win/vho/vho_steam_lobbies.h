@@ -62,6 +62,7 @@ public:
     virtual void SetJoinRequestedLobby(const CSteamID* lobby);
 
     const LobbyList& List() const { return list_; }
+    std::size_t PendingOrphans() const { return orphanTokens_.size(); }
 
 private:
     struct Binding {
@@ -80,7 +81,10 @@ private:
     // Every pending order is superseded by a new one (any kind).
     void SupersedePending();
 
+    // Call results still awaited for superseded orders (each removed once
+    // delivered).
     std::vector<int> orphanTokens_;
+    std::uint64_t enterLobby_ = 0;  // the lobby of the pending join
 
     Binding matchList_, created_, enter_;
     int dataUpdateToken_ = 0;

@@ -113,6 +113,21 @@ TEST_F(LobbiesOnWorld, ASupersededJoinLeavesTheLobbyItEnteredLate) {
     EXPECT_EQ(std::vector<int>{3}, events);
     EXPECT_TRUE(steam.IsInLobby());
     EXPECT_NE(id, steam.GetLobbyId(0));
+    EXPECT_EQ(0u, steam.GetLobbies()->PendingOrphans()) << "a delivered late result is forgotten";
+}
+
+TEST_F(LobbiesOnWorld, JoiningTheSameLobbyTwiceBeforeTheAnswerStaysInIt) {
+    const std::uint64_t lobby = OtherCreates();
+    ASSERT_NE(0u, lobby);
+    const CSteamID id(lobby);
+    steam.GetLobbies()->JoinLobby(&id);
+    steam.GetLobbies()->JoinLobby(&id);
+    Frames(3);
+    EXPECT_EQ(std::vector<int>{5}, events);
+    EXPECT_TRUE(steam.IsInLobby());
+    EXPECT_EQ(id, steam.GetLobbyId(0));
+    EXPECT_EQ(2, other.get_num_lobby_members(lobby)) << "the first join's late result left it";
+    EXPECT_EQ(0u, steam.GetLobbies()->PendingOrphans());
 }
 
 TEST_F(LobbiesOnWorld, ASupersededCreateLeavesTheLobbyItMadeLate) {
