@@ -325,4 +325,105 @@ TEST(OnlineRedis, LosingTheDirectoryRaisesEventOneAfterEventZero) {
     EXPECT_EQ(kResultFail, created);
 }
 
+TEST(OnlineRedis, AWrongOrMissingDirectoryLoginFailsTheStartAndSaysWhy) {
+    RedisServer redis({"--user", "vornakle", "on", ">acl-secret", "~*", "&*", "+@all"});
+    ASSERT_TRUE(redis.ready());
+    struct Case {
+        const char* what;
+        std::string user, password;
+        bool starts;
+        std::string reason;
+    } cases[] = {
+        {"the right password", "", RedisServer::kPassword, true, ""},
+        {"a wrong password", "", "wrong", false, "refused the login"},
+        {"no password", "", "", false, "refused the login"},
+        {"the ACL user with its password", "vornakle", "acl-secret", true, ""},
+        {"the ACL user with a wrong password", "vornakle", "wrong", false, "refused the login"},
+        {"a user without a password", "vornakle", "", false,
+         "without QZ_ONLINE_DIRECTORY_PASSWORD"},
+    };
+    std::uint32_t account = 40;
+    for (const Case& c : cases) {
+        NetworkConfig config = Member(redis, ++account);
+        config.directory_user = c.user;
+        config.directory_password = c.password;
+        NetworkedBackend platform(config);
+        EXPECT_EQ(c.starts, platform.init()) << c.what << ": " << platform.failure();
+        EXPECT_NE(std::string::npos, platform.failure().find(c.reason))
+            << c.what << ": expected \"" << c.reason << "\" in \"" << platform.failure() << "\"";
+    }
+}
+
+TEST(OnlineRedis, ASecondProgramWithALiveAccountIsRefusedAndTheFirstKeepsItsPresence) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.ready());
+    NetworkedBackend first(Member(redis, 7));
+    ASSERT_TRUE(first.init());
+    {
+        NetworkedBackend second(Member(redis, 7));
+        EXPECT_FALSE(second.init());
+        EXPECT_NE(std::string::npos, second.failure().find("account 7 is already online"))
+            << second.failure();
+    }  // its shutdown must not remove the first one's presence
+    const std::optional<Registration> reg = redis.Client()->lookup(individual_id(7));
+    ASSERT_TRUE(reg.has_value()) << "the first program's presence is gone";
+    EXPECT_EQ(first.endpoint(), reg->endpoint);
+    EXPECT_EQ(first.epoch(), reg->epoch);
+}
+
+TEST(OnlineRedis, LosingTheAccountToAnotherProgramEndsOnlinePlay) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.ready());
+    NetworkConfig config = Member(redis, 8);
+    config.presence_ttl_ms = 300;  // refreshed every 100 ms
+    NetworkedBackend platform(config);
+    ASSERT_TRUE(platform.init());
+    bool disconnected = false;
+    platform.callbacks().register_callback(ServersDisconnected::kId,
+                                           [&](const void*) { disconnected = true; });
+    // As if the presence had expired and another program had taken it.
+    redis.Cli("DEL vk:member:" + std::to_string(individual_id(8)));
+    std::unique_ptr<Directory> other = redis.Client();
+    ASSERT_EQ(Directory::PresenceResult::registered,
+              other->register_presence(individual_id(8), Endpoint{0x7f000001, 9}, 77,
+                                       new_presence_key(), "Other", 10000));
+    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); }, [&] { return disconnected; }, 5000));
+    EXPECT_NE(std::string::npos, platform.failure().find("online play ends")) << platform.failure();
+    int created = 0;
+    platform.callbacks().register_call_result(
+        platform.create_lobby(2, 4), LobbyCreated::kId,
+        [&](const void* r) { created = static_cast<const LobbyCreated*>(r)->result; });
+    platform.run_callbacks();
+    EXPECT_EQ(kResultNoConnection, created);
+    platform.shutdown();
+    const std::optional<Registration> reg = other->lookup(individual_id(8));
+    ASSERT_TRUE(reg.has_value()) << "the ended program removed the other one's presence";
+    EXPECT_EQ(77u, reg->epoch);
+}
+
+TEST(OnlineRedis, AnOwnerChangeByANonMemberIsUndone) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.ready());
+    NetworkedBackend platform(Member(redis, 1));
+    ASSERT_TRUE(platform.init());
+    std::uint64_t lobby = 0;
+    platform.callbacks().register_call_result(
+        platform.create_lobby(2, 4), LobbyCreated::kId,
+        [&](const void* r) { lobby = static_cast<const LobbyCreated*>(r)->lobby; });
+    platform.run_callbacks();
+    ASSERT_NE(0u, lobby);
+    const std::uint64_t outsider = individual_id(9);
+    const std::string key = "vk:lobby:" + std::to_string(account_of(lobby));
+    // An outsider that can reach the directory writes itself in as owner.
+    redis.Cli("HSET " + key + " owner " + std::to_string(outsider));
+    std::unique_ptr<Directory> client = redis.Client();
+    EXPECT_FALSE(client->set_lobby_data(account_of(lobby), outsider, "game", "taken"));
+    client->leave_lobby(account_of(lobby), outsider);
+    EXPECT_EQ(individual_id(1), platform.get_lobby_owner(lobby));
+    EXPECT_EQ(std::to_string(individual_id(1)) + "\n", redis.Cli("HGET " + key + " owner"))
+        << "the owner field was not put back to the member";
+    EXPECT_TRUE(platform.set_lobby_data(lobby, "game", "ours"));
+    EXPECT_EQ(std::string("ours"), platform.get_lobby_data(lobby, "game"));
+}
+
 }  // namespace

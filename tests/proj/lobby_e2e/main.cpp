@@ -5,7 +5,12 @@
 // creates a room for four; members search until they find it and join. Once
 // four are in, each sends one chat line, waits for all four, then plays a
 // short lockstep match with pads from a hash of (battler, frame) and writes
-// the words it consumed to QZ_LOBBY_TEST_LOG.
+// the words it consumed to QZ_LOBBY_TEST_LOG. With QZ_LOBBY_TEST_FORGE=1 the
+// host also plays an attacker on the path: every match frame it sends each
+// member key input for its own battler that differs from what it pressed,
+// from its own address with its id and session, numbered far ahead of its
+// real traffic (so only the code check can stop them), under a key that is
+// not its own; the members must drop all of it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,11 +19,14 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "platform/netcheck/netcheck.h"
+#include "platform/online/online_directory.h"
 #include "platform/online/online_redis.h"
+#include "proj/network/game_message.h"
 #include "proj/network/game_network_ctrl.h"
 #include "proj/network/game_network_server.h"
 #include "proj/network/p2p_buffers.h"
@@ -42,7 +50,10 @@ struct Receiver : vho::Listener {
 
 class Player {
 public:
-    explicit Player(vho::Steam& steam) : steam_(steam) {}
+    Player(vho::Steam& steam, platform::online::NetworkedBackend& platform)
+        : steam_(steam), platform_(platform) {}
+    bool forge = false;
+    int forged = 0;
 
     void Frame() {
         steam_.Update();
@@ -100,6 +111,9 @@ public:
         const std::uint16_t frame = GetNetworkDatabase().battleData.battleParam.currentFrame;
         const int own = GetNetworkDatabase().session.ownSlot->BattlerNo();
         ctrl.UpdateNetKeyBuffer(lobby_e2e::Pad(own, frame), false);
+        if (forge) {
+            Forge(own, frame);
+        }
         if (!ctrl.networkWaiting && frame < lobby_e2e::kFrames && consumed_.size() == frame) {
             std::string line = std::to_string(frame);
             for (int b = 0; b < kNetKeyPlayers; ++b) {
@@ -109,6 +123,45 @@ public:
         }
         ctrl.TimeStep();
     }
+    // Key words for frames this battler has not sent yet, so a receiver
+    // that took them would consume them instead of the real ones.
+    void Forge(int own, std::uint16_t frame) {
+        namespace po = platform::online;
+        if (!directory_) {
+            const po::NetworkConfig c = po::NetworkConfig::from_environment();
+            directory_ = std::make_unique<po::Directory>(c.directory_host, c.directory_port,
+                                                         c.key_prefix, 1000);
+            directory_->set_login(c.directory_user, c.directory_password);
+            std::string error;
+            directory_->connect(&error);
+        }
+        GameMessage m;
+        m.category = GameMessageCategory::kKeyInput;
+        m.keyBattler = static_cast<std::uint8_t>(own);
+        m.frame = static_cast<std::uint16_t>(frame + lobby_e2e::kDelay + 1);
+        m.keyCount = kMaxKeyWords;
+        for (int i = 0; i < kMaxKeyWords; ++i) {
+            m.keys[i] = static_cast<std::uint16_t>(~lobby_e2e::Pad(own, frame) & 0x0ff0);
+        }
+        std::uint8_t message[64];
+        const std::size_t size = BuildGameMessage(m, message, sizeof message);
+        for (const CGameMemberSlot& slot : GetNetworkDatabase().session.slots) {
+            const std::uint64_t to = slot.MemberID();
+            if (!slot.IsConnect() || to == platform_.own_id() || size == 0) {
+                continue;
+            }
+            const auto reg = directory_->lookup(to);
+            if (!reg) {
+                continue;
+            }
+            std::uint8_t datagram[po::kMaxDatagramSize];
+            const std::size_t n = po::encode_datagram(
+                {platform_.own_id(), platform_.epoch(), 0x40000000u + std::uint32_t(forged)},
+                {to, reg->epoch}, po::new_presence_key(), message, std::uint32_t(size), datagram,
+                sizeof datagram);
+            forged += platform_.send_raw_datagram(reg->endpoint, datagram, n) ? 1 : 0;
+        }
+    }
     std::size_t ConsumedFrames() const { return consumed_.size(); }
     const std::vector<std::string>& Consumed() const { return consumed_; }
 
@@ -116,6 +169,8 @@ public:
 
 private:
     vho::Steam& steam_;
+    platform::online::NetworkedBackend& platform_;
+    std::unique_ptr<platform::online::Directory> directory_;
     bool match_ = false;
     std::vector<std::string> consumed_;
 };
@@ -138,7 +193,9 @@ int RunPlayer(bool host) {
     CGameNetworkCtrl::GetInstance().SetServer(&server);
     Receiver receiver;
     steam.GetSubject()->Attach(vho::kSteamP2PPacket, &receiver, &Receiver::OnPacket);
-    Player p(steam);
+    Player p(steam, platform);
+    const char* forge = std::getenv("QZ_LOBBY_TEST_FORGE");
+    p.forge = host && forge != nullptr && std::strcmp(forge, "1") == 0;
 
     if (!p.Order([&] { return server.OrderNetworkInit(server.initObj); }, R::kInitSucceeded,
                  R::kInitFailed, 10)) {
@@ -216,6 +273,8 @@ int RunPlayer(bool host) {
     }
     // The others may still ask for words this process sent.
     p.RunUntil([] { return false; }, 3);
+    std::printf("player: forged %d, dropped for their code %llu\n", p.forged,
+                static_cast<unsigned long long>(platform.datagram_drops().code));
     const char* logPath = std::getenv("QZ_LOBBY_TEST_LOG");
     std::ofstream log(logPath ? logPath : "/dev/null");
     for (const std::string& l : p.Consumed()) {

@@ -1,6 +1,7 @@
 // Four processes over a Redis directory and UDP on loopback: one creates a
 // room, three find and join it, all exchange chat and play a short lockstep
-// match; every process consumes the same key log, equal to what was pressed.
+// match while the host also forges key input for its battler from its own
+// address; every process consumes the same key log, equal to what was pressed.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -38,6 +39,7 @@ TEST(LobbyEndToEnd, FourProcessesCreateJoinChatAndPlayWithIdenticalKeyLogs) {
             {self},
             {{"QZ_LOBBY_TEST_ROLE", i == 0 ? "host" : "member"},
              {"QZ_LOBBY_TEST_LOG", dir.path() + "/keys" + std::to_string(i) + ".txt"},
+             {"QZ_LOBBY_TEST_FORGE", "1"},
              {"QZ_ONLINE_DIRECTORY", redis.address()},
              {"QZ_ONLINE_DIRECTORY_PASSWORD", redis_test::RedisServer::kPassword},
              {"QZ_ONLINE_ACCOUNT", std::to_string(8101 + i)},
@@ -70,6 +72,18 @@ TEST(LobbyEndToEnd, FourProcessesCreateJoinChatAndPlayWithIdenticalKeyLogs) {
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(expected, ReadAll(dir.path() + "/keys" + std::to_string(i) + ".txt"))
             << "player " << i;
+    }
+    // The host forged key input for its battler to every member; each
+    // member dropped it for its code (and the logs above show none taken).
+    EXPECT_NE(std::string::npos, players[0]->Stdout().find("player: forged "))
+        << players[0]->Stdout();
+    EXPECT_EQ(std::string::npos, players[0]->Stdout().find("player: forged 0,"))
+        << players[0]->Stdout();
+    for (int i = 1; i < 4; ++i) {
+        const std::string out = players[i]->Stdout();
+        EXPECT_EQ(std::string::npos, out.find("dropped for their code 0\n"))
+            << "player " << i << " saw no forged datagram:\n"
+            << out;
     }
 }
 
