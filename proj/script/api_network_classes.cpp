@@ -394,6 +394,7 @@ void SQ_SetOnline() {
 }
 void SQ_SetOffline() {
     SetNetKeyOnline(false);
+    Ctrl().EndKeyExchange();
 }
 bool SQ_IsOnline() {
     return IsNetKeyOnline();
