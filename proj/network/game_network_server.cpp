@@ -559,7 +559,8 @@ int CGameNetworkServer::UpdateSession() {
         hostChangeStartedHere = 0;
         steam_->SetLobbyDataInt(0, kChangeHost, 0);
     }
-    roomInfo.Update(s.ownSlot->sequence == 6);
+    // A battle is the battle scene or any armed key exchange (the demo's match).
+    roomInfo.Update(s.ownSlot->sequence == 6 || CGameNetworkCtrl::GetInstance().KeysArmed());
     if (!roomInfo.IsHost() || lobbyState != kSettled || !steam_->IsInLobby()) {
         return 0;
     }

@@ -376,6 +376,11 @@ std::uint16_t LocalPadWord() {
 int SQ_UpdateNetKeyBuffer() {
     return Ctrl().UpdateNetKeyBuffer(LocalPadWord(), g_pause);
 }
+// As "SQ_UpdateNetKeyBuffer" with the given word for the local pad's (the
+// demo's unattended players press by a pattern).
+int SQ_UpdateNetKeyBufferWord(std::int32_t word) {
+    return Ctrl().UpdateNetKeyBuffer(static_cast<std::uint16_t>(word & 0xFFFF), g_pause);
+}
 void SQ_TimeStep() {
     Ctrl().TimeStep();
 }
@@ -656,6 +661,7 @@ void RegisterLockstepGlobals(HSQUIRRELVM v) {
     Function<&SQ_UpdateNetworkWait>(v, "SQ_UpdateNetworkWait");
     Function<&SQ_SetOnline>(v, "SQ_SetOnline");
     Function<&SQ_SetOffline>(v, "SQ_SetOffline");
+    Function<&SQ_UpdateNetKeyBufferWord>(v, "SQ_UpdateNetKeyBufferWord");
     Function<&SQ_IsOnline>(v, "SQ_IsOnline");
     Function<&SQ_SetNetwrokPause>(v, "SQ_SetNetwrokPause");
     Function<&SQ_IsNetwrokPause>(v, "SQ_IsNetwrokPause");
