@@ -2,9 +2,7 @@
 // scripts branch on, the game language, the display mode and client size of
 // the game's window, and screenshots of the front buffer.
 #include <cstdint>
-#include <cstdlib>
 #include <iterator>
-#include <string>
 
 #include "proj/game/achievement_manager.h"
 #include "proj/script/script_api.h"
@@ -85,21 +83,7 @@ void SQ_ScreenShot(const char* path, std::int32_t w, std::int32_t h, std::int32_
     QZW::Win::SaveScreenshot(path, w, h, x, y);
 }
 
-// A demo setting from the environment: QZ_DEMO_<name> as a whole decimal
-// number, -1 when unset or not a number. Only the QZ_DEMO_ names are read.
-std::int32_t SQ_GetDemoSetting(const char* name) {
-    const char* text =
-        name != nullptr ? std::getenv((std::string("QZ_DEMO_") + name).c_str()) : nullptr;
-    if (text == nullptr || *text == '\0') {
-        return -1;
-    }
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    return (*end == '\0' && v >= 0 && v <= 0x7FFFFFFF) ? std::int32_t(v) : -1;
-}
-
 constexpr ScriptFunction kSettingsFunctions[] = {
-    ScriptFn<&SQ_GetDemoSetting>("SQ_GetDemoSetting"),
     ScriptFn<&SQ_VersionNumber>("SQ_VersionNumber"),
     ScriptFn<&SQ_VersionString>("SQ_VersionString"),
     ScriptFn<&SQ_GetPlatform>("SQ_GetPlatform"),
