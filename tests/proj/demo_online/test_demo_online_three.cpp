@@ -74,12 +74,15 @@ bool WaitForLog(Player& p, const std::regex& want, int timeoutMs) {
     return std::regex_search(p.Log(), want);
 }
 
-std::set<std::string> Presses(const std::string& log) {
+// The presses logged before game frame `before`.
+std::set<std::string> Presses(const std::string& log, int before) {
     std::set<std::string> out;
-    const std::regex line("online: battler [0-3] pressed [0-9]+ at frame [0-9]+");
+    const std::regex line("online: battler [0-3] pressed [0-9]+ at frame ([0-9]+)");
     for (auto it = std::sregex_iterator(log.begin(), log.end(), line); it != std::sregex_iterator();
          ++it) {
-        out.insert(it->str());
+        if (std::stoi((*it)[1].str()) < before) {
+            out.insert(it->str());
+        }
     }
     return out;
 }
@@ -124,7 +127,7 @@ void PlayThree(int victim) {
         EXPECT_NE(std::string::npos, log.find("online: match over at frame 600\n"))
             << "player " << i << " reached game frame 600\n"
             << log;
-        const std::set<std::string> presses = Presses(log);
+        const std::set<std::string> presses = Presses(log, 600);
         for (int b = 0; b < 3; ++b) {
             const std::string who = "online: battler " + std::to_string(b) + " pressed";
             bool any = false;
