@@ -32,6 +32,10 @@ void CGameNetworkCtrl::Reset() {
     for (std::string& n : memberNames) {
         n.clear();
     }
+    keysArmed = 0;
+    replacedAsHost = 0;
+    battleBattlers = 0;
+    ResetDeparted();
 }
 
 // [SECTION] Helpers
@@ -139,6 +143,16 @@ void CGameNetworkCtrl::ArmToHost(const GameMessage& m) {
     }
 }
 
+bool CGameNetworkCtrl::Awaiting(std::uint8_t category, std::int16_t sub) const {
+    return PeriodicSendCategory(kRequestSlot) == category &&
+           (sub < 0 || PeriodicSendSub(kRequestSlot) == sub);
+}
+
+int CGameNetworkCtrl::OwnPhase() const {
+    const CGameMemberSlot* own = GetNetworkDatabase().session.ownSlot;
+    return own != nullptr ? SetUpPhase(*own) : 0;
+}
+
 void CGameNetworkCtrl::EndRequest(std::uint8_t category, std::int16_t sub) {
     if (PeriodicSendCategory(kRequestSlot) != category ||
         (sub >= 0 && PeriodicSendSub(kRequestSlot) != sub)) {
@@ -165,6 +179,9 @@ void CGameNetworkCtrl::ManagementNetwork() {
     }
     resultLow = resultHigh = 0;
     holdFlag = 0;
+    if (replacedAsHost) {
+        resultLow |= NetResult::kHostLost;
+    }
 
     DrainReceiveLog([this](const PeerAddress& from, const std::uint8_t* m, std::uint16_t n) {
         RefreshPeerAlive(from);
@@ -266,6 +283,13 @@ void CGameNetworkCtrl::OnConnectRoomSucceeded() {
 
 void CGameNetworkCtrl::ClearSession() {
     GetNetworkDatabase().session.Clear();
+    // Nothing is waited for without a session.
+    holdFlag = 0;
+    networkWaiting = 0;
+    keysArmed = 0;
+    replacedAsHost = 0;
+    battleBattlers = 0;
+    ResetDeparted();
     for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(kP2PPeriodicSlots); ++i) {
         DisarmPeriodicSend(i);
     }
@@ -468,15 +492,16 @@ void CGameNetworkCtrl::ReceiveStatus(const GameMessage& m, const PeerAddress& fr
         return;
     }
     SGameSessionRecord& s = GetNetworkDatabase().session;
+    CGameMemberSlot* slot = FindMemberSlotByPeer(from);
+    if (slot == nullptr || slot == s.ownSlot) {
+        return;
+    }
+    // Only a member of the session confirms a battler.
     for (int b = 0; b < kSessionMembers; ++b) {
         if (m.statusFlags & (0x04 << b)) {
             s.param.flags |= static_cast<std::uint16_t>(MemberFlag::kBattler0 << b);
             break;
         }
-    }
-    CGameMemberSlot* slot = FindMemberSlotByPeer(from);
-    if (slot == nullptr || slot == s.ownSlot) {
-        return;
     }
     slot->rtt = m.hostPing;
     if (m.statusFlags >= 0x80 && slot->sequence == 6) {
@@ -492,12 +517,31 @@ void CGameNetworkCtrl::ReceiveStatus(const GameMessage& m, const PeerAddress& fr
 void CGameNetworkCtrl::ReceiveSessionInfo(const GameMessage& m, const PeerAddress& from) {
     SGameNetworkDatabase& db = GetNetworkDatabase();
     SGameSessionRecord& s = db.session;
+    if (IsHost() && !IsLocalPeer(from, OwnAccountId()) && FindMemberSlotByPeer(from) != s.ownSlot) {
+        // A member that still broadcasts as host missed the take-over.
+        TellNotHost(from);
+        return;
+    }
+    // The host's snapshot also tells of a take-over whose notice was lost.
+    if (s.ownSlot != nullptr && !IsHost() && !FromHost(from) && server != nullptr &&
+        FindMemberSlotByPeer(from) != nullptr && server->IsLobbyOwner(from.id)) {
+        AcceptNewHost(from);
+    }
     if (s.ownSlot == nullptr || s.hostSlot == nullptr || IsHost() || !FromHost(from)) {
         return;
     }
+    // The phase before the member table moves anything.
+    const int phase = OwnPhase();
     s.param = m.sessionParam;
     ApplyMemberTable(m.identities, m.states, from);
     SGameBattleData& battle = db.battleData;
+    const int snapshotPhase = m.category == C::kRoomSessionInfo          ? 1
+                              : m.category == C::kTeamSelectSessionInfo  ? 2
+                              : m.category == C::kCharaSelectSessionInfo ? 3
+                                                                         : 6;
+    if (snapshotPhase < phase) {
+        return;  // older than what a scene order already brought
+    }
     if (m.category == C::kRoomSessionInfo) {
         battle.battleInfo = m.battleInfo;
     } else if (m.category == C::kTeamSelectSessionInfo) {

@@ -42,6 +42,12 @@ constexpr std::uint32_t kUpdateSessionFailed = 0x08000000;
 constexpr std::uint32_t kKicked = 0x10000000;
 }  // namespace NetResult
 
+// How far a member has got through the scenes (1 room to 6 battle; the
+// later phases count as the room). Set-up data from the host is taken only
+// when it belongs to this phase or a later one, so a reordered older
+// snapshot or reply cannot overwrite what a scene order brought.
+int SetUpPhase(const CGameMemberSlot& own);
+
 class CGameNetworkCtrl {
 public:
     static constexpr int kStatusInterval = 61;
@@ -75,6 +81,15 @@ public:
     void ApplyMemberTable(const MemberIdentityRecord* identities, const MemberStateRecord* states,
                           const PeerAddress& host);
     void UpdateHost();
+    // The lobby made this member its owner: the own slot becomes the host
+    // slot and the session is rebroadcast under it.
+    void TakeOverHost();
+    // The lobby's owner at `from` says it took over: its slot becomes the host
+    // slot. Said to a member that still thinks itself host (it was stopped
+    // while the others went on), it ends that member's match: host lost.
+    void AcceptNewHost(const PeerAddress& from);
+    // Tells a member that still acts as host that the lobby has another owner.
+    void TellNotHost(const PeerAddress& to);
     // The own slot for a local address, else the slot that matches over 12
     // bytes, else null.
     CGameMemberSlot* FindMemberSlotByPeer(const PeerAddress& address);
@@ -93,7 +108,19 @@ public:
     void CheckHeartBeat();
 
     // [SECTION] Key exchange
+    // Arms the key exchange for one battle: until then key words and resend
+    // requests are not taken, so a previous battle's words never answer.
     void InitKeyData(std::uint8_t delay);
+    bool KeysArmed() const { return keysArmed == kKeysArmed; }
+    // The battle is over for this member ("SQ_SetOffline"): until the next
+    // InitKeyData it still answers resend requests for its last frames, which
+    // a member still finishing may need, and no others.
+    void EndKeyExchange();
+    // A battler that held a slot when the battle was armed and has none now.
+    bool IsDeparted(int battler) const;
+    // The frame from which a departed battler's words are 0 on every member,
+    // or -1 while the host is still collecting them (known on the host only).
+    int DepartedEnd(int battler) const;
     // The local pad word for this frame: masked, sent unless held; then, unless
     // waiting, the four battlers' words of the current frame into the network
     // key buffer. 1.
@@ -126,6 +153,22 @@ public:
     std::uint8_t holdFlag = 0;
     std::uint8_t networkWaiting = 0;
     std::string memberNames[kSessionMembers];
+    static constexpr std::uint8_t kKeysArmed = 1;
+    static constexpr std::uint8_t kKeysEnded = 2;
+    // How far back from its end an ended battle still answers resend requests.
+    static constexpr int kEndedAnswerSpan = 16;
+    std::uint8_t keysArmed = 0;  // 0, kKeysArmed or kKeysEnded
+    std::uint16_t keysEndFrame = 0;
+    // Set when another member took over while this one still hosted: host
+    // lost is reported every frame until the session is cleared.
+    std::uint8_t replacedAsHost = 0;
+    // Battlers with a connected slot when the battle was armed.
+    std::uint8_t battleBattlers = 0;
+    // Per battler, host side: the end frame once fixed (-1 until then) and
+    // the slots whose words for the departed battler the host has all of.
+    std::int32_t departedEnd[kSessionMembers] = {-1, -1, -1, -1};
+    std::uint8_t departedHeard[kSessionMembers] = {};
+    std::uint8_t departedAsk[kSessionMembers] = {};  // frames until the next asking
 
 private:
     friend class NetworkMemberContext;
@@ -159,8 +202,17 @@ private:
     void ArmToSlot(int slot, const GameMessage& m);
     // Ends the member's resend when slot 4 holds the request (category, sub).
     void EndRequest(std::uint8_t category, std::int16_t sub);
+    // Whether slot 4 holds the member's request (category, sub).
+    bool Awaiting(std::uint8_t category, std::int16_t sub) const;
+    // The own set-up phase, or 0 without an own slot.
+    int OwnPhase() const;
     int OwnBattler() const;
     int HostBattler() const;
+    // Host side: asks every other member for the departed battler's words it
+    // holds, fixes the end once all have answered, then serves 0 past it.
+    void CollectDeparted(int battler, bool ask);
+    void FillDeparted(int battler);
+    void ResetDeparted();
 };
 
 }  // namespace Sample

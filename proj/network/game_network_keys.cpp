@@ -33,6 +33,15 @@ void CGameNetworkCtrl::InitKeyData(std::uint8_t delay) {
         }
     }
     holdFlag = 1;
+    keysArmed = kKeysArmed;
+    ResetDeparted();
+    battleBattlers = 0;
+    for (int b = 0; b < kSessionMembers; ++b) {
+        const CGameMemberSlot* slot = GetNetworkDatabase().session.battlerSlots[b];
+        if (slot != nullptr && slot->IsConnect()) {
+            battleBattlers |= static_cast<std::uint8_t>(1u << b);
+        }
+    }
 }
 
 std::size_t CGameNetworkCtrl::BuildKeyMessage(int battler, std::uint16_t frame, std::uint8_t* out,
@@ -109,6 +118,13 @@ int CGameNetworkCtrl::UpdateNetKeyBuffer(std::uint16_t padWord, bool paused) {
     return 1;
 }
 
+void CGameNetworkCtrl::EndKeyExchange() {
+    if (keysArmed == kKeysArmed) {
+        keysArmed = kKeysEnded;
+        keysEndFrame = Keys().currentFrame;
+    }
+}
+
 void CGameNetworkCtrl::TimeStep() {
     if (IsNetKeyOnline() && !holdFlag) {
         SGameBattleParam& k = Keys();
@@ -125,22 +141,41 @@ void CGameNetworkCtrl::UpdateNetworkWait() {
     networkWaiting = 0;
     const int own = OwnBattler();
     bool missing = false;
+    const bool host = IsHost();
     for (int i = 0; i < kSessionMembers; ++i) {
         CGameMemberSlot* slot = s.battlerSlots[i];
-        if (i == own || slot == nullptr || !slot->IsConnect()) {
+        // A departed battler is still waited for: its words come from the
+        // host, which alone decides where they end.
+        const bool departed = IsDeparted(i);
+        if (i == own || (!departed && (slot == nullptr || !slot->IsConnect()))) {
             continue;
+        }
+        if (departed && host) {
+            // Collected whether or not the host itself still needs the words:
+            // another member may.
+            if (departedEnd[i] < 0) {
+                const bool ask = departedAsk[i] == 0;
+                departedAsk[i] = ask ? k.KeyBufferDelay : departedAsk[i] - 1;
+                CollectDeparted(i, ask);
+            }
+            if (departedEnd[i] >= 0) {
+                FillDeparted(i);
+            }
         }
         if (FrameBefore(k.currentFrame, k.lastFrame[i])) {
             k.resendCountdown[i] = 0;
             continue;
         }
         missing = true;
+        if (departed && host) {
+            continue;  // the host waits for its own collecting
+        }
         if (k.resendCountdown[i] == 0) {
             GameMessage request;
             request.category = GameMessageCategory::kKeyResendRequest;
             request.frame = k.currentFrame;
             request.keyBattler = static_cast<std::uint8_t>(i);
-            Send(request, slot->peer);
+            Send(request, departed ? s.hostSlot->peer : slot->peer);
             k.resendCount = static_cast<std::uint16_t>(k.resendCount + 1);
             k.resendCountdown[i] = k.KeyBufferDelay;
         } else {
@@ -191,12 +226,30 @@ void CGameNetworkCtrl::UpdateNetworkWait() {
 void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& from) {
     const int b = m.keyBattler;
     CGameMemberSlot* sender = FindMemberSlotByPeer(from);
+    if (keysArmed != kKeysArmed || sender == nullptr || b == OwnBattler() ||
+        sender == GetNetworkDatabase().session.ownSlot) {
+        return;
+    }
+    SGameSessionRecord& s = GetNetworkDatabase().session;
+    const bool departed = IsDeparted(b);
     // Only the member holding battler b speaks for it, and nobody for ours.
-    if (sender == nullptr || sender->BattlerNo() != b || b == OwnBattler()) {
+    // A departed battler's words come from the host; the host itself takes
+    // them from any member while it collects them, and from nobody once
+    // their end is fixed.
+    if (departed) {
+        if (IsHost() ? departedEnd[b] >= 0 : sender != s.hostSlot) {
+            return;
+        }
+    } else if (sender->BattlerNo() != b) {
         return;
     }
     SGameBattleParam& k = Keys();
     const std::uint16_t f = m.frame;
+    const std::uint16_t before = k.lastFrame[b];
+    if (departed && IsHost() && !FrameBefore(before, f)) {
+        // The sender holds nothing past what the host has.
+        departedHeard[b] |= static_cast<std::uint8_t>(1u << s.IndexOf(sender));
+    }
     if (FrameDistance(k.lastFrame[b], f) > kMaxKeyWords) {
         return;
     }
@@ -222,7 +275,20 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
 void CGameNetworkCtrl::ReceiveKeyResendRequest(const GameMessage& m, const PeerAddress& from) {
     CGameMemberSlot* sender = FindMemberSlotByPeer(from);
     const int b = m.keyBattler;
-    if (sender == nullptr || !sender->IsConnect() || b != OwnBattler()) {
+    if (keysArmed == 0 || sender == nullptr || !sender->IsConnect() ||
+        sender == GetNetworkDatabase().session.ownSlot) {
+        return;
+    }
+    // After the end only the last frames: an earlier one is another battle's.
+    if (keysArmed == kKeysEnded && (FrameDistance(m.frame, keysEndFrame) < 0 ||
+                                    FrameDistance(m.frame, keysEndFrame) > kEndedAnswerSpan)) {
+        return;
+    }
+    // Words of a departed battler: a member hands the host what it holds;
+    // the host serves them to anyone once their end is fixed.
+    const bool departed = IsDeparted(b);
+    if (departed ? (IsHost() ? departedEnd[b] < 0 : sender != GetNetworkDatabase().session.hostSlot)
+                 : b != OwnBattler()) {
         return;
     }
     const std::uint16_t last = Keys().lastFrame[b];

@@ -33,6 +33,17 @@ void CopyBattlers(SGameBattlerInfo* to, const SGameBattlerInfo* from) {
 
 }  // namespace
 
+// How far a member has got through the scenes: room 1 to battle 6; the later
+// phases (7, 8) lead back to the room, where the next round's set-up begins.
+int SetUpPhase(const CGameMemberSlot& own) {
+    auto rank = [](int scene) { return scene >= 1 && scene <= 6 ? scene : 1; };
+    const int next = own.nextSequence;
+    const int now = rank(own.sequence);
+    return next >= 2 && next <= 6 && rank(next) > now ? rank(next) : now;
+}
+
+namespace {}  // namespace
+
 // [SECTION] Receivers
 
 void CGameNetworkCtrl::ReceivePlayerRoom(const GameMessage& m, const PeerAddress& from) {
@@ -49,7 +60,7 @@ void CGameNetworkCtrl::ReceivePlayerRoom(const GameMessage& m, const PeerAddress
         Send(Message(C::kPlayerRoom, 2), from);
     } else if (m.sub == 2 && FromHost(from)) {
         EndRequest(C::kPlayerRoom, 1);
-    } else if (m.sub == 3 && FromHost(from) && s.ownSlot != nullptr) {
+    } else if (m.sub == 3 && FromHost(from) && s.ownSlot != nullptr && OwnPhase() <= 2) {
         s.ownSlot->nextSequence = 2;
         GameMessage answer = Message(C::kGotoScene);
         answer.scene = 2;
@@ -115,19 +126,28 @@ void CGameNetworkCtrl::ReceiveTeamSelect(const GameMessage& m, const PeerAddress
     }
     switch (m.sub) {
         case 2:
-            s.param = m.sessionParam;
-            for (int i = 0; i < kSessionMembers; ++i) {
-                s.slots[i].SetStateRecord(m.states[i]);
+            // A late copy (the request already answered, or a scene order
+            // since) brings older records than the member has.
+            if (OwnPhase() <= 2 && Awaiting(C::kTeamSelect, 1)) {
+                s.param = m.sessionParam;
+                for (int i = 0; i < kSessionMembers; ++i) {
+                    s.slots[i].SetStateRecord(m.states[i]);
+                }
+                CopyBattlers(db.battleData.battlers, m.battlers);
             }
-            CopyBattlers(db.battleData.battlers, m.battlers);
             EndRequest(C::kTeamSelect, 1);
             break;
         case 4:
-            db.battleData.battleInfo = m.battleInfo;
+            if (OwnPhase() <= 2 && Awaiting(C::kTeamSelect, 3)) {
+                db.battleData.battleInfo = m.battleInfo;
+            }
             EndRequest(C::kTeamSelect, 3);
             break;
         case 5:
         case 6: {
+            if (OwnPhase() > 3) {
+                break;  // a resent order the member has moved past
+            }
             CopyBattlers(db.battleData.battlers, m.battlers);
             db.battleData.battleInfo = m.battleInfo;
             if (s.ownSlot != nullptr) {
@@ -159,9 +179,13 @@ void CGameNetworkCtrl::ReceiveCharaSelect(const GameMessage& m, const PeerAddres
         CopyBattlers(reply.battlers, db.battleData.battlers);
         Send(reply, from);
     } else if (m.sub == 2 && FromHost(from)) {
-        CopyBattlers(db.battleData.battlers, m.battlers);
+        // A late copy (the request already answered, or a scene order
+        // since) brings older records than the member has.
+        if (OwnPhase() <= 3 && Awaiting(C::kCharaSelect, 1)) {
+            CopyBattlers(db.battleData.battlers, m.battlers);
+        }
         EndRequest(C::kCharaSelect, 1);
-    } else if (m.sub == 3 && FromHost(from) && s.ownSlot != nullptr) {
+    } else if (m.sub == 3 && FromHost(from) && s.ownSlot != nullptr && OwnPhase() <= 4) {
         s.ownSlot->nextSequence = 4;
         CopyBattlers(db.battleData.battlers, m.battlers);
         GameMessage answer = Message(C::kGotoScene);
@@ -175,6 +199,11 @@ void CGameNetworkCtrl::ReceiveGotoScene(const GameMessage& m, const PeerAddress&
         return;
     }
     SGameSessionRecord& s = Db().session;
+    // Only an answer to the order now out counts: a late copy of an earlier
+    // answer would lower the member's scene and stall CheckGotoScene.
+    if (m.scene != s.ownSlot->nextSequence) {
+        return;
+    }
     for (int i = 0; i < kSessionMembers; ++i) {
         if (s.slots[i].IsConnect() && SamePeer(s.slots[i].peer, from)) {
             std::printf("Receive Goto Mes res Scene[%d]\n", m.scene);

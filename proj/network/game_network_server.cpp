@@ -533,14 +533,7 @@ int CGameNetworkServer::OrderClearServerData() {
 
 void CGameNetworkServer::TakeOverAsHost(int i) {
     SGameSessionRecord& s = GetNetworkDatabase().session;
-    for (CGameMemberSlot& slot : s.slots) {
-        if (slot.flags & MemberFlag::kHost) {
-            slot.flags =
-                static_cast<std::uint16_t>((slot.flags & ~MemberFlag::kHost) | MemberFlag::kJoined);
-        }
-    }
-    s.ownSlot->flags =
-        static_cast<std::uint16_t>((s.ownSlot->flags | MemberFlag::kHost) & ~MemberFlag::kJoined);
+    CGameNetworkCtrl::GetInstance().TakeOverHost();
     hostChangeStartedHere = 1;
     steam_->SetLobbyDataInt(0, kChangeHost, 1);
     steam_->SetLobbyData(0, kHostName, OwnName());
@@ -566,7 +559,8 @@ int CGameNetworkServer::UpdateSession() {
         hostChangeStartedHere = 0;
         steam_->SetLobbyDataInt(0, kChangeHost, 0);
     }
-    roomInfo.Update(s.ownSlot->sequence == 6);
+    // A battle is the battle scene or any armed key exchange (the demo's match).
+    roomInfo.Update(s.ownSlot->sequence == 6 || CGameNetworkCtrl::GetInstance().KeysArmed());
     if (!roomInfo.IsHost() || lobbyState != kSettled || !steam_->IsInLobby()) {
         return 0;
     }
@@ -612,16 +606,15 @@ int CGameNetworkServer::UpdateMemberTable(CGameMemberSlot* slots,
     if (roomInfo.IsHost() || lobbyState != kSettled) {
         return 0;
     }
-    const char* own = GetNetworkDatabase().ownUser.name;
+    // Members are told apart by account id: display names need not be unique.
+    const std::uint64_t own = OwnId();
     constexpr std::uint64_t kUnknown = 0xFFFFFFFFu;
     for (int k = 0; k < kSessionMembers; ++k) {
         CGameMemberSlot& slot = slots[k];
-        if (std::strncmp(slot.memberName, own, kMemberNameCompared) == 0 ||
-            std::strncmp(identities[k].name, own, kMemberNameCompared) == 0 || slot.flags == 0) {
+        if (slot.memberId == own || identities[k].id == own || slot.flags == 0) {
             continue;
         }
-        if (std::strncmp(slot.memberName, identities[k].name, kMemberNameField) != 0 ||
-            slot.peer.id == 0) {
+        if (slot.memberId != identities[k].id || slot.peer.id == 0) {
             slot.peer.id = kUnknown;
         }
         if (states[k].flags != 0 && slot.peer.id == kUnknown) {
@@ -630,6 +623,10 @@ int CGameNetworkServer::UpdateMemberTable(CGameMemberSlot* slots,
         }
     }
     return 0;
+}
+
+bool CGameNetworkServer::IsLobbyOwner(std::uint64_t id) {
+    return id != 0 && steam_->GetLobbyOwner(0).ConvertToUint64() == id;
 }
 
 std::int16_t CGameNetworkServer::GetHostPing(int) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/clock/clock.h"
+#include "proj/network/game_network_ctrl.h"
 #include "proj/network/game_network_server.h"
 #include "proj/network/lobby_messages.h"
 #include "proj/network/p2p_buffers.h"
@@ -88,6 +89,7 @@ void CGameNetworkServer::ReceiveMessage(const std::uint8_t* m, std::uint16_t len
         case C::kHostChange:
             if (FromLobbyOwner(from) && !IsLocalPeer(from, own)) {
                 SendDirect(from.id, BuildIdentity(C::kIdentity, own, 1));
+                CGameNetworkCtrl::GetInstance().AcceptNewHost(from);
             }
             break;
         case C::kRoundTrip:

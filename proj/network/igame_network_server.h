@@ -60,6 +60,9 @@ public:
     // Categories the match protocol does not own (7, 0, 18 and above).
     virtual void ReceiveMessage(const std::uint8_t*, std::uint16_t, const PeerAddress&) {}
     virtual std::int16_t GetHostPing(int) { return -1; }
+    // Whether the lobby names account `id` its owner (the host after a
+    // take-over); false where the lobby cannot say.
+    virtual bool IsLobbyOwner(std::uint64_t) { return false; }
     // Tells the voice layer which member a voice question is about.
     virtual void QueryMemberVoice(const MemberVoiceRecord&, std::uint64_t) {}
     virtual int UpdateMemberTable(CGameMemberSlot*, const MemberIdentityRecord*,

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "proj/network/game_network_ctrl.h"
 #include "proj/network/game_network_database.h"
 #include "proj/network/p2p_buffers.h"
 
@@ -58,7 +59,10 @@ int RemoveSessionMember(int i) {
     }
     session.param.flags &= static_cast<std::uint16_t>(~(SessionFlag::kSyncPlayData0 << i));
     session.RenumberMembers();
-    if ((session.param.flags & SessionFlag::kConnectLock) == 0) {
+    // A running battle keeps its battler numbers: the lockstep names battlers
+    // by number, so renumbering mid-battle would swap their words.
+    if ((session.param.flags & SessionFlag::kConnectLock) == 0 &&
+        !CGameNetworkCtrl::GetInstance().KeysArmed()) {
         session.RefreshBattlerNumbers();
     }
     DisarmPeriodicSend(static_cast<std::uint32_t>(i));

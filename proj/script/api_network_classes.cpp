@@ -4,6 +4,7 @@
 // script passes is checked: outside its table the answer is null, 0 or false
 // and nothing changes.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "proj/network/game_network_ctrl.h"
@@ -376,6 +377,24 @@ std::uint16_t LocalPadWord() {
 int SQ_UpdateNetKeyBuffer() {
     return Ctrl().UpdateNetKeyBuffer(LocalPadWord(), g_pause);
 }
+// A demo setting from the environment: QZ_DEMO_<name> as a whole decimal
+// number, -1 when unset or not a number. Only the QZ_DEMO_ names are read.
+std::int32_t SQ_GetDemoSetting(const char* name) {
+    const char* text =
+        name != nullptr ? std::getenv((std::string("QZ_DEMO_") + name).c_str()) : nullptr;
+    if (text == nullptr || *text == '\0') {
+        return -1;
+    }
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    return (*end == '\0' && v >= 0 && v <= 0x7FFFFFFF) ? std::int32_t(v) : -1;
+}
+
+// As "SQ_UpdateNetKeyBuffer" with the given word for the local pad's (the
+// demo's unattended players press by a pattern).
+int SQ_UpdateNetKeyBufferWord(std::int32_t word) {
+    return Ctrl().UpdateNetKeyBuffer(static_cast<std::uint16_t>(word & 0xFFFF), g_pause);
+}
 void SQ_TimeStep() {
     Ctrl().TimeStep();
 }
@@ -394,6 +413,7 @@ void SQ_SetOnline() {
 }
 void SQ_SetOffline() {
     SetNetKeyOnline(false);
+    Ctrl().EndKeyExchange();
 }
 bool SQ_IsOnline() {
     return IsNetKeyOnline();
@@ -655,6 +675,8 @@ void RegisterLockstepGlobals(HSQUIRRELVM v) {
     Function<&SQ_UpdateNetworkWait>(v, "SQ_UpdateNetworkWait");
     Function<&SQ_SetOnline>(v, "SQ_SetOnline");
     Function<&SQ_SetOffline>(v, "SQ_SetOffline");
+    Function<&SQ_UpdateNetKeyBufferWord>(v, "SQ_UpdateNetKeyBufferWord");
+    Function<&SQ_GetDemoSetting>(v, "SQ_GetDemoSetting");
     Function<&SQ_IsOnline>(v, "SQ_IsOnline");
     Function<&SQ_SetNetwrokPause>(v, "SQ_SetNetwrokPause");
     Function<&SQ_IsNetwrokPause>(v, "SQ_IsNetwrokPause");

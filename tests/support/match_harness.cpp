@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "proj/network/lobby_messages.h"
+#include "proj/network/p2p_buffers.h"
+#include "proj/network/session_members.h"
+
 namespace match_test {
 
 using namespace Sample;
@@ -14,14 +18,19 @@ namespace {
 class HarnessTransport : public P2PTransport {
 public:
     HarnessTransport(platform::online::LoopbackMember& from, double burstChance,
-                     std::mt19937_64& rng, int& burstLeft, std::uint32_t& resends)
-        : from_(from),
+                     std::mt19937_64& rng, int& burstLeft, std::uint32_t& resends,
+                     const std::set<std::pair<std::uint64_t, std::uint64_t>>& cut)
+        : cut_(cut),
+          from_(from),
           burstChance_(burstChance),
           rng_(rng),
           burstLeft_(burstLeft),
           resends_(resends) {}
     void Send(std::uint64_t to, const std::uint8_t* data, std::uint32_t size,
               int sendType) override {
+        if (cut_.count({from_.own_id(), to}) != 0) {
+            return;
+        }
         if (data[2] == GameMessageCategory::kKeyResendRequest) {
             ++resends_;
         }
@@ -38,6 +47,7 @@ public:
     }
 
 private:
+    const std::set<std::pair<std::uint64_t, std::uint64_t>>& cut_;
     platform::online::LoopbackMember& from_;
     double burstChance_;
     std::mt19937_64& rng_;
@@ -46,6 +56,14 @@ private:
 };
 
 }  // namespace
+
+void FakeServer::ReceiveMessage(const std::uint8_t* m, std::uint16_t length,
+                                const PeerAddress& from) {
+    if (IsWellFormedLobbyMessage(m, length) && m[2] == LobbyCategory::kHostChange &&
+        lobbyOwner != nullptr && from.id == *lobbyOwner) {
+        CGameNetworkCtrl::GetInstance().AcceptNewHost(from);
+    }
+}
 
 MatchHarness::MatchHarness(int members, std::uint64_t seed, const Faults& faults)
     : world_(seed), faults_(faults), rng_(seed ^ 0x9E3779B97F4A7C15ull), members_(members) {
@@ -59,7 +77,9 @@ MatchHarness::MatchHarness(int members, std::uint64_t seed, const Faults& faults
         CreateP2PBuffers(kP2PSendQueueSize);
         CreatePeriodicSends();
         CGameNetworkCtrl::GetInstance().SetServer(&m.server);
+        m.server.lobbyOwner = &lobbyOwner_;
     }
+    lobbyOwner_ = members_[0].platform->own_id();
     for (Member& a : members_) {
         for (Member& b : members_) {
             if (&a != &b) {
@@ -94,13 +114,53 @@ void MatchHarness::JoinRoom() {
 }
 
 void MatchHarness::StartBattle(std::uint8_t delay) {
+    StartBattleStaggered(delay, std::vector<int>(members_.size(), 0));
+}
+
+void MatchHarness::StartBattleStaggered(std::uint8_t delay, const std::vector<int>& armAfter) {
     delay_ = delay;
     SetUpSession(6);
+    for (std::size_t i = 0; i < members_.size(); ++i) {
+        Member& m = members_[i];
+        m.consumed.clear();
+        m.armIn = i < armAfter.size() ? armAfter[i] : 0;
+        if (m.armIn == 0) {
+            ScopedNetworkMember use(*m.context);
+            CGameNetworkCtrl::GetInstance().InitKeyData(delay);
+            SetNetKeyOnline(true);
+            m.armIn = -1;
+        }
+    }
+}
+
+void MatchHarness::EndBattle() {
     for (Member& m : members_) {
         ScopedNetworkMember use(*m.context);
-        CGameNetworkCtrl::GetInstance().InitKeyData(delay);
-        SetNetKeyOnline(true);
+        SetNetKeyOnline(false);
+        CGameNetworkCtrl::GetInstance().EndKeyExchange();
     }
+}
+
+void MatchHarness::HandOverHost(int i) {
+    Member& m = members_[i];
+    lobbyOwner_ = m.platform->own_id();
+    ScopedNetworkMember use(*m.context);
+    CGameNetworkCtrl::GetInstance().TakeOverHost();
+    const LobbyBytes change = BuildHostChange(lobbyOwner_);
+    for (const CGameMemberSlot& slot : GetNetworkDatabase().session.slots) {
+        if (slot.IsConnect() && &slot != GetNetworkDatabase().session.ownSlot) {
+            QueueMessage(change.data(), change.size(), slot.peer, kP2PSendKindDelayed);
+        }
+    }
+}
+
+void MatchHarness::Cut(int from, int to) {
+    cut_.insert({members_[from].platform->own_id(), members_[to].platform->own_id()});
+}
+
+void MatchHarness::LobbyRemoves(int at, int slot) {
+    ScopedNetworkMember use(*members_[at].context);
+    RemoveSessionMember(slot);
 }
 
 void MatchHarness::SetUpSession(std::uint16_t sequence) {
@@ -115,6 +175,9 @@ void MatchHarness::SetUpSession(std::uint16_t sequence) {
         s.Clear();
         s.state = SGameSessionRecord::kRunning;
         s.param.Member = static_cast<std::uint8_t>(n);
+        if (sequence == 6) {
+            s.param.flags |= SessionFlag::kConnectLock;  // a battle's room is locked
+        }
         for (int i = 0; i < n; ++i) {
             CGameMemberSlot& slot = s.slots[i];
             slot.state = CGameMemberSlot::kConnected;
@@ -150,6 +213,11 @@ void MatchHarness::MemberFrame(Member& m) {
     }
     CGameNetworkCtrl& ctrl = CGameNetworkCtrl::GetInstance();
     ctrl.ManagementNetwork();
+    if (m.armIn > 0 && --m.armIn == 0) {
+        ctrl.InitKeyData(delay_);
+        SetNetKeyOnline(true);
+        m.armIn = -1;
+    }
     if (GetNetworkDatabase().session.ownSlot != nullptr && IsNetKeyOnline()) {
         ctrl.UpdateNetworkWait();
         const SGameBattleParam& keys = GetNetworkDatabase().battleData.battleParam;
@@ -170,11 +238,13 @@ void MatchHarness::MemberFrame(Member& m) {
         // raised delay is one such frame, in which the own word still leaves.
         if (ctrl.networkWaiting) {
             ++m.stalls;
-        } else {
+        }
+        if (!ctrl.networkWaiting || stepOnWaitingFrames) {
             ctrl.TimeStep();
         }
     }
-    HarnessTransport transport(p, faults_.keyBurstChance, rng_, burstLeft_[p.own_id()], m.resends);
+    HarnessTransport transport(p, faults_.keyBurstChance, rng_, burstLeft_[p.own_id()], m.resends,
+                               cut_);
     RunP2PSender(p.own_id(), &transport);
 }
 

@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/online/online_loopback.h"
@@ -19,7 +21,14 @@
 namespace match_test {
 
 // A lobby server that answers "pending" to every poll and counts the orders.
+// Like the lobby, it takes a host change only from the lobby's owner.
 struct FakeServer : Sample::IGameNetworkServer {
+    const std::uint64_t* lobbyOwner = nullptr;
+    void ReceiveMessage(const std::uint8_t* m, std::uint16_t length,
+                        const Sample::PeerAddress& from) override;
+    bool IsLobbyOwner(std::uint64_t id) override {
+        return lobbyOwner != nullptr && id == *lobbyOwner;
+    }
     int removeOrders = 0;
     int lastRemoved = -1;
     int disconnectOrders = 0;
@@ -51,6 +60,7 @@ public:
         std::map<std::uint16_t, std::vector<std::uint16_t>> consumed;
         std::uint32_t stalls = 0;   // frames the network kept waiting
         std::uint32_t resends = 0;  // key resend requests sent
+        int armIn = -1;             // frames until the keys are armed, -1: armed
     };
 
     MatchHarness(int members, std::uint64_t seed, const Faults& faults);
@@ -59,6 +69,21 @@ public:
     // Every member in one session: slot i holds member i and battler i, slot
     // 0 is the host; sequence 6 (battle), keys armed with `delay`.
     void StartBattle(std::uint8_t delay);
+    // As StartBattle, but member i arms its keys (InitKeyData, online) only
+    // after armAfter[i] frames; the others play meanwhile.
+    void StartBattleStaggered(std::uint8_t delay, const std::vector<int>& armAfter);
+    // Every member ends its battle ("SQ_SetOffline"), as the scripts do.
+    void EndBattle();
+    // The lobby makes member i its owner: i takes over as host and tells
+    // every other member, as the lobby server does.
+    void HandOverHost(int i);
+    // The lobby reports to member `at` that the member in `slot` left.
+    void LobbyRemoves(int at, int slot);
+    // From now on nothing member `from` sends reaches member `to`.
+    void Cut(int from, int to);
+    // Like the scripts, step time also on frames the network kept waiting
+    // (the hold flag still stops it).
+    bool stepOnWaitingFrames = false;
     // Every member in one room (scene 1), no keys yet.
     void JoinRoom();
     // Runs f with member i's network state in use.
@@ -106,6 +131,8 @@ private:
     std::vector<Member> members_;
     std::map<std::uint64_t, int> burstLeft_;  // per sender
     std::uint8_t delay_ = 0;
+    std::uint64_t lobbyOwner_ = 0;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> cut_;  // (from, to) ids
 };
 
 }  // namespace match_test

@@ -2,15 +2,36 @@
 // signs in, looks for a room and joins the first one it finds, or else opens
 // its own for four (after five searches that found nothing: a room whose
 // host answers slower than 180 ms is not listed). The host starts a short match ("go" in the room chat)
-// once two or more players have been in the room for five seconds; every
-// player then plays 600 lockstep frames, reading all battlers' pads from the
-// network key buffer and logging their presses. The room stays locked from
-// the match on. Offline the sign-in never
-// completes and the demo goes on exactly as it would without this file.
+// once QZ_DEMO_PLAYERS (2 to 4, default 2) players have been in the room for
+// five seconds; every player then plays lockstep frames until game frame 600
+// (or 3,600 program frames if it cannot get there), reading all battlers'
+// pads from the network key buffer and logging their presses. With
+// QZ_DEMO_AUTOPLAY=1 a player's pad word is a fixed pattern seeded by its
+// account number. The room stays locked from the match on. Offline the
+// sign-in never completes and the demo goes on exactly as it would without
+// this file.
 ::gOnline <- {
     step = "init", server = null, ctrl = null, session = null,
-    wait = 0, members = 0, stable = 0, matchFrames = 0, host = false, searches = 0
+    wait = 0, members = 0, stable = 0, matchFrames = 0, host = false, searches = 0,
+    players = 2, autoplay = false, seed = 0
 };
+
+const kMatchEndFrame = 600;
+const kMatchFrameLimit = 3600;
+
+function OnlineSettings() {
+    local n = SQ_GetDemoSetting("PLAYERS");
+    gOnline.players = (n >= 2 && n <= 4) ? n : 2;
+    gOnline.autoplay = SQ_GetDemoSetting("AUTOPLAY") == 1;
+}
+
+// A few presses a second: every 15 frames one of the eight low buttons for
+// two frames, which one and when set by the account number.
+function AutoplayWord() {
+    local t = SQ_GetCurTime() + gOnline.seed * 7;
+    if (t % 15 >= 2) return 0;
+    return 1 << ((gOnline.seed + t / 15) % 8);
+}
 
 function OnlineLog(text) {
     DemoLog("online: " + text);
@@ -39,6 +60,9 @@ function OnlineStartMatch() {
     // which the lobby server mirrors to "invalid_lobby"): searches skip it
     // and joins are refused until the demo ends.
     if (gOnline.host) gOnline.ctrl.SendPlayerRoom(3, 0);
+    local own = gOnline.session.GetMySelfSlot();
+    gOnline.seed = own != null ? (own.MemberID() % 1000) : 0;
+    if (gOnline.seed < 0) gOnline.seed = -gOnline.seed;
     gOnline.ctrl.InitKeyData(0, 3);
     SQ_SetOnline();
     gOnline.matchFrames = 0;
@@ -48,7 +72,11 @@ function OnlineStartMatch() {
 
 function OnlineMatchFrame() {
     SQ_UpdateNetworkWait();
-    SQ_UpdateNetKeyBuffer();
+    if (gOnline.autoplay) {
+        SQ_UpdateNetKeyBufferWord(AutoplayWord());
+    } else {
+        SQ_UpdateNetKeyBuffer();
+    }
     if (!SQ_IsNetworkWaiting()) {
         for (local b = 0; b < 4; b++) {
             local pressed = SQ_GetPressJustButtonState(b);
@@ -58,7 +86,9 @@ function OnlineMatchFrame() {
         }
     }
     SQ_TimeStep();
-    if (++gOnline.matchFrames >= 600) {
+    ++gOnline.matchFrames;
+    if (SQ_GetCurTime() >= kMatchEndFrame || gOnline.matchFrames >= kMatchFrameLimit ||
+            gOnline.ctrl.CheckHostLost()) {
         SQ_SetOffline();
         OnlineLog("match over at frame " + SQ_GetCurTime());
         gOnline.step = "room";
@@ -79,6 +109,7 @@ function StepOnline(frame) {
         o.session = SQ_NetSession();
         o.server.ClearNetworkInitObject();
         o.server.OrderNetworkInit();
+        OnlineSettings();
         o.step = "signin";
         return;
     }
@@ -138,7 +169,7 @@ function StepOnline(frame) {
             o.stable = 0;
             OnlineLog(count + " players in the room");
         }
-        if (o.host && count >= 2 && ++o.stable == 300 && o.matchFrames == 0) {
+        if (o.host && count >= o.players && ++o.stable == 300 && o.matchFrames == 0) {
             SQ_Networker().SendRoomChat(0, "go");
         }
         if (o.matchFrames == 0 && LatestChat().find(":go") != null) {

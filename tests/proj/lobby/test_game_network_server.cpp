@@ -69,6 +69,24 @@ TEST(LobbyServer, PlayersWithTheSameNameAllGetIn) {
     }
 }
 
+TEST(LobbyServer, MembersWithOneNameReachEachOtherByAccountId) {
+    LobbyHarness h(3, 23, {"Sam", "Sam", "Sam"});
+    ASSERT_TRUE(h.Settle(3));
+    h.Frames(130);  // two host rebroadcasts: every member table applied
+    for (int i = 0; i < 3; ++i) {
+        h.With(i, [&] {
+            const SGameSessionRecord& s = GetNetworkDatabase().session;
+            for (const CGameMemberSlot& slot : s.slots) {
+                if (slot.IsConnect() && &slot != s.ownSlot) {
+                    EXPECT_EQ(slot.memberId, slot.peer.id)
+                        << "member " << i << " addresses slot " << s.IndexOf(&slot);
+                }
+            }
+            return 0;
+        });
+    }
+}
+
 TEST(LobbyServer, TheHostsLobbyCarriesItsPlatformAccountId) {
     LobbyHarness h(2, 3);
     ASSERT_TRUE(h.Init(0));

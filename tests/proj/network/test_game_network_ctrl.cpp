@@ -498,3 +498,89 @@ TEST_F(NetworkCtrlTest, VoiceChatSpeakingReachesTheFlagsAndTheStatus) {
 
 }  // namespace
 }  // namespace Sample
+
+namespace {
+
+using namespace Sample;
+
+// [SECTION] Late and reordered data
+
+TEST_F(NetworkCtrlTest, AnOlderSnapshotOrReplyAfterASceneOrderKeepsTheOrdersSetUpData) {
+    Session(2, 1);
+    CGameMemberSlot& own = *GetNetworkDatabase().session.ownSlot;
+    own.sequence = 2;  // team select
+    own.nextSequence = 0;
+    ctrl.SendTeamSelect(1, 1);  // a request whose reply is still to come
+    GameMessage order = Msg(GameMessageCategory::kTeamSelect, 5);
+    order.battlers[1].teamId = 7;
+    order.battleInfo.RandomSeed = 0xC0FFEE;
+    order.battleInfo.stageNo = 5;
+    Arrive(order, Peer(0));
+    GameMessage older = Msg(GameMessageCategory::kTeamSelectSessionInfo);
+    older.sessionParam = GetNetworkDatabase().session.param;
+    for (int i = 0; i < 2; ++i) {
+        older.identities[i] = GetNetworkDatabase().session.slots[i].Identity();
+        older.states[i] = GetNetworkDatabase().session.slots[i].StateRecord();
+    }
+    older.battlers[1].teamId = 2;
+    older.battleInfo.RandomSeed = 1;
+    older.battleInfo.stageNo = 1;
+    Arrive(older, Peer(0));
+    GameMessage reply = Msg(GameMessageCategory::kTeamSelect, 2);
+    reply.sessionParam = older.sessionParam;
+    for (int i = 0; i < 2; ++i) {
+        reply.states[i] = older.states[i];
+    }
+    reply.battlers[1].teamId = 3;
+    Arrive(reply, Peer(0));
+    ctrl.ManagementNetwork();
+    const SGameBattleData& b = GetNetworkDatabase().battleData;
+    EXPECT_EQ(7, b.battlers[1].teamId) << "the order's record stays";
+    EXPECT_EQ(0xC0FFEEu, b.battleInfo.RandomSeed) << "the order's seed stays";
+    EXPECT_EQ(5, b.battleInfo.stageNo);
+    EXPECT_EQ(3, GetNetworkDatabase().session.ownSlot->nextSequence);
+    EXPECT_EQ(0, PeriodicSendCategory(4)) << "the reply still ends the request";
+}
+
+TEST_F(NetworkCtrlTest, ALateCopyOfAGotoSceneAnswerDoesNotLowerTheMembersScene) {
+    Session(2, 0);
+    GetNetworkDatabase().session.slots[1].sequence = 1;
+    ctrl.SendTeamSelect(5);  // host orders character select: answers with scene 3
+    GameMessage answer = Msg(GameMessageCategory::kGotoScene);
+    answer.scene = 3;
+    Arrive(answer, Peer(1));
+    GameMessage late = Msg(GameMessageCategory::kGotoScene);
+    late.scene = 2;  // the answer to the order before
+    Arrive(late, Peer(1));
+    ctrl.ManagementNetwork();
+    EXPECT_EQ(3, GetNetworkDatabase().session.slots[1].sequence);
+    EXPECT_TRUE(ctrl.CheckGotoScene(3));
+}
+
+TEST_F(NetworkCtrlTest, ClearingTheSessionEndsTheNetworkWait) {
+    Session(2, 1);
+    ctrl.InitKeyData(3);
+    SetNetKeyOnline(true);
+    for (int i = 0; i < 6; ++i) {
+        ctrl.ManagementNetwork();
+        ctrl.UpdateNetworkWait();  // nothing from the host: waiting from frame 3
+        ctrl.TimeStep();
+    }
+    SetNetKeyOnline(false);
+    ASSERT_EQ(1, ctrl.networkWaiting);
+    ctrl.ClearSession();
+    EXPECT_EQ(0, ctrl.networkWaiting);
+    EXPECT_EQ(0, ctrl.holdFlag);
+}
+
+TEST_F(NetworkCtrlTest, StatusFromAnAddressOutsideTheSessionConfirmsNoBattler) {
+    Session(2, 0);
+    GetNetworkDatabase().session.param.flags = 0;
+    GameMessage status = Msg(GameMessageCategory::kStatus);
+    status.statusFlags = 0x04;
+    Arrive(status, PeerAddress{0xDEAD, 0});
+    ctrl.ManagementNetwork();
+    EXPECT_EQ(0, GetNetworkDatabase().session.param.flags & 0x0F00);
+}
+
+}  // namespace

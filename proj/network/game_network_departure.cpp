@@ -1,0 +1,150 @@
+// Match controller: membership changes during a battle. A host take-over
+// moves the host flag to the lobby's new owner on every member. A battler
+// that leaves keeps its place in the lockstep: the host collects from every
+// remaining member the departed battler's words it holds, fixes the end at
+// the longest run any of them has, and from then on serves those words and
+// 0 for every later frame, so every member consumes the same words.
+#include <cstdio>
+
+#include "proj/network/game_network_ctrl.h"
+#include "proj/network/lobby_messages.h"
+#include "proj/network/p2p_buffers.h"
+
+namespace Sample {
+
+namespace {
+
+SGameBattleParam& Keys() {
+    return GetNetworkDatabase().battleData.battleParam;
+}
+
+// How far ahead of the current frame the host keeps a departed battler's words.
+constexpr int kDepartedLead = 16;
+
+void MoveHostFlag(SGameSessionRecord& s, CGameMemberSlot& to) {
+    for (CGameMemberSlot& slot : s.slots) {
+        if (&slot != &to && (slot.flags & MemberFlag::kHost)) {
+            slot.flags =
+                static_cast<std::uint16_t>((slot.flags & ~MemberFlag::kHost) | MemberFlag::kJoined);
+        }
+    }
+    to.flags = static_cast<std::uint16_t>((to.flags | MemberFlag::kHost) & ~MemberFlag::kJoined);
+}
+
+}  // namespace
+
+// [SECTION] Host take-over
+
+void CGameNetworkCtrl::TakeOverHost() {
+    SGameSessionRecord& s = GetNetworkDatabase().session;
+    if (s.ownSlot == nullptr) {
+        return;
+    }
+    MoveHostFlag(s, *s.ownSlot);
+    UpdateHost();
+    s.ownSlot->silenceCounter = 0;
+    for (int i = 0; i < kSessionMembers; ++i) {
+        memberNames[i] = s.slots[i].memberName;
+    }
+    std::printf("online: took over as host\n");
+    resultLow |= NetResult::kSessionChanged;
+}
+
+void CGameNetworkCtrl::AcceptNewHost(const PeerAddress& from) {
+    SGameSessionRecord& s = GetNetworkDatabase().session;
+    if (s.ownSlot == nullptr || IsLocalPeer(from, OwnAccountId())) {
+        return;
+    }
+    CGameMemberSlot* sender = FindMemberSlotByPeer(from);
+    if (IsHost()) {
+        // The others went on under someone else while this host was away.
+        std::printf("online: replaced as host\n");
+        if (server != nullptr) {
+            server->lastError = 0;
+            if (server->OrderDisconnectSession() == 0) {
+                s.state = SGameSessionRecord::kLeaving;
+            }
+        }
+        replacedAsHost = 1;
+        return;
+    }
+    if (sender == nullptr || sender == s.hostSlot) {
+        return;
+    }
+    MoveHostFlag(s, *sender);
+    UpdateHost();
+    sender->silenceCounter = 0;
+    if (server != nullptr) {
+        server->hostLossCounter = 0;
+    }
+    std::printf("online: new host in slot %d\n", s.IndexOf(sender));
+}
+
+void CGameNetworkCtrl::TellNotHost(const PeerAddress& to) {
+    const LobbyBytes change = BuildHostChange(OwnAccountId());
+    QueueMessage(change.data(), change.size(), to, kP2PSendKindDelayed);
+}
+
+// [SECTION] Departed battlers
+
+bool CGameNetworkCtrl::IsDeparted(int battler) const {
+    if (keysArmed != kKeysArmed || battler < 0 || battler >= kSessionMembers ||
+        (battleBattlers & (1u << battler)) == 0 || battler == OwnBattler()) {
+        return false;
+    }
+    const CGameMemberSlot* slot = GetNetworkDatabase().session.battlerSlots[battler];
+    return slot == nullptr || !slot->IsConnect();
+}
+
+int CGameNetworkCtrl::DepartedEnd(int battler) const {
+    return battler >= 0 && battler < kSessionMembers ? departedEnd[battler] : -1;
+}
+
+void CGameNetworkCtrl::ResetDeparted() {
+    for (int b = 0; b < kSessionMembers; ++b) {
+        departedEnd[b] = -1;
+        departedHeard[b] = 0;
+        departedAsk[b] = 0;
+    }
+}
+
+void CGameNetworkCtrl::CollectDeparted(int battler, bool ask) {
+    SGameSessionRecord& s = GetNetworkDatabase().session;
+    SGameBattleParam& k = Keys();
+    std::uint8_t others = 0;
+    for (int i = 0; i < kSessionMembers; ++i) {
+        if (s.slots[i].IsConnect() && &s.slots[i] != s.ownSlot) {
+            others |= static_cast<std::uint8_t>(1u << i);
+        }
+    }
+    if ((departedHeard[battler] & others) == others) {
+        departedEnd[battler] = k.lastFrame[battler];
+        std::printf("online: battler %d left; its words end at frame %d\n", battler,
+                    departedEnd[battler]);
+        FillDeparted(battler);
+        return;
+    }
+    if (!ask) {
+        return;
+    }
+    GameMessage request;
+    request.category = GameMessageCategory::kKeyResendRequest;
+    request.frame = k.lastFrame[battler];
+    request.keyBattler = static_cast<std::uint8_t>(battler);
+    for (int i = 0; i < kSessionMembers; ++i) {
+        if ((others & ~departedHeard[battler]) & (1u << i)) {
+            Send(request, s.slots[i].peer);
+        }
+    }
+}
+
+void CGameNetworkCtrl::FillDeparted(int battler) {
+    SGameBattleParam& k = Keys();
+    const std::uint16_t until = static_cast<std::uint16_t>(k.currentFrame + kDepartedLead);
+    while (FrameBefore(k.lastFrame[battler], until)) {
+        k.keyHistory[battler].Store(0, k.lastFrame[battler]);
+        k.lastFrame[battler] = static_cast<std::uint16_t>(k.lastFrame[battler] + 1);
+    }
+}
+
+}  // namespace Sample

@@ -1,0 +1,217 @@
+// Membership changes during a battle, three and four members over lossy
+// links: the host lost and taken over, a battler leaving, a staggered start
+// after an earlier battle, the delay raise. Afterwards every remaining member
+// consumes the same words, a departed battler's real words up to the frame
+// the host fixed and 0 after it, and the match goes on.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "tests/support/match_harness.h"
+
+namespace {
+
+using match_test::Faults;
+using match_test::MatchHarness;
+using Sample::CGameNetworkCtrl;
+using Sample::GetNetworkDatabase;
+
+Faults Lossy() {
+    Faults f;
+    f.link.loss = 0.05;
+    f.link.duplicate = 0.02;
+    f.link.delay_max = 3;
+    return f;
+}
+
+// QZ_TEST_SEED repeats a run.
+std::uint64_t Seed(const char* what) {
+    const char* given = std::getenv("QZ_TEST_SEED");
+    const std::uint64_t seed =
+        given != nullptr ? std::strtoull(given, nullptr, 10) : std::random_device{}();
+    std::printf("%s seed %llu\n", what, static_cast<unsigned long long>(seed));
+    return seed;
+}
+
+int LastConsumed(MatchHarness& h, int i) {
+    const auto& log = h.member(i).consumed;
+    return log.empty() ? -1 : log.rbegin()->first;
+}
+
+bool AllReach(MatchHarness& h, const std::vector<int>& members, int frame) {
+    for (int i : members) {
+        if (LastConsumed(h, i) < frame) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every member in `members` consumed, for every battler, the pressed word,
+// except battler `departed` from frame `end` on, whose word is 0; and all
+// consumed the same words for the frames they share.
+void ExpectSameWords(MatchHarness& h, const std::vector<int>& members, int battlers, int departed,
+                     int end) {
+    const auto& reference = h.member(members[0]).consumed;
+    for (int i : members) {
+        for (const auto& [frame, words] : h.member(i).consumed) {
+            for (int b = 0; b < battlers; ++b) {
+                const std::uint16_t want =
+                    (b == departed && frame >= end) ? 0 : h.Expected(b, frame);
+                ASSERT_EQ(want, words[b]) << "member " << i << " battler " << b << " frame "
+                                          << frame << " (departed battler's end " << end << ")";
+            }
+            auto it = reference.find(frame);
+            if (it != reference.end()) {
+                ASSERT_EQ(it->second, words) << "member " << i << " frame " << frame;
+            }
+        }
+    }
+}
+
+// The first frame at which member i consumed for battler b another word
+// than the pressed one (a large number when none).
+int FirstFrameOff(MatchHarness& h, int i, int b) {
+    for (const auto& [frame, words] : h.member(i).consumed) {
+        if (words[b] != h.Expected(b, frame)) {
+            return frame;
+        }
+    }
+    return 1 << 20;
+}
+
+int HostSlotOf(MatchHarness& h, int i) {
+    return h.With(i, [](CGameNetworkCtrl&) {
+        const auto& s = GetNetworkDatabase().session;
+        return s.IndexOf(s.hostSlot);
+    });
+}
+
+TEST(MatchMembership, HostLostMidBattleEveryOtherMemberGoesOnUnderTheNewHost) {
+    const std::uint64_t seed = Seed("host take-over");
+    for (int n : {3, 4}) {
+        SCOPED_TRACE(testing::Message() << n << " members, seed " << seed);
+        MatchHarness h(n, seed + n, Lossy());
+        h.StartBattle(3);
+        h.Frames(145);
+        // The host's last words reach member n - 1 no more: the members hold
+        // different runs of them when it goes.
+        h.Cut(0, n - 1);
+        h.Frames(5);
+        const int lostAt = LastConsumed(h, 1);
+        h.member(0).running = false;  // the host's process is gone
+        h.Frames(40);                 // until the lobby names a new owner
+        h.HandOverHost(1);
+        h.Frames(20);
+        h.LobbyRemoves(1, 0);
+        std::vector<int> survivors;
+        for (int i = 1; i < n; ++i) {
+            survivors.push_back(i);
+        }
+        ASSERT_TRUE(h.RunUntil([&] { return AllReach(h, survivors, lostAt + 500); }, 3000))
+            << "the match went on; member 1 at " << LastConsumed(h, 1) << ", member " << n - 1
+            << " at " << LastConsumed(h, n - 1);
+        // The same words everywhere, the old host's ending where member 1's do.
+        ExpectSameWords(h, survivors, n, 0, FirstFrameOff(h, 1, 0));
+        const int end = h.With(1, [](CGameNetworkCtrl& c) { return c.DepartedEnd(0); });
+        ASSERT_GE(end, 0) << "the new host fixed the old host's last frame";
+        for (int i : survivors) {
+            EXPECT_EQ(1, HostSlotOf(h, i)) << "member " << i << " knows the new host";
+            EXPECT_EQ(0, h.member(i).server.disconnectOrders) << "member " << i << " stayed";
+            EXPECT_FALSE(h.With(i, [](CGameNetworkCtrl& c) { return c.IsDeparted(1); }));
+        }
+        ExpectSameWords(h, survivors, n, 0, end);
+    }
+}
+
+TEST(MatchMembership, ABattlerLeavingMidBattleEndsItsWordsAtTheSameFrameForEveryone) {
+    const std::uint64_t seed = Seed("battler leaving");
+    for (int n : {3, 4}) {
+        SCOPED_TRACE(testing::Message() << n << " members, seed " << seed);
+        MatchHarness h(n, seed + n, Lossy());
+        h.StartBattle(3);
+        const int gone = n - 1;
+        h.Frames(116);
+        h.Cut(gone, 1);  // member 1 misses the leaving battler's last words
+        h.Frames(4);
+        const int leftAt = LastConsumed(h, 0);
+        h.member(gone).running = false;
+        h.Frames(25);
+        h.LobbyRemoves(0, gone);
+        std::vector<int> survivors;
+        for (int i = 0; i < gone; ++i) {
+            survivors.push_back(i);
+        }
+        ASSERT_TRUE(h.RunUntil([&] { return AllReach(h, survivors, leftAt + 500); }, 3000))
+            << "member 0 at " << LastConsumed(h, 0);
+        ExpectSameWords(h, survivors, n, gone, FirstFrameOff(h, 0, gone));
+        const int end = h.With(0, [&](CGameNetworkCtrl& c) { return c.DepartedEnd(gone); });
+        ASSERT_GE(end, leftAt) << "no word a member consumed is taken back";
+        ExpectSameWords(h, survivors, n, gone, end);
+    }
+}
+
+TEST(MatchMembership, AStaggeredStartAfterAnEarlierBattleConsumesOnlyThisBattlesWords) {
+    const std::uint64_t seed = Seed("staggered start");
+    MatchHarness h(3, seed, Lossy());
+    h.StartBattle(3);
+    ASSERT_TRUE(h.RunUntil([&] { return AllReach(h, {0, 1, 2}, 200); }, 1000));
+    h.EndBattle();
+    h.Frames(5);
+    // The second battle: member 2 arms 30 frames after the others, member 1
+    // 10 frames after; meanwhile the early ones ask them for words.
+    h.StartBattleStaggered(3, {0, 10, 30});
+    ASSERT_TRUE(h.RunUntil([&] { return AllReach(h, {0, 1, 2}, 300); }, 2000));
+    ExpectSameWords(h, {0, 1, 2}, 3, -1, 0);
+}
+
+TEST(MatchMembership, TheDelayRaiseIsAgreedByEveryMemberWhenTimeStepsOnWaitingFrames) {
+    const std::uint64_t seed = Seed("delay raise");
+    Faults f;
+    f.link.delay_min = 4;  // slower than the starting delay: members keep waiting
+    f.link.delay_max = 8;
+    f.link.loss = 0.02;
+    MatchHarness h(4, seed, f);
+    h.stepOnWaitingFrames = true;
+    h.StartBattle(2);
+    ASSERT_TRUE(h.RunUntil([&] { return AllReach(h, {0, 1, 2, 3}, 800); }, 5000));
+    int delays[4] = {};
+    for (int i = 0; i < 4; ++i) {
+        delays[i] = h.With(i, [](CGameNetworkCtrl&) {
+            return int(GetNetworkDatabase().battleData.battleParam.KeyBufferDelay);
+        });
+    }
+    EXPECT_GT(delays[0], 2) << "the host raised the delay";
+    for (int i = 1; i < 4; ++i) {
+        EXPECT_EQ(delays[0], delays[i]) << "member " << i;
+    }
+    ExpectSameWords(h, {0, 1, 2, 3}, 4, -1, 0);
+}
+
+TEST(MatchMembership, AHostThatWasAwayWhileAnotherTookOverIsToldAndEndsItsMatch) {
+    MatchHarness h(3, 41, Faults{});
+    h.StartBattle(3);
+    h.Frames(100);
+    h.member(0).running = false;  // stopped, not gone
+    h.Frames(30);
+    h.HandOverHost(1);
+    h.Frames(20);
+    h.member(0).running = true;
+    bool lost = false;
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            lost = lost || h.With(0, [](CGameNetworkCtrl& c) {
+                return (c.resultLow & Sample::NetResult::kHostLost) != 0;
+            });
+            return lost;
+        },
+        200))
+        << "the old host learnt that member 1 hosts now";
+    EXPECT_GE(h.member(0).server.disconnectOrders, 1) << "and left the room";
+    EXPECT_EQ(1, HostSlotOf(h, 2));
+}
+
+}  // namespace
