@@ -1,5 +1,7 @@
 #include "platform/online/online_worker.h"
 
+#include "platform/online/online_ids.h"
+
 #include <algorithm>
 #include <chrono>
 
@@ -172,10 +174,11 @@ void DirectoryWorker::attempt() {
         directory_.register_presence(settings_.id, endpoint, settings_.epoch, settings_.key,
                                      settings_.name, settings_.presence_ttl_ms, &taken_ms);
     if (presence == Directory::PresenceResult::taken) {
-        end(std::string(ever_connected_ ? "this account is now online from another program; "
-                                          "online play ends"
-                                        : "this account is already online from another program "
-                                          "(its presence lasts another ") +
+        const std::string account = "account " + std::to_string(account_of(settings_.id));
+        end(account + (ever_connected_ ? " is now online from another program; "
+                                         "online play ends"
+                                       : " is already online from another program "
+                                         "(its presence lasts another ") +
             (ever_connected_ ? ""
                              : std::to_string((taken_ms + 999) / 1000) +
                                    " s unless refreshed; QZ_ONLINE_ACCOUNT picks another); "

@@ -410,8 +410,7 @@ TEST(OnlineRedis, AnOwnerChangeByANonMemberIsUndone) {
     platform.callbacks().register_call_result(
         platform.create_lobby(2, 4), LobbyCreated::kId,
         [&](const void* r) { lobby = static_cast<const LobbyCreated*>(r)->lobby; });
-    platform.run_callbacks();
-    ASSERT_NE(0u, lobby);
+    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); }, [&] { return lobby != 0; }, kWaitMs));
     const std::uint64_t outsider = individual_id(9);
     const std::string key = "vk:lobby:" + std::to_string(account_of(lobby));
     // An outsider that can reach the directory writes itself in as owner.
