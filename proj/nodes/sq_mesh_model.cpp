@@ -233,12 +233,13 @@ void CSqMeshModel::FreeParts(bool afterDraw) {
         if (draw != nullptr) {
             draw->ReleaseAfterDraw(part.partNode.release());
             draw->ReleaseAfterDraw(part.mesh);
-            draw->ReleaseAfterDraw(part.material);
         } else {
             part.partNode.reset();
             delete part.mesh;
-            delete part.material;
         }
+        // A script may still hold the material ("GetMaterial"): it lives on
+        // for that handle, apart from the model.
+        SqLetGoMaterial(part.material);
         part.mesh = nullptr;
         part.material = nullptr;
     }

@@ -78,7 +78,8 @@ public:
     void SetColActive(std::int32_t part, bool active);
 
     // [SECTION] Materials by name
-    // The first part's material of that name (still the model's), or null.
+    // The first part's material of that name, or null. The model keeps its
+    // share; a script handle takes one of its own (sq_mesh_model_script).
     CSqMaterial* GetMaterial(const std::string& name);
     void SetMeshMaterial_TexOffset(const std::string& name, float u, float v);
     void SetMeshMaterial_Tex1Offset(const std::string& name, float u, float v);

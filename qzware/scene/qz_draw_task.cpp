@@ -130,6 +130,8 @@ acGraphics::SFontPage CQzDrawTask::LoadFontPage(const std::string& path) {
     acGraphics::SFontPage page;
     page.texture = GetTexture(path.c_str(), true);
     if (page.texture != nullptr) {
+        // Fonts live as long as the program: the page is held for good.
+        HoldTexture(page.texture);
         page.texture->SetFilter(true, true);
         page.material = std::make_shared<CQzMaterial>(1);
         page.material->SetTexture(0, page.texture);
@@ -202,8 +204,13 @@ void CQzDrawTask::ReleaseTexture(IQzTexture* texture) {
     const bool wasListed = std::any_of(textures.begin(), textures.end(), listed);
     textures.erase(std::remove_if(textures.begin(), textures.end(), listed), textures.end());
     // Only a listed texture is ours to delete (a render target's colour
-    // texture, say, is not).
-    if (wasListed) {
+    // texture, say, is not); one still drawn with waits for its last holder.
+    if (!wasListed || texture == nullptr) {
+        return;
+    }
+    if (TextureHolders(texture) > 0) {
+        retired.push_back(texture);
+    } else {
         delete texture;
     }
 }
@@ -213,6 +220,46 @@ void CQzDrawTask::ReleaseAllTextures() {
         delete entry.texture;
     }
     textures.clear();
+    for (IQzTexture* texture : retired) {
+        delete texture;
+    }
+    retired.clear();
+    holders.clear();
+}
+
+// [SECTION] Texture holders
+
+void CQzDrawTask::HoldTexture(IQzTexture* texture) {
+    if (texture != nullptr) {
+        ++holders[texture];
+    }
+}
+
+void CQzDrawTask::DropTexture(IQzTexture* texture, bool release) {
+    if (texture == nullptr) {
+        return;
+    }
+    auto it = holders.find(texture);
+    if (it != holders.end()) {
+        if (--it->second > 0) {
+            return;
+        }
+        holders.erase(it);
+        auto gone = std::find(retired.begin(), retired.end(), texture);
+        if (gone != retired.end()) {
+            retired.erase(gone);
+            delete texture;
+            return;
+        }
+    }
+    if (release) {
+        ReleaseTexture(texture);
+    }
+}
+
+int CQzDrawTask::TextureHolders(IQzTexture* texture) const {
+    auto it = holders.find(texture);
+    return it == holders.end() ? 0 : it->second;
 }
 
 }  // namespace QZW
