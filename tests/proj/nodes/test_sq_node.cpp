@@ -299,4 +299,33 @@ TEST_F(NodeScript, AChildTheScriptsFreeLeavesItsParentsList) {
     EXPECT_EQ(1u, NodeMatrices());
 }
 
+TEST_F(NodeScript, AClonedNodeSharesItsChildrenAndParentAndOutlivesThemSafely) {
+    Value(
+        "::p <- CSqNode(); ::a <- CSqNode(); ::c <- CSqNode(); a.SetPos(1, 2, 3); a.SetName(\"a\");"
+        "a.SetAlpha(7, false); p.PushBack(a); a.PushBack(c); ::b <- clone a");
+    CSqNode* a = Object<CSqNode>("a");
+    CSqNode* b = Object<CSqNode>("b");
+    ASSERT_NE(nullptr, b);
+    EXPECT_NE(a, b) << "the clone has an object of its own";
+    EXPECT_EQ(
+        "1,2,3,a",
+        Value(
+            "local q = b.GetPos(); return q.x + \",\" + q.y + \",\" + q.z + \",\" + b.GetName()"));
+    EXPECT_EQ(7, b->alpha);
+    EXPECT_EQ(Object<CSqNode>("p"), b->parent) << "member-wise: the same parent link";
+    EXPECT_EQ(b->LiveChildren(), a->LiveChildren()) << "member-wise: the same children";
+    // The child dies: neither list keeps it; the parent dies: neither link.
+    Value("::c <- null");
+    NextFrame();
+    EXPECT_TRUE(b->LiveChildren().empty());
+    EXPECT_TRUE(a->LiveChildren().empty());
+    Value("::p <- null");
+    NextFrame();
+    EXPECT_EQ(nullptr, b->parent);
+    EXPECT_EQ(nullptr, a->parent);
+    Value("b.SetName(\"b\"); ::a <- null");
+    NextFrame();
+    EXPECT_EQ("b", Value("return b.GetName()"));
+}
+
 }  // namespace
