@@ -6,7 +6,8 @@
 // the layer node its material's blending picks; a mesh and a skin animation
 // run side by side; the ground queries choose among the parts.
 // Limits: a part record whose material is not in the table makes no part;
-// a damaged file loads nothing. Game thread only.
+// a damaged or unreadable file loads nothing and is named, with the reason,
+// in the script log and on stderr. Game thread only.
 #pragma once
 
 #include <cstdint>
@@ -114,6 +115,8 @@ private:
     void FreeParts(bool afterDraw);
     void DropPendingRead();
 
+    // The file the last LoadBin or LoadBinAsync named, for its failure line.
+    std::string loadingPath;
     std::uintptr_t readTicket = 0;
     bool readDelivered = false;
     void* readData = nullptr;

@@ -7,6 +7,7 @@
 #include "qzware/scene/iqz_game_manager.h"
 #include "qzware/scene/iqz_graphics.h"
 #include "qzware/scene/iqz_texture.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/scene/qz_lock.h"
 #include "qzware/scene/qz_material.h"
 #include "qzware/win/qz_file_manager.h"
@@ -161,6 +162,8 @@ void CQzDrawTask::CompleteTextureLoad(QzFileRequestResult* result) {
         if (result->status == 0 && result->data != nullptr && graphics != nullptr) {
             texture =
                 graphics->LoadTextureFromMemory(result->path.c_str(), result->data, result->size);
+        } else if (result->status != 0 || result->data == nullptr) {
+            QzReportLoadFailure("texture", result->path, "the file is missing or cannot be read");
         }
         textures.push_back({result->path, texture});
     }
