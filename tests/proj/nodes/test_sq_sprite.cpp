@@ -20,6 +20,11 @@ protected:
         graphics.textures["atlas.tga"] = new qz_test_support::SizedTexture(256, 128, "atlas");
     }
     CSqSprite* Sprite(const char* name = "s") { return Object<CSqSprite>(name); }
+    // The atlas of SetUp, for tests that never load it (so nothing owns it).
+    void UnusedAtlasGoes() {
+        delete graphics.textures["atlas.tga"];
+        graphics.textures.erase("atlas.tga");
+    }
     // The texture of the renderer's last SetTexture, or null.
     const void* LastTexture() const {
         for (auto it = graphics.calls.rbegin(); it != graphics.calls.rend(); ++it) {
@@ -112,6 +117,7 @@ public:
 };
 
 TEST_F(SpriteTest, AFailedSetKeepsHoldingTheTextureItsSpriteStillDraws) {
+    UnusedAtlasGoes();
     g_alive = 0;
     auto* first = new CountedTexture("first");
     graphics.textures["first.tga"] = first;
@@ -146,6 +152,7 @@ TEST_F(SpriteTest, AFailedSetKeepsHoldingTheTextureItsSpriteStillDraws) {
 }
 
 TEST_F(SpriteTest, ATextureAMaterialAndASpriteHoldOutlivesItsScriptRelease) {
+    UnusedAtlasGoes();
     g_alive = 0;
     auto* shared = new CountedTexture("shared");
     graphics.textures["shared.tga"] = shared;
