@@ -127,6 +127,11 @@ void CGameDrawTask::CreateFonts() {
     lineMaterial = new QZW::CQzMaterial(kLineShader);
     damageTexture = engine ? engine->GetTexture(kDamageFontTexture, true) : nullptr;
     damageFont = NewFixedFont(damageTexture, '0', '9');
+    // The fonts draw with them for the task's life, whatever a script releases.
+    if (engine) {
+        engine->HoldTexture(debugFontTexture);
+        engine->HoldTexture(damageTexture);
+    }
     if (damageFont) {
         damageSpriteList = new QZW::CQzSpriteList(kDamageSprites, damageTexture);
     }

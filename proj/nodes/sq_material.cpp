@@ -25,11 +25,6 @@ bool IsSlot(std::int32_t slot) {
     return slot >= 0 && slot < kSlots;
 }
 
-std::map<IQzTexture*, int>& Holders() {
-    static std::map<IQzTexture*, int> holders;
-    return holders;
-}
-
 // Ordered by plain byte comparison, as std::string compares.
 std::unique_ptr<std::map<std::string, SqMaterialInfo>>& InfoTable() {
     static std::unique_ptr<std::map<std::string, SqMaterialInfo>> table;
@@ -56,26 +51,20 @@ CQzDrawTask* SqEngineDrawTask() {
 }
 
 void SqHoldTexture(IQzTexture* texture) {
-    if (texture) {
-        ++Holders()[texture];
+    if (CQzDrawTask* engine = SqEngineDrawTask()) {
+        engine->HoldTexture(texture);
     }
 }
 
-int SqDropTexture(IQzTexture* texture) {
-    auto it = Holders().find(texture);
-    if (it == Holders().end()) {
-        return 0;
+void SqDropTexture(IQzTexture* texture, bool release) {
+    if (CQzDrawTask* engine = SqEngineDrawTask()) {
+        engine->DropTexture(texture, release);
     }
-    if (--it->second > 0) {
-        return it->second;
-    }
-    Holders().erase(it);
-    return 0;
 }
 
 int SqTextureHolders(IQzTexture* texture) {
-    auto it = Holders().find(texture);
-    return it == Holders().end() ? 0 : it->second;
+    CQzDrawTask* engine = SqEngineDrawTask();
+    return engine ? engine->TextureHolders(texture) : 0;
 }
 
 // [SECTION] Material-info table
@@ -226,15 +215,12 @@ bool CSqMaterial::IsReady() {
 }
 
 void CSqMaterial::ReleaseTexture() {
-    CQzDrawTask* engine = SqEngineDrawTask();
-    if (!engine) {
+    if (!SqEngineDrawTask()) {
         return;
     }
     for (IQzTexture*& t : textures) {
-        if (t && SqDropTexture(t) == 0) {
-            // The engine only deletes what its list holds.
-            engine->ReleaseTexture(t);
-        }
+        // A texture other holders still draw with stays listed for them.
+        SqDropTexture(t, true);
         t = nullptr;
     }
 }
@@ -275,6 +261,17 @@ void CSqMaterial::SetYuragiParam(float a, float b, float c) {
 void CSqMaterial::SetTextureSize(float w, float h) {
     texSize[0] = w;
     texSize[1] = h;
+}
+
+void SqLetGoMaterial(CSqMaterial* material) {
+    if (material == nullptr || --material->shares > 0) {
+        return;
+    }
+    if (Sample::CGameDrawTask* draw = Sample::GetGameDrawTask()) {
+        draw->ReleaseAfterDraw(material);
+    } else {
+        delete material;
+    }
 }
 
 CSqMaterial* CreateSqMaterial(const std::string& materialName, bool async) {

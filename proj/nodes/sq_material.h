@@ -3,8 +3,8 @@
 // background read polled by IsReady) and "frameN" names for render-target
 // colour textures. QZW::SqMaterialInfo and the material-info table
 // ("SQ_SetMaterialInfo") describe named materials that CreateSqMaterial
-// builds. Textures held by script materials and sprites are counted, so a
-// release only drops a texture from the list when its last holder lets go.
+// builds. Script materials and sprites hold the textures they draw with in
+// the engine draw task's texture list, so no release frees one under them.
 // Game thread only; without the game draw task nothing is loaded.
 #pragma once
 
@@ -24,10 +24,11 @@ class IQzGameManager;
 IQzGameManager* SqGameManager();
 CQzDrawTask* SqEngineDrawTask();
 
-// Holder counts of textures shared by script materials and sprites.
+// Holds on textures of the engine draw task's list (nothing without it).
 void SqHoldTexture(IQzTexture* texture);
-// Returns how many holders remain (0 also for a texture never held).
-int SqDropTexture(IQzTexture* texture);
+// Ends one hold; `release`: the last hold also releases the texture from
+// the list.
+void SqDropTexture(IQzTexture* texture, bool release = false);
 int SqTextureHolders(IQzTexture* texture);
 
 struct SqMaterialInfo {
@@ -113,6 +114,10 @@ public:
     // Puts `texture` in the slot, counting holders.
     void PutTexture(std::int32_t slot, IQzTexture* texture);
 
+    // Owners sharing the material: the model that made it and every script
+    // handle "GetMaterial" gave out. SqLetGoMaterial ends one share.
+    std::int32_t shares = 1;
+
     std::uint8_t deleteRelease = 0;
     std::int32_t pendingRequest[CQzMaterial::kTextureUnits] = {-1, -1, -1, -1, -1, -1, -1, -1};
     // The name each background load asked for: a request the scripts cleared
@@ -122,6 +127,10 @@ public:
 private:
     std::vector<ISqMaterialUser*> users;
 };
+
+// Ends one share of `material`; the last frees it (after the frame being
+// built when the game draw task exists, since a part may be queued in it).
+void SqLetGoMaterial(CSqMaterial* material);
 
 // A new material from the table entry `name`, or null; the caller owns it.
 CSqMaterial* CreateSqMaterial(const std::string& name, bool async);

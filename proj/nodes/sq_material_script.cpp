@@ -53,7 +53,7 @@ constexpr ScriptFunction kMaterialFunctions[] = {
 void RegisterSqMaterial(HSQUIRRELVM v) {
     {
         SqBind::Class<CSqMaterial> c(v, "CSqMaterial");
-        OwnedInstances<CSqMaterial>(v);
+        ClonableInstances<CSqMaterial>(v);
         c.Method<&CSqMaterial::SetShaderType>("SetShaderType")
             .Method<&CSqMaterial::SetTexture>("SetTexture")
             .Method<&CSqMaterial::SetBlendMode>("SetBlendMode")

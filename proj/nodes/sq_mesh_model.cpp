@@ -10,6 +10,7 @@
 #include "qzware/common/qz_mem.h"
 #include "qzware/scene/iqz_game_manager.h"
 #include "qzware/scene/iqz_graphics.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/scene/qz_screen.h"
 #include "qzware/win/qz_file_manager.h"
 
@@ -68,11 +69,13 @@ int CSqMeshModel::ParseModelBin(void* image, std::size_t size, bool upload, bool
     auto kept = std::make_unique<SqModelImage>();
     kept->buffer = image;
     kept->size = size;
-    const bool ok = image != nullptr && QzReadModelBin(kept->Bytes(), size, kept->file);
+    std::string fault = "no data";
+    const bool ok = image != nullptr && QzReadModelBin(kept->Bytes(), size, kept->file, &fault);
     if (readable != nullptr) {
         *readable = ok;
     }
     if (!ok) {
+        QzReportLoadFailure("model", loadingPath, "damaged file: " + fault);
         FreeFileBuffer(image);
         return 0;
     }
@@ -141,8 +144,10 @@ bool CSqMeshModel::LoadBin(const std::string& path, bool upload, bool release) {
         return false;
     }
     std::uint32_t size = 0;
+    loadingPath = path;
     void* image = files->LoadFile(path, &size, 8);
     if (image == nullptr) {
+        QzReportLoadFailure("model", path, "the file is missing or cannot be read");
         return false;
     }
     // A damaged file loads nothing and fails like an unreadable one.
@@ -164,6 +169,7 @@ std::int32_t CSqMeshModel::LoadBinAsync(const std::string& path, bool upload, bo
     uploadNow = upload;
     deleteRelease = release;
     DropPendingRead();
+    loadingPath = path;
     const SqFileRead read = SqStartFileRead(Files(), path, 4, this);
     readTicket = read.ticket;
     // Without a file manager nothing will arrive: the next step parses
@@ -197,6 +203,8 @@ bool CSqMeshModel::UpdateLoadBinAsync() {
             readDelivered = false;
             if (image != nullptr) {
                 ParseModelBin(image, size, uploadNow, deleteRelease, true);
+            } else if (requestId >= 0) {
+                QzReportLoadFailure("model", loadingPath, "the file is missing or cannot be read");
             }
             loadState = kWaitMaterials;
             return false;
@@ -233,12 +241,13 @@ void CSqMeshModel::FreeParts(bool afterDraw) {
         if (draw != nullptr) {
             draw->ReleaseAfterDraw(part.partNode.release());
             draw->ReleaseAfterDraw(part.mesh);
-            draw->ReleaseAfterDraw(part.material);
         } else {
             part.partNode.reset();
             delete part.mesh;
-            delete part.material;
         }
+        // A script may still hold the material ("GetMaterial"): it lives on
+        // for that handle, apart from the model.
+        SqLetGoMaterial(part.material);
         part.mesh = nullptr;
         part.material = nullptr;
     }

@@ -6,7 +6,8 @@
 // the layer node its material's blending picks; a mesh and a skin animation
 // run side by side; the ground queries choose among the parts.
 // Limits: a part record whose material is not in the table makes no part;
-// a damaged file loads nothing. Game thread only.
+// a damaged or unreadable file loads nothing and is named, with the reason,
+// in the script log and on stderr. Game thread only.
 #pragma once
 
 #include <cstdint>
@@ -78,7 +79,8 @@ public:
     void SetColActive(std::int32_t part, bool active);
 
     // [SECTION] Materials by name
-    // The first part's material of that name (still the model's), or null.
+    // The first part's material of that name, or null. The model keeps its
+    // share; a script handle takes one of its own (sq_mesh_model_script).
     CSqMaterial* GetMaterial(const std::string& name);
     void SetMeshMaterial_TexOffset(const std::string& name, float u, float v);
     void SetMeshMaterial_Tex1Offset(const std::string& name, float u, float v);
@@ -113,6 +115,8 @@ private:
     void FreeParts(bool afterDraw);
     void DropPendingRead();
 
+    // The file the last LoadBin or LoadBinAsync named, for its failure line.
+    std::string loadingPath;
     std::uintptr_t readTicket = 0;
     bool readDelivered = false;
     void* readData = nullptr;

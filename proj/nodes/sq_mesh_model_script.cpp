@@ -27,6 +27,34 @@ SQInteger CloneValue(HSQUIRRELVM v) {
     return 0;
 }
 
+// A material handle shares the material with its model: it stays usable
+// after the model's ReleaseResource or death, and the last of them frees it.
+SQInteger ReleaseMaterialShare(SQUserPointer p, SQInteger) {
+    QZW::SqLetGoMaterial(static_cast<QZW::CSqMaterial*>(p));
+    return 1;
+}
+
+SQInteger GetMaterial(HSQUIRRELVM v) {
+    void* self = nullptr;
+    if (SQInteger r = SqBind::FetchThis(v, &SqBind::InfoOf<CSqMeshModel>(), &self); r != 0) {
+        return r;
+    }
+    if (sq_gettop(v) != 2) {
+        return sq_throwerror(v, SqBind::kWrongParamCount);
+    }
+    std::string name;
+    if (SQInteger r = SqBind::Arg<std::string>::Get(v, 2, name); r != 0) {
+        return r;
+    }
+    QZW::CSqMaterial* m = static_cast<CSqMeshModel*>(self)->GetMaterial(name);
+    if (m == nullptr) {
+        sq_pushnull(v);
+        return 1;
+    }
+    ++m->shares;
+    return SqBind::PushInstance(v, SqBind::InfoOf<QZW::CSqMaterial>(), m, &ReleaseMaterialShare);
+}
+
 template <class T>
 void ValueInstances(SqBind::Class<T>& c, HSQUIRRELVM v) {
     c.template Ctors<SqBind::Ctor<>>();
@@ -59,9 +87,9 @@ void RegisterModel(HSQUIRRELVM v) {
         .Method<&CSqMeshModel::GetGroundInfoXY2>("GetGroundInfoXY2")
         .Method<&CSqMeshModel::PlayMeshAnim>("PlayMeshAnim")
         .Method<&CSqMeshModel::PlaySkinAnim>("PlaySkinAnim")
-        .Method<&CSqMeshModel::SetAnimSpeed>("SetAnimSpeed")
-        .Method<&CSqMeshModel::GetMaterial>("GetMaterial")
-        .Method<&CSqMeshModel::IsEndAnim>("IsEndAnim")
+        .Method<&CSqMeshModel::SetAnimSpeed>("SetAnimSpeed");
+    SqBind::NewSlot(v, "GetMaterial", &GetMaterial, false);
+    c.Method<&CSqMeshModel::IsEndAnim>("IsEndAnim")
         .Method<&CSqMeshModel::SetMeshMaterial_TexOffset>("SetMeshMaterial_TexOffset")
         .Method<&CSqMeshModel::SetMeshMaterial_Tex1Offset>("SetMeshMaterial_Tex1Offset")
         .Method<&CSqMeshModel::SetMeshMaterial_SetYuragiParam>("SetMeshMaterial_SetYuragiParam")

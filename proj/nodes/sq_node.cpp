@@ -8,29 +8,34 @@
 #include "qzware/scene/qz_screen.h"
 
 namespace QZW {
-namespace {
 
-void EraseOne(std::vector<CSqNode*>& list, const CSqNode* node) {
-    auto it = std::find(list.begin(), list.end(), node);
-    if (it != list.end()) {
-        list.erase(it);
+CSqNode::CSqNode(const CSqNode& other)
+    : position(other.position),
+      rotation(other.rotation),
+      scale(other.scale),
+      name(other.name),
+      visible(other.visible),
+      alpha(other.alpha) {
+    matrix = other.matrix;
+    maxChildren = other.maxChildren;
+    for (CQzNode* child : other.children) {
+        if (child == nullptr) {
+            continue;
+        }
+        children.push_back(child);
+        if (auto* node = dynamic_cast<CSqNode*>(child)) {
+            Listed(node, std::uint32_t(children.size() - 1));
+        }
     }
+    LinkParent(this, other.parent);
 }
-
-void EraseAll(std::vector<CSqNode*>& list, const CSqNode* node) {
-    list.erase(std::remove(list.begin(), list.end(), node), list.end());
-}
-
-}  // namespace
 
 CSqNode::~CSqNode() {
     for (CSqNode* container : listedIn) {
-        auto& kids = container->children;
-        kids.erase(std::remove(kids.begin(), kids.end(), static_cast<CQzNode*>(this)), kids.end());
-        EraseAll(container->listing, this);
+        container->DropListings(this);
     }
-    for (CSqNode* child : listing) {
-        EraseAll(child->listedIn, this);
+    for (auto& [child, at] : listing) {
+        child->listedIn.erase(this);
     }
     for (CSqNode* child : parented) {
         if (child->parent == this) {
@@ -38,28 +43,69 @@ CSqNode::~CSqNode() {
         }
     }
     if (parent) {
-        EraseAll(parent->parented, this);
+        parent->parented.erase(this);
     }
 }
 
 void CSqNode::LinkParent(CSqNode* child, CSqNode* newParent) {
     if (child->parent) {
-        EraseAll(child->parent->parented, child);
+        child->parent->parented.erase(child);
     }
     child->parent = newParent;
     if (newParent) {
-        newParent->parented.push_back(child);
+        newParent->parented.insert(child);
     }
 }
 
-void CSqNode::Listed(CSqNode* child) {
-    listing.push_back(child);
-    child->listedIn.push_back(this);
+void CSqNode::Listed(CSqNode* child, std::uint32_t at) {
+    listing[child].push_back(at);
+    child->listedIn.insert(this);
 }
 
-void CSqNode::Unlisted(CSqNode* child) {
-    EraseOne(listing, child);
-    EraseOne(child->listedIn, this);
+void CSqNode::DropListings(CSqNode* child) {
+    auto it = listing.find(child);
+    if (it == listing.end()) {
+        return;
+    }
+    for (std::uint32_t at : it->second) {
+        children[at] = nullptr;
+        ++holes;
+    }
+    listing.erase(it);
+    CompactIfSparse();
+}
+
+std::vector<CQzNode*> CSqNode::LiveChildren() const {
+    std::vector<CQzNode*> live;
+    live.reserve(children.size() - holes);
+    for (CQzNode* child : children) {
+        if (child != nullptr) {
+            live.push_back(child);
+        }
+    }
+    return live;
+}
+
+void CSqNode::CompactChildren() {
+    children.erase(std::remove(children.begin(), children.end(), nullptr), children.end());
+    holes = 0;
+    for (auto& [child, at] : listing) {
+        at.clear();
+    }
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        auto* node = dynamic_cast<CSqNode*>(children[i]);
+        auto it = node ? listing.find(node) : listing.end();
+        if (it != listing.end()) {
+            it->second.push_back(std::uint32_t(i));
+        }
+    }
+}
+
+// Closing up costs the list's length, paid once per half of it removed.
+void CSqNode::CompactIfSparse() {
+    if (holes > 0 && std::size_t(holes) * 2 > children.size()) {
+        CompactChildren();
+    }
 }
 
 // [SECTION] Drawing
@@ -98,12 +144,12 @@ void CSqNode::DrawOnLayerAlways(std::int32_t layer) {
 // [SECTION] Tree
 
 void CSqNode::Clear() {
-    for (CQzNode* child : children) {
-        if (auto* node = dynamic_cast<CSqNode*>(child)) {
-            Unlisted(node);
-        }
+    for (auto& [child, at] : listing) {
+        child->listedIn.erase(this);
     }
+    listing.clear();
     children.clear();
+    holes = 0;
 }
 
 void CSqNode::Hide() {
@@ -157,8 +203,12 @@ void CSqNode::PushBack(CSqNode* child) {
         return;
     }
     LinkParent(child, this);
+    // The limit counts live children only.
+    if (holes > 0 && children.size() >= maxChildren) {
+        CompactChildren();
+    }
     if (AppendChildBounded(child)) {
-        Listed(child);
+        Listed(child, std::uint32_t(children.size() - 1));
     }
 }
 
@@ -166,18 +216,28 @@ void CSqNode::Insert(CSqNode* child) {
     if (!child || child->Reaches(this)) {
         return;
     }
+    // Every position moves: the front insert rebuilds them (linear).
     children.insert(children.begin(), child);
-    Listed(child);
+    listing[child];
+    child->listedIn.insert(this);
+    CompactChildren();
 }
 
 void CSqNode::Remove(CSqNode* child) {
     if (!child) {
         return;
     }
-    auto it = std::find(children.begin(), children.end(), static_cast<CQzNode*>(child));
-    if (it != children.end()) {
-        children.erase(it);
-        Unlisted(child);
+    auto it = listing.find(child);
+    if (it != listing.end()) {
+        std::vector<std::uint32_t>& at = it->second;
+        children[at.front()] = nullptr;
+        ++holes;
+        at.erase(at.begin());
+        if (at.empty()) {
+            listing.erase(it);
+            child->listedIn.erase(this);
+        }
+        CompactIfSparse();
     }
     LinkParent(child, nullptr);
 }

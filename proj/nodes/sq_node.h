@@ -3,11 +3,16 @@
 // name, visibility, parent link and alpha over the engine's matrix node;
 // the local matrix is S x Rx x Ry x Rz x T. Children are never owned, but a
 // node that dies leaves no pointer to itself in the script nodes that list
-// it. Pushes that would make a cycle are refused. Game thread only.
+// it. Pushes that would make a cycle are refused. PushBack, Remove, Clear and
+// a child's death cost constant (amortized) time: Remove and a dying child
+// leave a null hole in `children` (every walk skips nulls), closed up once
+// holes outnumber the live half. Game thread only.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "qzware/scene/qz_node.h"
@@ -21,6 +26,10 @@ public:
     enum NodeType : std::int32_t { kPlainNode = 0, kSpriteNode = 1, kTextNode = 2 };
 
     CSqNode() = default;
+    // The script's clone: the same values, child pointers and parent link,
+    // each registered as the original's are (so either may die first).
+    CSqNode(const CSqNode& other);
+    CSqNode& operator=(const CSqNode&) = delete;
     // Takes itself out of the child lists of the script nodes listing it and
     // forgets its children (they live on).
     ~CSqNode() override;
@@ -60,6 +69,11 @@ public:
     // First occurrence erased; the parent link cleared whether found or not.
     void Remove(CSqNode* child);
 
+    // The child list without its holes, in order.
+    std::vector<CQzNode*> LiveChildren() const;
+    // Closes the holes (keeps the order) and renumbers the positions.
+    void CompactChildren();
+
     // True when `node` is this node or below it.
     bool Reaches(const CSqNode* node) const;
     std::uint8_t AlphaByte() const { return std::uint8_t(alpha); }
@@ -76,15 +90,19 @@ public:
     std::int32_t alpha = -1;
 
 private:
-    // Where this node is listed (one entry per listing), the script nodes
-    // this node lists, and those whose parent link points here, so either
-    // side can unlink when it dies.
-    void Listed(CSqNode* child);
-    void Unlisted(CSqNode* child);
+    // The positions in `children` of every script node this node lists
+    // (ascending, one per listing), the script nodes listing this one, and
+    // those whose parent link points here, so either side can unlink in
+    // constant time when it dies.
+    void Listed(CSqNode* child, std::uint32_t at);
+    // Nulls every listing of `child` (it is dying).
+    void DropListings(CSqNode* child);
+    void CompactIfSparse();
     static void LinkParent(CSqNode* child, CSqNode* newParent);
-    std::vector<CSqNode*> listedIn;
-    std::vector<CSqNode*> listing;
-    std::vector<CSqNode*> parented;
+    std::unordered_map<CSqNode*, std::vector<std::uint32_t>> listing;
+    std::unordered_set<CSqNode*> listedIn;
+    std::unordered_set<CSqNode*> parented;
+    std::uint32_t holes = 0;
 };
 
 }  // namespace QZW

@@ -1,6 +1,8 @@
 // The "CSqNode" script class and the order of the node classes.
 #include "proj/nodes/sq_node_script.h"
 
+#include <string>
+
 #include "proj/nodes/sq_mesh_model_script.h"
 #include "proj/nodes/sq_node.h"
 
@@ -10,12 +12,14 @@ using QZW::CSqNode;
 
 SQInteger RefuseClone(HSQUIRRELVM v) {
     sq_setinstanceup(v, 1, nullptr);
-    return sq_throwerror(v, kNoClone);
+    const SqBind::ClassInfo* info = SqBind::InstanceClassInfo(v, 2);
+    const std::string text = std::string(info ? info->name : "these") + kNoClone;
+    return sq_throwerror(v, text.c_str());
 }
 
 void RegisterSqNode(HSQUIRRELVM v) {
     SqBind::Class<CSqNode> c(v, "CSqNode");
-    OwnedInstances<CSqNode>(v);
+    ClonableInstances<CSqNode>(v);
     c.Method<&CSqNode::GetPos>("GetPos")
         .Method<&CSqNode::GetScale>("GetScale")
         .Method<&CSqNode::GetRotate>("GetRotate")

@@ -2,8 +2,10 @@
 // the order RegisterScriptNodeClasses calls them, and the instance helpers
 // they share. A script owns the object of every instance it constructs;
 // nodes and materials it lets go of while the game draw task exists live
-// until the frame that may have queued them was drawn. Clones are refused
-// with a script error: a copy would share what the original owns.
+// until the frame that may have queued them was drawn. A plain "CSqNode" and
+// a "CSqMaterial" clone safely (their copies register every link and texture
+// hold they share); the other classes refuse with a script error naming the
+// class, since a copy would share what the original owns.
 #pragma once
 
 #include <squirrel.h>
@@ -14,7 +16,8 @@
 
 namespace Sample::SqNodes {
 
-inline constexpr const char* kNoClone = "this instance cannot be cloned";
+// "<class> instances cannot be cloned".
+inline constexpr const char* kNoClone = " instances cannot be cloned";
 
 // Frees (or hands to the game draw task) a script-owned node or material.
 template <class T>
@@ -48,8 +51,29 @@ SQInteger Construct(HSQUIRRELVM v) {
     return 0;
 }
 
-// "_cloned": the copy is left empty and the clone fails.
+// "_cloned": the copy is left empty and the clone fails, naming the class.
 SQInteger RefuseClone(HSQUIRRELVM v);
+
+// "_cloned" of a class whose copy constructor is safe: the copy (of the
+// original at stack index 2) is owned by the new instance.
+template <class T>
+SQInteger CloneOwned(HSQUIRRELVM v) {
+    void* original = nullptr;
+    if (SQInteger r = SqBind::FetchObject(v, 2, &SqBind::InfoOf<T>(), false, &original); r != 0) {
+        sq_setinstanceup(v, 1, nullptr);
+        return r;
+    }
+    sq_setinstanceup(v, 1, new T(*static_cast<T*>(original)));
+    sq_setreleasehook(v, 1, &ReleaseDeferred<T>);
+    return 0;
+}
+
+// Constructor and safe clone of a class being built.
+template <class T>
+void ClonableInstances(HSQUIRRELVM v) {
+    SqBind::NewSlot(v, "constructor", &Construct<T>, false);
+    SqBind::NewSlot(v, "_cloned", &CloneOwned<T>, false);
+}
 
 // Constructor and clone refusal of a class being built.
 template <class T>

@@ -19,13 +19,25 @@ CSqSprite::~CSqSprite() {
     if (material) {
         material->RemoveUser(this);
     }
-    SqDropTexture(texture);
+    SqDropTexture(heldTexture);
+    SqDropTexture(heldDrawn);
 }
 
-void CSqSprite::KeepTexture(IQzTexture* t) {
-    SqHoldTexture(t);
-    SqDropTexture(texture);
-    texture = t;
+namespace {
+
+void Rehold(IQzTexture*& held, IQzTexture* now) {
+    if (held != now) {
+        SqHoldTexture(now);
+        SqDropTexture(held);
+        held = now;
+    }
+}
+
+}  // namespace
+
+void CSqSprite::SyncHolds() {
+    Rehold(heldTexture, texture);
+    Rehold(heldDrawn, sprite->GetTexture());
 }
 
 void CSqSprite::OnMaterialGone(CSqMaterial* gone) {
@@ -67,21 +79,24 @@ void CSqSprite::Show() {
 void CSqSprite::Set(std::int32_t w, std::int32_t h, std::int32_t srcX, std::int32_t srcY,
                     const std::string& textureName) {
     CQzDrawTask* engine = SqEngineDrawTask();
-    KeepTexture(engine ? engine->GetTexture(textureName.c_str(), true) : nullptr);
+    texture = engine ? engine->GetTexture(textureName.c_str(), true) : nullptr;
+    // A name that does not load leaves the sprite drawing what it drew.
     if (texture) {
         sprite->SetSprite(std::uint32_t(w), std::uint32_t(h), std::uint32_t(srcX),
                           std::uint32_t(srcY), 1.0f, 1.0f, 0xFFFFFFFFu, texture);
     }
+    SyncHolds();
 }
 
 void CSqSprite::SetSpriteAtlas(std::int32_t w, std::int32_t h, std::int32_t srcX, std::int32_t srcY,
                                const std::string& atlasName) {
     CQzDrawTask* engine = SqEngineDrawTask();
-    KeepTexture(engine ? engine->GetTexture(atlasName.c_str(), true) : nullptr);
+    texture = engine ? engine->GetTexture(atlasName.c_str(), true) : nullptr;
     if (texture) {
         sprite->SetSpriteAtlas(std::uint32_t(w), std::uint32_t(h), std::uint32_t(srcX),
                                std::uint32_t(srcY), texture);
     }
+    SyncHolds();
 }
 
 void CSqSprite::SetColor(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
@@ -97,13 +112,15 @@ void CSqSprite::SetMaterial(CSqMaterial* m) {
     sprite->SetMaterial(m);
     if (m) {
         m->AddUser(this);
-        KeepTexture(m->GetTexture(0));
+        texture = m->GetTexture(0);
     }
+    SyncHolds();
 }
 
 void CSqSprite::SetSprite(std::int32_t w, std::int32_t h, std::int32_t srcX, std::int32_t srcY) {
     sprite->SetSprite(std::uint32_t(w), std::uint32_t(h), std::uint32_t(srcX), std::uint32_t(srcY),
                       1.0f, 1.0f, colour.ToU32(), texture);
+    SyncHolds();
 }
 
 void CSqSprite::SetUV(float uMin, float vMin, float uMax, float vMax) {

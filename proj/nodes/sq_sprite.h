@@ -1,7 +1,8 @@
 // QZW::CSqSprite: a script node showing one textured quad through an engine
 // sprite it owns. Its colour's alpha is scaled by the node alpha when drawn.
-// Texture and material are not owned: the texture is counted as held while
-// the node keeps it, and a material that dies is forgotten. Inside a sprite
+// Texture and material are not owned: the texture the node keeps and the one
+// its sprite draws are held in the texture list, and a material that dies is
+// forgotten. Inside a sprite
 // buffer (batched) it no longer draws itself. Game thread only.
 #pragma once
 
@@ -61,7 +62,12 @@ public:
     std::int32_t batched = 0;
 
 private:
-    void KeepTexture(IQzTexture* t);
+    // Holds what the node keeps (texture) and what its engine sprite draws
+    // (which a failed Set leaves as it was), each exactly once.
+    void SyncHolds();
+
+    IQzTexture* heldTexture = nullptr;
+    IQzTexture* heldDrawn = nullptr;
 };
 
 }  // namespace QZW

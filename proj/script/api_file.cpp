@@ -57,7 +57,8 @@ std::int32_t SQ_GetTextureFromRequestId(std::int32_t request) {
 }
 
 // Only a texture the list holds is released: a name that failed to load
-// stays remembered as failed.
+// stays remembered as failed. A texture that script materials, sprites or
+// fonts still draw with leaves the list now and is freed with its last hold.
 void SQ_ReleaseTexture(const char* name) {
     SQ_Flush();
     QZW::CQzDrawTask* task = DrawTask();

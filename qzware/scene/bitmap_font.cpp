@@ -5,6 +5,7 @@
 
 #include "qzware/scene/font_loader_binary_format.h"
 #include "qzware/scene/font_loader_text_format.h"
+#include "qzware/scene/qz_load_report.h"
 
 namespace acGraphics {
 
@@ -20,10 +21,12 @@ int CBitmapFont::Init(IFontOwner* fontOwner, const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (fontOwner == nullptr || !fontOwner->ReadFontFile(path, bytes)) {
         std::printf("Failed Font %s Open.\n", path.c_str());
+        QZW::QzReportLoadFailure("font", path, "the file is missing or cannot be read");
         return 0;
     }
     if (bytes.size() > UINT32_MAX) {
         std::printf("Failed Font %s Load: file too large\n", path.c_str());
+        QZW::QzReportLoadFailure("font", path, "file too large");
         return 0;
     }
     return InitFromMemory(fontOwner, path, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
@@ -51,6 +54,7 @@ int CBitmapFont::InitFromMemory(IFontOwner* fontOwner, const std::string& path,
     if (!hasCommon) {
         std::printf("Failed Font %s Load: %s\n", path.c_str(),
                     result != 0 ? error : "no common record");
+        QZW::QzReportLoadFailure("font", path, result != 0 ? error : "no common record");
         Clear();
         owner = fontOwner;
         fileName = path;

@@ -7,6 +7,7 @@
 #include "qzware/scene/iqz_game_manager.h"
 #include "qzware/scene/iqz_graphics.h"
 #include "qzware/scene/iqz_texture.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/scene/qz_lock.h"
 #include "qzware/scene/qz_material.h"
 #include "qzware/win/qz_file_manager.h"
@@ -130,6 +131,8 @@ acGraphics::SFontPage CQzDrawTask::LoadFontPage(const std::string& path) {
     acGraphics::SFontPage page;
     page.texture = GetTexture(path.c_str(), true);
     if (page.texture != nullptr) {
+        // Fonts live as long as the program: the page is held for good.
+        HoldTexture(page.texture);
         page.texture->SetFilter(true, true);
         page.material = std::make_shared<CQzMaterial>(1);
         page.material->SetTexture(0, page.texture);
@@ -159,6 +162,8 @@ void CQzDrawTask::CompleteTextureLoad(QzFileRequestResult* result) {
         if (result->status == 0 && result->data != nullptr && graphics != nullptr) {
             texture =
                 graphics->LoadTextureFromMemory(result->path.c_str(), result->data, result->size);
+        } else if (result->status != 0 || result->data == nullptr) {
+            QzReportLoadFailure("texture", result->path, "the file is missing or cannot be read");
         }
         textures.push_back({result->path, texture});
     }
@@ -202,8 +207,13 @@ void CQzDrawTask::ReleaseTexture(IQzTexture* texture) {
     const bool wasListed = std::any_of(textures.begin(), textures.end(), listed);
     textures.erase(std::remove_if(textures.begin(), textures.end(), listed), textures.end());
     // Only a listed texture is ours to delete (a render target's colour
-    // texture, say, is not).
-    if (wasListed) {
+    // texture, say, is not); one still drawn with waits for its last holder.
+    if (!wasListed || texture == nullptr) {
+        return;
+    }
+    if (TextureHolders(texture) > 0) {
+        retired.push_back(texture);
+    } else {
         delete texture;
     }
 }
@@ -213,6 +223,46 @@ void CQzDrawTask::ReleaseAllTextures() {
         delete entry.texture;
     }
     textures.clear();
+    for (IQzTexture* texture : retired) {
+        delete texture;
+    }
+    retired.clear();
+    holders.clear();
+}
+
+// [SECTION] Texture holders
+
+void CQzDrawTask::HoldTexture(IQzTexture* texture) {
+    if (texture != nullptr) {
+        ++holders[texture];
+    }
+}
+
+void CQzDrawTask::DropTexture(IQzTexture* texture, bool release) {
+    if (texture == nullptr) {
+        return;
+    }
+    auto it = holders.find(texture);
+    if (it != holders.end()) {
+        if (--it->second > 0) {
+            return;
+        }
+        holders.erase(it);
+        auto gone = std::find(retired.begin(), retired.end(), texture);
+        if (gone != retired.end()) {
+            retired.erase(gone);
+            delete texture;
+            return;
+        }
+    }
+    if (release) {
+        ReleaseTexture(texture);
+    }
+}
+
+int CQzDrawTask::TextureHolders(IQzTexture* texture) const {
+    auto it = holders.find(texture);
+    return it == holders.end() ? 0 : it->second;
 }
 
 }  // namespace QZW

@@ -4,11 +4,13 @@
 // engine's texture list (synchronous and asynchronous loads through the file
 // manager). Game thread only; only the file read runs on the loader thread.
 // Differs from a bare list: a failed name is remembered (not re-read every
-// time it is asked for) until ReleaseTexture(nullptr) forgets failures.
+// time it is asked for) until ReleaseTexture(nullptr) forgets failures, and
+// a texture someone holds outlives its release until the last hold ends.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "qzware/scene/bitmap_font.h"
@@ -52,10 +54,24 @@ public:
     // else the id of the file request, the same id for a read in flight.
     std::int32_t LoadTextureAsync(const char* name);
     IQzTexture* GetTextureFromRequestId(std::int32_t id);
-    // Removes the texture's entries and deletes it when it was listed; null
-    // removes the failed entries, so those names load again.
+    // Removes the texture's entries; a listed texture is deleted now, or when
+    // its last holder lets go. Null removes the failed entries, so those
+    // names load again.
     void ReleaseTexture(IQzTexture* texture);
+    // Deletes every texture, held or not, and forgets every hold.
     void ReleaseAllTextures();
+
+    // [SECTION] Texture holders
+    // Whoever draws with a texture (script materials and sprites, font pages,
+    // the game's own fonts) holds it, so that no release frees it under them.
+    void HoldTexture(IQzTexture* texture);
+    // Ends one hold. With `release`, a texture no one holds any more is also
+    // released from the list (ReleaseTexture). A texture released while held
+    // is deleted with its last hold. Unheld textures: release or nothing.
+    void DropTexture(IQzTexture* texture, bool release);
+    int TextureHolders(IQzTexture* texture) const;
+    // Released but still held (alive, no longer listed).
+    std::size_t GetRetiredTextureCount() const { return retired.size(); }
     std::size_t GetTextureCount() const { return textures.size(); }
     bool IsTextureListed(const char* name) const;
 
@@ -86,6 +102,8 @@ private:
     void DropPendingLoads();
 
     std::vector<TextureEntry> textures;
+    std::unordered_map<IQzTexture*, int> holders;
+    std::vector<IQzTexture*> retired;
     std::vector<PendingLoad> pending;
     CQzMatrixNode roots[2];
     std::uint32_t currentRoot = 0;

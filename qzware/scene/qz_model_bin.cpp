@@ -100,20 +100,31 @@ struct ChunkRange {
     std::uint64_t end = 0;
 };
 
+// Entries copied out of the whole file: tables may lie anywhere in it and be
+// shared by many parts, so the total is bounded to keep a small file from
+// growing into a huge allocation (every table's own bytes, plus room for
+// parts sharing tables).
+constexpr std::uint64_t kSharedEntryAllowance = 65536;
+
+struct EntryBudget {
+    std::uint64_t left = 0;
+};
+
 // `stride` matrices per frame: 1 for a mesh animation, the file's bone count
-// for a skin. The entry table must lie inside its own chunk: entries are
-// copied out, and tables shared by many parts could otherwise multiply a
-// small file into a huge allocation. Frame matrices are read in place and
-// only need to lie inside the file.
-Fault ReadAnimTable(const Image& img, const ChunkRange& chunk, std::uint32_t tableOffset,
-                    std::int32_t count, std::uint64_t stride, std::vector<QzModelAnim>& out) {
+// for a skin. The entry table and the frame matrices only need to lie
+// inside the file (matrices are read in place).
+Fault ReadAnimTable(const Image& img, std::uint32_t tableOffset, std::int32_t count,
+                    std::uint64_t stride, EntryBudget& budget, std::vector<QzModelAnim>& out) {
     if (count < 0) {
         return "negative animation count";
     }
-    if (count > 0 && (tableOffset < chunk.begin || tableOffset > chunk.end ||
-                      std::uint64_t(count) > (chunk.end - tableOffset) / kQzModelAnimEntrySize)) {
-        return "animation table outside its chunk";
+    if (!img.Fits(tableOffset, std::uint64_t(count), kQzModelAnimEntrySize)) {
+        return "animation table outside the file";
     }
+    if (std::uint64_t(count) > budget.left) {
+        return "more animation entries than the file can hold";
+    }
+    budget.left -= std::uint64_t(count);
     out.clear();
     out.reserve(std::size_t(count));
     for (std::int32_t i = 0; i < count; ++i) {
@@ -150,14 +161,15 @@ Fault ReadChunkSize(const Image& img, std::uint64_t at, std::size_t headerSize,
     return nullptr;
 }
 
-Fault ReadMeshAnim(const Image& img, const ChunkRange& chunk, QzModelMeshAnim& out) {
+Fault ReadMeshAnim(const Image& img, const ChunkRange& chunk, EntryBudget& budget,
+                   QzModelMeshAnim& out) {
     const std::uint64_t at = chunk.begin;
     out.chunkOffset = at;
-    return ReadAnimTable(img, chunk, img.U32(at + 12), img.I32(at + 4), 1, out.anims);
+    return ReadAnimTable(img, img.U32(at + 12), img.I32(at + 4), 1, budget, out.anims);
 }
 
 Fault ReadSkin(const Image& img, const ChunkRange& chunk, std::int32_t vertexCount,
-               QzModelSkin& out) {
+               EntryBudget& budget, QzModelSkin& out) {
     const std::uint64_t at = chunk.begin;
     out.chunkOffset = at;
     const std::int32_t animCount = img.I32(at + 4);
@@ -187,19 +199,15 @@ Fault ReadSkin(const Image& img, const ChunkRange& chunk, std::int32_t vertexCou
         out.bones.push_back(QzMeshBone{img.Name(e, kQzModelShortNameSize), img.Mat(e + 16)});
     }
     img.CopyU16(indexOffset, std::size_t(influences), out.boneIndices);
-    for (std::uint16_t index : out.boneIndices) {
-        if (index >= std::uint32_t(kept)) {
-            return "bone index past the kept bones";
-        }
-    }
     img.CopyF32(weightOffset, std::size_t(influences), out.weights);
-    return ReadAnimTable(img, chunk, animOffset, animCount, std::uint64_t(boneCount), out.anims);
+    return ReadAnimTable(img, animOffset, animCount, std::uint64_t(boneCount), budget, out.anims);
 }
 
 // [SECTION] Part records
 // Reads the record at `at` into `part` and sets `next` to where the next
 // record starts (after the record's arrays and its tag's chunks).
-Fault ReadPart(const Image& img, std::uint64_t at, QzModelPart& part, std::uint64_t& next) {
+Fault ReadPart(const Image& img, std::uint64_t at, EntryBudget& budget, QzModelPart& part,
+               std::uint64_t& next) {
     if (!img.Fits(at, 1, kQzModelPartHeaderSize)) {
         return "part header outside the file";
     }
@@ -218,9 +226,11 @@ Fault ReadPart(const Image& img, std::uint64_t at, QzModelPart& part, std::uint6
         }
     }
     const std::int32_t vertices = counts[0];
-    for (int s = 1; s <= 3; ++s) {
+    // Colours and texture coordinates are read per vertex; normals are
+    // never read, so their count only places the arrays after them.
+    for (int s : {1, 3}) {
         if (counts[s] != 0 && counts[s] != vertices) {
-            return "stream count differs from the vertex count";
+            return "colour or texture-coordinate count differs from the vertex count";
         }
     }
     // Every array as its count says; the sum of five products of 31-bit
@@ -253,7 +263,7 @@ Fault ReadPart(const Image& img, std::uint64_t at, QzModelPart& part, std::uint6
             return f;
         }
         part.meshAnim.emplace();
-        if (Fault f = ReadMeshAnim(img, {end, end + chunkSize}, *part.meshAnim)) {
+        if (Fault f = ReadMeshAnim(img, {end, end + chunkSize}, budget, *part.meshAnim)) {
             return f;
         }
         end += chunkSize;
@@ -264,7 +274,7 @@ Fault ReadPart(const Image& img, std::uint64_t at, QzModelPart& part, std::uint6
             return f;
         }
         part.skin.emplace();
-        if (Fault f = ReadSkin(img, {end, end + chunkSize}, vertices, *part.skin)) {
+        if (Fault f = ReadSkin(img, {end, end + chunkSize}, vertices, budget, *part.skin)) {
             return f;
         }
         end += chunkSize;
@@ -279,10 +289,11 @@ Fault ReadAll(const Image& img, QzModelFile& out) {
     }
     const std::int32_t count = img.I32(4);
     std::uint64_t at = img.U32(0);
+    EntryBudget budget{img.size / kQzModelAnimEntrySize + kSharedEntryAllowance};
     for (std::int32_t i = 0; i < count; ++i) {
         QzModelPart part;
         std::uint64_t next = 0;
-        if (Fault f = ReadPart(img, at, part, next)) {
+        if (Fault f = ReadPart(img, at, budget, part, next)) {
             return f;
         }
         out.parts.push_back(std::move(part));

@@ -2,7 +2,8 @@
 // (geometry, rest transform, material name) each optionally followed by a
 // mesh-animation chunk and a skin chunk. The file is untrusted: the reader
 // checks every count, offset and range against the file's size before it
-// copies anything out, and refuses the whole file at the first fault.
+// copies anything out, and refuses the whole file at the first fault that
+// would be unsafe to use; what it never reads (normals) is not judged.
 // Little-endian, read byte-wise with memcpy; nothing here allocates GL state.
 #pragma once
 
@@ -33,10 +34,11 @@ constexpr std::size_t kQzModelBoneEntrySize = 80;
 constexpr std::size_t kQzModelMatrixSize = 64;
 constexpr std::size_t kQzModelMaterialNameSize = 32;
 constexpr std::size_t kQzModelShortNameSize = 16;
-// The skinning program addresses 12 bone matrices; a skin keeps at most that
-// many bones and every vertex must name one of them.
-constexpr int kQzModelMaxBones = 12;
-static_assert(kQzModelMaxBones <= kQzMaxBones, "the mesh palette holds every kept bone");
+// The skinning program addresses the mesh's 16-matrix palette; a skin keeps
+// at most that many bones. A vertex naming a bone past them is moved by the
+// palette's identity entries (the program clamps the index), never read
+// outside it, so it is drawn, not refused.
+constexpr int kQzModelMaxBones = kQzMaxBones;
 
 bool QzModelTagHasMeshAnim(std::uint32_t tag);
 bool QzModelTagHasSkin(std::uint32_t tag);
@@ -61,7 +63,7 @@ struct QzModelSkin {
     std::int32_t bonesPerFrame = 0;
     // The kept bones (at most kQzModelMaxBones), in table order.
     std::vector<QzMeshBone> bones;
-    std::vector<std::uint16_t> boneIndices;  // 4 per vertex, each below bones.size()
+    std::vector<std::uint16_t> boneIndices;  // 4 per vertex
     std::vector<float> weights;              // 4 per vertex
     std::vector<QzModelAnim> anims;
 };

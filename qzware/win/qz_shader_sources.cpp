@@ -92,8 +92,8 @@ void main()
 }
 )";
 
-// Skinned by up to four of twelve bones. Bone indices are clamped to the
-// array so a bad model index never reads outside the uniform array.
+// Skinned by up to four of the mesh palette's sixteen bones. Bone indices are
+// clamped to the array so a bad model index never reads outside it.
 const char* const kVertexF = R"(
 attribute vec4 a_position;
 attribute vec2 a_texcoord;
@@ -101,7 +101,7 @@ attribute vec3 a_normal;
 attribute vec4 a_boneIndex;
 attribute vec4 a_weight;
 uniform mat4 u_mvp_matrix;
-uniform mat4 u_bone_matrixs[12];
+uniform mat4 u_bone_matrixs[16];
 varying vec4 v_position;
 varying vec2 v_texcoord;
 varying vec3 v_normal;
@@ -111,7 +111,7 @@ void main()
     vec4 weight = a_weight;
     vec4 p = vec4(0.0, 0.0, 0.0, 0.0);
     for (int i = 0; i < 4; ++i) {
-        int bone = int(clamp(index.x, 0.0, 11.0));
+        int bone = int(clamp(index.x, 0.0, 15.0));
         p += weight.x * (u_bone_matrixs[bone] * a_position);
         index = index.yzwx;
         weight = weight.yzwx;

@@ -7,6 +7,7 @@
 
 #include "platform/file/file.h"
 #include "qzware/common/qz_mem.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/win/qz_texture_formats.h"
 
 namespace QZW::Win {
@@ -140,17 +141,67 @@ void CQzTextureGL::SetFilter(bool minLinear, bool magLinear) {
 
 // [SECTION] Creation
 
+namespace {
+
+const char* TgaReason(QzTgaStatus status) {
+    switch (status) {
+        case QzTgaStatus::ShortHeader:
+            return "TGA file shorter than its 18-byte header";
+        case QzTgaStatus::UnsupportedType:
+            return "TGA image type or pixel depth not supported";
+        case QzTgaStatus::EmptyImage:
+            return "TGA image of width or height 0";
+        case QzTgaStatus::ShortData:
+            return "TGA pixel data runs past the end of the file";
+        case QzTgaStatus::TooLarge:
+            return "TGA image too large to decode";
+        default:
+            return "TGA file not decoded";
+    }
+}
+
+const char* DdsReason(QzDdsStatus status) {
+    switch (status) {
+        case QzDdsStatus::ShortHeader:
+            return "DDS file shorter than its 128-byte header";
+        case QzDdsStatus::BadMagic:
+            return "not a DDS file (no \"DDS \" magic)";
+        case QzDdsStatus::VolumeTexture:
+            return "DDS volume texture";
+        case QzDdsStatus::UnsupportedFourCC:
+            return "DDS compression other than DXT1, DXT3 or DXT5";
+        case QzDdsStatus::UnsupportedFormat:
+            return "DDS pixel format not supported";
+        case QzDdsStatus::BadDimensions:
+            return "DDS width or height 0 or too large";
+        case QzDdsStatus::TooManyLevels:
+            return "DDS declares more than 16 mip levels";
+        case QzDdsStatus::ShortData:
+            return "DDS image data runs past the end of the file";
+        default:
+            return "DDS file not decoded";
+    }
+}
+
+void Refused(const char* path, const char* reason) {
+    QZW::QzReportLoadFailure("texture", path != nullptr ? path : "", reason);
+}
+
+}  // namespace
+
 void CQzTextureGL::SetFileReader(FileReader reader) {
     g_fileReader = reader != nullptr ? reader : ReadPlainFile;
 }
 
 CQzTextureGL* CQzTextureGL::LoadFile(const char* path) {
     if (QzTextureFileTypeOf(path) == QzTextureFileType::Unknown) {
+        Refused(path, "not a .tga, .dat or .dds name");
         return nullptr;
     }
     std::size_t size = 0;
     void* buffer = g_fileReader(path, &size);
     if (buffer == nullptr) {
+        Refused(path, "the file is missing or cannot be read");
         return nullptr;
     }
     CQzTextureGL* texture = LoadMemory(path, buffer, size);
@@ -165,6 +216,7 @@ CQzTextureGL* CQzTextureGL::LoadMemory(const char* path, const void* data, std::
         case QzTextureFileType::Dds:
             return LoadDds(data, length, path);
         default:
+            Refused(path, "not a .tga, .dat or .dds name");
             return nullptr;
     }
 }
@@ -201,11 +253,13 @@ CQzTextureGL* CQzTextureGL::LoadTga(const void* data, std::size_t length,
                                     const char* textureFileName) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     QzTgaInfo info;
-    if (QzTgaParse(bytes, length, &info) != QzTgaStatus::Ok) {
+    if (const QzTgaStatus status = QzTgaParse(bytes, length, &info); status != QzTgaStatus::Ok) {
+        Refused(textureFileName, TgaReason(status));
         return nullptr;
     }
     void* pixels = QzMemAllocLocked(std::uint32_t(info.outputSize), 8);
     if (pixels == nullptr) {
+        Refused(textureFileName, "no memory for the decoded image");
         return nullptr;
     }
     CQzTextureGL* texture = nullptr;
@@ -217,6 +271,8 @@ CQzTextureGL* CQzTextureGL::LoadTga(const void* data, std::size_t length,
                                    textureFileName, alpha ? GL_ALPHA : GL_RGBA,
                                    alpha ? GL_ALPHA8 : GL_RGBA);
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    } else {
+        Refused(textureFileName, "TGA pixel data could not be decoded");
     }
     QzMemFree(pixels);
     return texture;
@@ -234,10 +290,12 @@ CQzTextureGL* CQzTextureGL::LoadDds(const void* data, std::size_t length,
             std::fputs("ERROR: Uses a compressed texture of unsupported type\n", stdout);
         }
         std::fputs("failed to load\n", stdout);
+        Refused(textureFileName, DdsReason(status));
         return nullptr;
     }
     if (info.faces > 1) {
         std::fputs("ERROR: this is a cubemap\n", stdout);
+        Refused(textureFileName, "DDS cube map");
         return nullptr;
     }
     KeepActiveBinding keep;

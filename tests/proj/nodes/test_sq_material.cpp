@@ -285,4 +285,26 @@ TEST_F(MaterialTest, ScriptMaterialsSetTheirFieldsAndReachTheDrawFunctions) {
     EXPECT_EQ(0u, world.task->GetDeferredReleaseCount());
 }
 
+TEST_F(MaterialTest, AClonedMaterialHoldsItsTexturesOnItsOwn) {
+    Offer("shared.tga");
+    Value(
+        "::m <- CSqMaterial(); m.SetTexture(0, \"shared.tga\", false); m.SetShaderType(4);"
+        "m.SetDeleteRelease(true); ::k <- clone m");
+    CSqMaterial* m = Object<CSqMaterial>("m");
+    CSqMaterial* k = Object<CSqMaterial>("k");
+    ASSERT_NE(nullptr, k);
+    EXPECT_NE(m, k);
+    EXPECT_EQ(4, k->shaderType);
+    EXPECT_EQ(m->textures[0], k->textures[0]);
+    EXPECT_EQ(2, QZW::SqTextureHolders(k->textures[0]));
+    // The original dies releasing its textures: the clone's hold keeps it.
+    Value("::m <- null");
+    NextFrame();
+    EXPECT_EQ(1, g_alive) << "expected the clone's texture alive";
+    EXPECT_TRUE(Engine().IsTextureListed("shared.tga"));
+    Value("::k <- null");
+    NextFrame();
+    EXPECT_EQ(0, g_alive) << "the clone's deleteRelease releases it last";
+}
+
 }  // namespace

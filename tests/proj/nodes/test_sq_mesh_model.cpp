@@ -296,4 +296,32 @@ TEST_F(ModelTest, MaterialsByName) {
     EXPECT_EQ(Value("return m.GetMaterial(\"none\")"), "null");
 }
 
+TEST_F(ModelTest, AMaterialHandleKeptPastReleaseResourceStaysUsable) {
+    WriteModel("two.bin", {Quad("opaque", 0), Quad("second", 1)});
+    Value(
+        "::m <- CSqMeshModel(); m.LoadBin(\"two.bin\", false, true);"
+        "::h <- m.GetMaterial(\"second\"); ::g <- m.GetMaterial(\"second\"); return 0");
+    QZW::CSqMaterial* held = Object<QZW::CSqMaterial>("h");
+    ASSERT_NE(nullptr, held);
+    EXPECT_EQ(held, Model()->parts[1].material) << "the handle is the model's own material";
+    EXPECT_EQ(3, held->shares) << "the model and two handles";
+    Value("m.ReleaseResource()");
+    NextFrame();
+    EXPECT_TRUE(Model()->parts.empty());
+    EXPECT_EQ(0u, world.task->GetDeferredReleaseCount())
+        << "the parts were freed after the frame; the material, held, was not queued";
+    EXPECT_EQ(2, held->shares);
+    EXPECT_EQ(Value("h.SetTexOffset(0.5, 0.25); return h.GetName()"), "second");
+    EXPECT_FLOAT_EQ(0.5f, held->texOffset[0]);
+    // The model itself goes; the handles still hold the material, and the
+    // last one frees it after the frame.
+    Value("::m <- null; ::h <- null");
+    NextFrame();
+    EXPECT_EQ(Value("g.SetYuragiParam(1, 2, 3); return g.GetName()"), "second");
+    Value("::g <- null");
+    EXPECT_EQ(1u, world.task->GetDeferredReleaseCount()) << "the last handle frees it";
+    NextFrame();
+    EXPECT_EQ(0u, world.task->GetDeferredReleaseCount());
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "qzware/scene/qz_vector.h"
 #include "tests/proj/nodes/node_script_fixture.h"
@@ -118,14 +119,14 @@ TEST(SqNode, PushBackInsertAndRemoveFollowTheirRules) {
     EXPECT_EQ(nullptr, b.parent) << "Insert sets no parent link";
 
     root.Remove(&a);
-    ASSERT_EQ(2u, root.children.size()) << "only the first occurrence goes";
-    EXPECT_EQ(&b, root.children[0]);
-    EXPECT_EQ(&a, root.children[1]);
+    ASSERT_EQ(2u, root.LiveChildren().size()) << "only the first occurrence goes";
+    EXPECT_EQ(&b, root.LiveChildren()[0]);
+    EXPECT_EQ(&a, root.LiveChildren()[1]);
     EXPECT_EQ(nullptr, a.parent);
 
     stranger.parent = &root;
     root.Remove(&stranger);
-    EXPECT_EQ(2u, root.children.size());
+    EXPECT_EQ(2u, root.LiveChildren().size());
     EXPECT_EQ(nullptr, stranger.parent) << "cleared also when not a child";
 
     CSqNode full, child;
@@ -172,6 +173,47 @@ TEST(SqNode, AFreedNodeLeavesNoPointerToItselfInTheTree) {
     EXPECT_EQ(owner.get(), kept.parent) << "Clear leaves the parent links";
     owner.reset();
     EXPECT_EQ(nullptr, kept.parent);
+}
+
+TEST(SqNode, ManyRemovalsAndDeathsKeepTheOrderOfTheRest) {
+    CSqNode parent;
+    std::vector<std::unique_ptr<CSqNode>> kids;
+    for (int i = 0; i < 100; ++i) {
+        kids.push_back(std::make_unique<CSqNode>());
+        parent.PushBack(kids.back().get());
+    }
+    parent.PushBack(kids[7].get());  // listed twice: first at 7, then at 100
+    for (int i = 0; i < 100; i += 2) {
+        parent.Remove(kids[std::size_t(i)].get());
+    }
+    for (int i = 1; i < 100; i += 4) {
+        kids[std::size_t(i)].reset();
+    }
+    std::vector<QZW::CQzNode*> want;
+    for (int i = 3; i < 100; i += 4) {
+        want.push_back(kids[std::size_t(i)].get());
+    }
+    want.push_back(kids[7].get());
+    EXPECT_EQ(parent.LiveChildren(), want);
+    EXPECT_LE(parent.children.size(), want.size() * 2) << "holes never outnumber the live half";
+
+    // Removing the twice-listed child takes its first listing.
+    parent.Remove(kids[7].get());
+    want.erase(want.begin() + 1);
+    EXPECT_EQ(parent.LiveChildren(), want);
+    // A limit counts live children only.
+    parent.maxChildren = std::uint32_t(want.size() + 1);
+    CSqNode extra;
+    parent.PushBack(&extra);
+    want.push_back(&extra);
+    EXPECT_EQ(parent.LiveChildren(), want);
+    CSqNode refused;
+    parent.PushBack(&refused);
+    EXPECT_EQ(parent.LiveChildren(), want) << "the limit is reached";
+    // A walk over the holes reaches exactly the live children.
+    parent.SetAlpha(40, true);
+    EXPECT_EQ(40, extra.alpha);
+    EXPECT_EQ(-1, refused.alpha);
 }
 
 TEST(SqNode, DeviceDrawRebuildsOnlyWhenVisibleAndAlwaysPushes) {
@@ -255,6 +297,35 @@ TEST_F(NodeScript, AChildTheScriptsFreeLeavesItsParentsList) {
     graphics.ClearCalls();
     NextFrame();  // draws p alone
     EXPECT_EQ(1u, NodeMatrices());
+}
+
+TEST_F(NodeScript, AClonedNodeSharesItsChildrenAndParentAndOutlivesThemSafely) {
+    Value(
+        "::p <- CSqNode(); ::a <- CSqNode(); ::c <- CSqNode(); a.SetPos(1, 2, 3); a.SetName(\"a\");"
+        "a.SetAlpha(7, false); p.PushBack(a); a.PushBack(c); ::b <- clone a");
+    CSqNode* a = Object<CSqNode>("a");
+    CSqNode* b = Object<CSqNode>("b");
+    ASSERT_NE(nullptr, b);
+    EXPECT_NE(a, b) << "the clone has an object of its own";
+    EXPECT_EQ(
+        "1,2,3,a",
+        Value(
+            "local q = b.GetPos(); return q.x + \",\" + q.y + \",\" + q.z + \",\" + b.GetName()"));
+    EXPECT_EQ(7, b->alpha);
+    EXPECT_EQ(Object<CSqNode>("p"), b->parent) << "member-wise: the same parent link";
+    EXPECT_EQ(b->LiveChildren(), a->LiveChildren()) << "member-wise: the same children";
+    // The child dies: neither list keeps it; the parent dies: neither link.
+    Value("::c <- null");
+    NextFrame();
+    EXPECT_TRUE(b->LiveChildren().empty());
+    EXPECT_TRUE(a->LiveChildren().empty());
+    Value("::p <- null");
+    NextFrame();
+    EXPECT_EQ(nullptr, b->parent);
+    EXPECT_EQ(nullptr, a->parent);
+    Value("b.SetName(\"b\"); ::a <- null");
+    NextFrame();
+    EXPECT_EQ("b", Value("return b.GetName()"));
 }
 
 }  // namespace

@@ -20,6 +20,20 @@ protected:
         graphics.textures["atlas.tga"] = new qz_test_support::SizedTexture(256, 128, "atlas");
     }
     CSqSprite* Sprite(const char* name = "s") { return Object<CSqSprite>(name); }
+    // The atlas of SetUp, for tests that never load it (so nothing owns it).
+    void UnusedAtlasGoes() {
+        delete graphics.textures["atlas.tga"];
+        graphics.textures.erase("atlas.tga");
+    }
+    // The texture of the renderer's last SetTexture, or null.
+    const void* LastTexture() const {
+        for (auto it = graphics.calls.rbegin(); it != graphics.calls.rend(); ++it) {
+            if (it->name == "SetTexture" && !it->pointers.empty()) {
+                return it->pointers[0];
+            }
+        }
+        return nullptr;
+    }
 };
 
 TEST_F(SpriteTest, SetTakesTheTextureRectangleAndSizesScaleTheWidth) {
@@ -92,6 +106,70 @@ TEST_F(SpriteTest, AMaterialTheScriptsFreeIsForgottenAndItsTexturesStayHeld) {
     Value("s.SetMaterial(null)");
     EXPECT_EQ("wrong argument type, expected 'CSqMaterial' got 'integer'",
               Run("return s.SetMaterial(1)").text);
+}
+
+// Textures that live exactly as long as something draws with them.
+int g_alive = 0;
+class CountedTexture : public qz_test_support::SizedTexture {
+public:
+    explicit CountedTexture(const char* name) : SizedTexture(64, 64, name) { ++g_alive; }
+    ~CountedTexture() override { --g_alive; }
+};
+
+TEST_F(SpriteTest, AFailedSetKeepsHoldingTheTextureItsSpriteStillDraws) {
+    UnusedAtlasGoes();
+    g_alive = 0;
+    auto* first = new CountedTexture("first");
+    graphics.textures["first.tga"] = first;
+    Value(
+        "::s <- CSqSprite(); s.Set(16, 16, 0, 0, \"first.tga\"); s.Set(8, 8, 0, 0, \"none.tga\")");
+    CSqSprite* s = Sprite();
+    EXPECT_EQ(nullptr, s->texture) << "the node keeps the failed name's (no) texture";
+    ASSERT_EQ(first, s->sprite->GetTexture()) << "the engine sprite draws on with the old one";
+    EXPECT_EQ(1, world.engine->TextureHolders(first)) << "held once, for the engine sprite";
+
+    // The texture list lets it go; the sprite's hold keeps it alive to draw.
+    Value("SQ_ReleaseTexture(\"first.tga\"); s.Draw(2)");
+    EXPECT_FALSE(world.engine->IsTextureListed("first.tga"));
+    EXPECT_EQ(1, g_alive) << "expected the drawn texture alive after its release";
+    NextFrame();
+    EXPECT_EQ(first, LastTexture()) << "drawn with the held texture";
+
+    // A new texture of the name, at whatever address, is not touched by the
+    // old hold ending.
+    auto* second = new CountedTexture("second");
+    graphics.textures["first.tga"] = second;
+    Value(
+        "::t <- CSqSprite(); t.Set(16, 16, 0, 0, \"first.tga\"); s.Set(16, 16, 0, 0, "
+        "\"first.tga\")");
+    EXPECT_EQ(1, g_alive) << "the old texture went with its last hold";
+    EXPECT_EQ(4, world.engine->TextureHolders(second)) << "kept and drawn, by two sprites";
+    Value("::s <- null");
+    NextFrame();
+    EXPECT_TRUE(world.engine->IsTextureListed("first.tga"));
+    EXPECT_EQ(2, world.engine->TextureHolders(second));
+    EXPECT_EQ(1, g_alive);
+}
+
+TEST_F(SpriteTest, ATextureAMaterialAndASpriteHoldOutlivesItsScriptRelease) {
+    UnusedAtlasGoes();
+    g_alive = 0;
+    auto* shared = new CountedTexture("shared");
+    graphics.textures["shared.tga"] = shared;
+    Value(
+        "::m <- CSqMaterial(); m.SetTexture(0, \"shared.tga\", false);"
+        "::s <- CSqSprite(); s.Set(16, 16, 0, 0, \"shared.tga\"); s.SetMaterial(m);"
+        "SQ_ReleaseTexture(\"shared.tga\"); s.Draw(2)");
+    EXPECT_FALSE(world.engine->IsTextureListed("shared.tga"));
+    EXPECT_EQ(1, g_alive);
+    NextFrame();
+    EXPECT_EQ(shared, LastTexture()) << "the material applies the texture";
+    Value("::m <- null");
+    NextFrame();
+    EXPECT_EQ(1, g_alive) << "the sprite still holds it";
+    Value("::s <- null");
+    NextFrame();
+    EXPECT_EQ(0, g_alive) << "expected the released texture freed with its last holder";
 }
 
 }  // namespace

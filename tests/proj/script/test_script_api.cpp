@@ -478,11 +478,20 @@ TEST_F(ScriptApiTest, RegistersEveryNodeClassWithItsMethodsAndBase) {
         }
         sq_pop(v, 2);
     }
-    // Construction and clones: node instances own their objects, so a clone
-    // is refused.
-    for (const char* owner : {"CSqNode", "CSqMaterial", "CSqSprite", "CSqSpriteBuffer", "CSqFont",
-                              "CSqMesh", "CSqMeshModel"}) {
-        EXPECT_EQ("this instance cannot be cloned",
+    // Construction and clones: a plain node and a material clone into a copy
+    // of their own; the other node classes own what a copy would share, so
+    // their clone is refused, naming the class.
+    for (const char* owner : {"CSqNode", "CSqMaterial"}) {
+        EXPECT_EQ("x",
+                  script_test::RunSnippet(v, (std::string("local n = ") + owner +
+                                              "(); n.SetName(\"x\"); return (clone n).GetName()")
+                                                 .c_str())
+                      .text)
+            << owner;
+    }
+    for (const char* owner :
+         {"CSqSprite", "CSqSpriteBuffer", "CSqFont", "CSqMesh", "CSqMeshModel"}) {
+        EXPECT_EQ(std::string(owner) + " instances cannot be cloned",
                   script_test::RunSnippet(v, (std::string("local n = ") + owner +
                                               "(); n.SetName(\"x\"); return clone n")
                                                  .c_str())

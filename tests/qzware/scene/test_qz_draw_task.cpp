@@ -200,6 +200,51 @@ TEST_F(DrawTaskTest, TexturesLoadOnceAndMissingFilesAreNotRetriedEveryFrame) {
     EXPECT_EQ(graphics.fileLoads["ok.tga"], 2);
 }
 
+TEST_F(DrawTaskTest, AHeldTextureLeavesTheListOnReleaseButLivesUntilItsLastHoldEnds) {
+    MakeTask();
+    IQzTexture* ok = task->GetTexture("ok.tga", true);
+    ASSERT_NE(ok, nullptr);
+    task->HoldTexture(ok);
+    task->HoldTexture(ok);
+    EXPECT_EQ(task->TextureHolders(ok), 2);
+
+    task->ReleaseTexture(ok);
+    EXPECT_FALSE(task->IsTextureListed("ok.tga")) << "a release unlists at once";
+    EXPECT_EQ(g_texturesAlive, 1) << "expected the held texture alive after its release";
+    EXPECT_EQ(task->GetRetiredTextureCount(), 1u);
+    IQzTexture* fresh = task->GetTexture("ok.tga", true);
+    EXPECT_NE(fresh, nullptr);
+    EXPECT_EQ(g_texturesAlive, 2) << "the name loads anew beside the held copy";
+
+    task->DropTexture(ok, false);
+    EXPECT_EQ(g_texturesAlive, 2) << "one hold remains";
+    task->DropTexture(ok, false);
+    EXPECT_EQ(g_texturesAlive, 1) << "expected the last hold to delete the released texture";
+    EXPECT_EQ(task->GetRetiredTextureCount(), 0u);
+    EXPECT_TRUE(task->IsTextureListed("ok.tga")) << "the new copy is untouched";
+
+    // A last hold with release also unlists and deletes a listed texture;
+    // without it the texture stays cached.
+    task->HoldTexture(fresh);
+    task->DropTexture(fresh, false);
+    EXPECT_TRUE(task->IsTextureListed("ok.tga"));
+    task->HoldTexture(fresh);
+    task->HoldTexture(fresh);
+    task->DropTexture(fresh, true);
+    EXPECT_TRUE(task->IsTextureListed("ok.tga")) << "another holder still draws with it";
+    task->DropTexture(fresh, true);
+    EXPECT_FALSE(task->IsTextureListed("ok.tga"));
+    EXPECT_EQ(g_texturesAlive, 0);
+
+    // Held and released textures go with the task.
+    IQzTexture* last = task->GetTexture("ok2.tga", true);
+    task->HoldTexture(last);
+    task->ReleaseTexture(last);
+    EXPECT_EQ(g_texturesAlive, 1);
+    task.reset();
+    EXPECT_EQ(g_texturesAlive, 0);
+}
+
 TEST_F(DrawTaskTest, AsyncLoadsDecodeOnceAndFailedReadsNeverReachTheDecoder) {
     UseFiles();
     WriteFile("ok.dds", "DDS texture bytes");

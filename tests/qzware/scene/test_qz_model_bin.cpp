@@ -169,13 +169,14 @@ TEST(ModelBin, NamesWithoutTerminatorAreCutAtTheirField) {
 TEST(ModelBin, SkinKeepsTheBonesTheSkinningProgramHolds) {
     ModelPartDesc p = Triangle("m");
     qztools::ModelSkinDesc skin;
-    for (int b = 0; b < 14; ++b) {
+    for (int b = 0; b < 18; ++b) {
         skin.bones.push_back({"b" + std::to_string(b), qztools::ModelTranslation(float(b), 0, 0)});
     }
-    skin.boneIndices.assign(12, 11);
+    // Vertices on bones 12 to 15: inside the 16-matrix palette.
+    skin.boneIndices = {12, 13, 14, 15, 15, 14, 13, 12, 12, 15, 0, 0};
     skin.weights.assign(12, 0.25f);
     qztools::ModelAnimDesc one{"pose", {}};
-    for (int b = 0; b < 14; ++b) {
+    for (int b = 0; b < 18; ++b) {
         one.matrices.push_back(qztools::ModelTranslation(0, float(b), 0));
     }
     skin.anims.push_back(one);
@@ -184,10 +185,12 @@ TEST(ModelBin, SkinKeepsTheBonesTheSkinningProgramHolds) {
     const QZW::QzModelFile file = Read(bytes);
     ASSERT_EQ(file.parts.size(), 1u);
     const QZW::QzModelSkin& s = *file.parts[0].skin;
-    EXPECT_EQ(s.bones.size(), std::size_t(QZW::kQzModelMaxBones));
-    EXPECT_EQ(s.bonesPerFrame, 14);
-    // Frame matrices keep the file's stride of 14.
-    EXPECT_EQ(QZW::QzModelFrameMatrix(bytes.data(), bytes.size(), s.anims[0], 0, 14, 13)[13],
+    EXPECT_EQ(s.bones.size(), 16u) << "the palette's 16 bones are kept, the rest dropped";
+    EXPECT_EQ(s.bones[15].name, "b15");
+    EXPECT_EQ(s.boneIndices[3], 15);
+    EXPECT_EQ(s.bonesPerFrame, 18);
+    // Frame matrices keep the file's stride of 18.
+    EXPECT_EQ(QZW::QzModelFrameMatrix(bytes.data(), bytes.size(), s.anims[0], 0, 18, 13)[13],
               13.0f);
 }
 
@@ -232,7 +235,6 @@ TEST(ModelBin, DamagedFilesAreRefusedWhole) {
              PutI32(b, l.record + kCounts + 12, 0x7FFFFFFF);
          }},
         {"colour count differs", [=](auto& b, auto& l) { PutI32(b, l.record + kCounts + 4, 2); }},
-        {"normal count differs", [=](auto& b, auto& l) { PutI32(b, l.record + kCounts + 8, 1); }},
         {"uv count differs", [=](auto& b, auto& l) { PutI32(b, l.record + kCounts + 12, 2); }},
         {"index past the vertex count",
          [](auto& b, auto& l) {
@@ -246,8 +248,8 @@ TEST(ModelBin, DamagedFilesAreRefusedWhole) {
         {"negative animation count", [](auto& b, auto& l) { PutI32(b, l.meshAnimChunk + 4, -2); }},
         {"animation count past its chunk",
          [](auto& b, auto& l) { PutI32(b, l.meshAnimChunk + 4, 1000); }},
-        {"animation table outside its chunk",
-         [](auto& b, auto& l) { PutI32(b, l.meshAnimChunk + 12, 8); }},
+        {"animation table past the end of the file",
+         [](auto& b, auto& l) { PutI32(b, l.meshAnimChunk + 12, b.size() - 40); }},
         {"animation with no frames", [](auto& b, auto& l) { PutI32(b, l.meshAnimTable + 20, 0); }},
         {"animation with negative frames",
          [](auto& b, auto& l) { PutI32(b, l.meshAnimTable + 20, -5); }},
@@ -263,7 +265,6 @@ TEST(ModelBin, DamagedFilesAreRefusedWhole) {
          [](auto& b, auto& l) { PutI32(b, l.skinChunk + 12, b.size() - 4); }},
         {"weights past the end",
          [](auto& b, auto& l) { PutI32(b, l.skinChunk + 16, 0xFFFFFFFFu); }},
-        {"bone index past the bones", [](auto& b, auto& l) { b[l.skinIndices + 2] = 2; }},
         {"skin frames overflowing frames x bones",
          [](auto& b, auto& l) { PutI32(b, l.skinTable + 20, 0x7FFFFFFF); }},
         {"skin frame matrices past the end",
@@ -288,6 +289,49 @@ TEST(ModelBin, DamagedFilesAreRefusedWhole) {
         EXPECT_TRUE(file.parts.empty()) << c.what;
         EXPECT_FALSE(error.empty()) << c.what;
     }
+}
+
+// What the reader never uses, or uses safely, does not refuse the file.
+TEST(ModelBin, FilesWithOnlyHarmlessOdditiesLoad) {
+    const DamageCase cases[] = {
+        // A table shared with the skin chunk, outside the mesh animation's own.
+        {"animation table outside its chunk",
+         [](auto& b, auto& l) {
+             PutI32(b, l.meshAnimChunk + 4, 1);
+             PutI32(b, l.meshAnimChunk + 12, l.skinTable);
+         }},
+        // The skinning program clamps indices to its palette.
+        {"bone index past the bones", [](auto& b, auto& l) { b[l.skinIndices + 2] = 9; }},
+    };
+    for (const DamageCase& c : cases) {
+        std::vector<qztools::ModelPartLayout> layout;
+        std::vector<std::uint8_t> bytes = Healthy(layout);
+        c.damage(bytes, layout[0]);
+        std::vector<std::uint8_t> exact(bytes);
+        exact.shrink_to_fit();
+        QZW::QzModelFile file;
+        std::string error;
+        EXPECT_TRUE(QZW::QzReadModelBin(exact.data(), exact.size(), file, &error))
+            << c.what << ": refused with " << error;
+        EXPECT_EQ(file.parts.size(), 2u) << c.what;
+    }
+    // The normals are never read: one normal for three vertices only places
+    // the arrays after it.
+    ModelPartDesc p = Triangle("m");
+    p.normals = {{0, 1, 0}};
+    p.uvs = {{0, 0}, {1, 0}, {0, 1}};
+    const QZW::QzModelFile file = Read(qztools::EncodeModelBin({p}));
+    ASSERT_EQ(file.parts.size(), 1u) << "a normal count other than the vertex count";
+    EXPECT_EQ(file.parts[0].uvs[1].x, 1.0f);
+    EXPECT_EQ(file.parts[0].indices, (std::vector<std::uint16_t>{0, 1, 2}));
+
+    // The shared table reads as the skin's.
+    std::vector<qztools::ModelPartLayout> layout;
+    std::vector<std::uint8_t> bytes = Healthy(layout);
+    cases[0].damage(bytes, layout[0]);
+    const QZW::QzModelFile shared = Read(bytes);
+    ASSERT_EQ(shared.parts.size(), 2u);
+    EXPECT_EQ(shared.parts[0].meshAnim->anims[0].name, shared.parts[0].skin->anims[0].name);
 }
 
 TEST(ModelBin, NullOrEmptyImageIsRefused) {
