@@ -98,8 +98,11 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
     }
     settingsBytes.clear();
     settingsInfo = {};
-    if (settingsFile && platform::readonly_file::read_whole(settingsFile, settingsBytes) &&
-        !settingsBytes.empty()) {
+    // A settings file that can be read must be whole: an empty one is as
+    // damaged as a one-byte one, and both are refused with the reason.
+    const bool haveSettings =
+        settingsFile && platform::readonly_file::read_whole(settingsFile, settingsBytes);
+    if (haveSettings) {
         const std::string why =
             CheckGlobalSettings(reinterpret_cast<const std::uint8_t*>(settingsBytes.data()),
                                 settingsBytes.size(), &settingsInfo);
@@ -110,7 +113,10 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
             return false;
         }
     } else {
-        settingsBytes.clear();  // a missing settings file is no error
+        // A missing or unreadable settings file is no error: FACT then
+        // starts with its own defaults, which the cue checks must know.
+        settingsBytes.clear();
+        settingsInfo = DefaultGlobalSettings();
     }
 
     FACTRuntimeParameters params{};

@@ -82,9 +82,18 @@ struct Reader {
 }  // namespace
 
 // [SECTION] Global settings
+XactSettingsInfo DefaultGlobalSettings() {
+    XactSettingsInfo info;
+    info.categoryCount = 3;
+    return info;
+}
+
 std::string CheckGlobalSettings(const std::uint8_t* data, std::size_t size,
                                 XactSettingsInfo* info) {
     Reader r{data, size};
+    if (size == 0) {
+        return "global settings: the file is empty";
+    }
     if (size < 77) {
         return "global settings: shorter than the header";
     }

@@ -38,6 +38,10 @@ struct XactSoundBankInfo {
 };
 
 // Each check answers "" when the bytes are a file FACT can take, else why not.
+// What FACT starts with when it is given no settings: the categories
+// "Global", "Default" and "Music", no variables, RPCs or DSP presets.
+XactSettingsInfo DefaultGlobalSettings();
+
 std::string CheckGlobalSettings(const std::uint8_t* data, std::size_t size, XactSettingsInfo* info);
 
 // How many leading bytes of a wave bank CheckWaveBank needs (its header,
