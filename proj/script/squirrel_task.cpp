@@ -19,6 +19,7 @@
 #include "proj/script/sq_error_handler.h"
 #include "proj/script/sq_print_call_stack.h"
 #include "qzware/common/qz_mem.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/win/qz_file_manager.h"
 
 namespace Sample {
@@ -57,6 +58,14 @@ std::string LastError(HSQUIRRELVM v) {
     return out;
 }
 
+// Resources that fail to load are named in the script log beside what the
+// scripts print.
+void LoadFailureToLog(const std::string& line) {
+    if (SQPrintCallStack* log = GetSqLogHook()) {
+        log->Write((line + "\n").c_str());
+    }
+}
+
 }  // namespace
 
 CSquirrelTask* GetSquirrelTask() {
@@ -76,6 +85,7 @@ CSquirrelTask::CSquirrelTask(QZW::IQzGameManager* gameManager, IGameControl* gam
 }
 
 CSquirrelTask::~CSquirrelTask() {
+    QZW::QzSetLoadReportSink(nullptr);
     CloseVM();
     QZW::FreeSqMaterialInfo();
     delete includedNames;
@@ -89,6 +99,7 @@ void CSquirrelTask::StartUp() {
     includedNames->clear();
     SetSqAllocatorHook(&GetSqAllocator());
     SetSqLogHook(&GetSqLog());
+    QZW::QzSetLoadReportSink(&LoadFailureToLog);
     // An exception from anything the start-up runs (the API registration, a
     // native function the images call) ends the program with the VM's call
     // stack in the log rather than escaping the constructor.
