@@ -334,26 +334,10 @@ bool AudioDevice::CueIsPlayable(std::uint16_t cueIndex) const {
     if (!soundBank || cueIndex >= cueCount || cueIndex >= soundBankInfo.cues.size()) {
         return false;
     }
-    const XactCueNeeds& needs = soundBankInfo.cues[cueIndex];
-    for (std::uint16_t category : needs.categories) {
-        if (category >= settingsInfo.categoryCount) {
-            return false;
-        }
-    }
-    for (std::uint16_t variable : needs.variables) {
-        if (variable >= settingsInfo.variableCount) {
-            return false;
-        }
-    }
-    for (const auto& [bank, wave] : needs.waves) {
-        const std::string& name = soundBankInfo.waveBankNames[bank];
-        const auto loaded = std::find_if(loadedWaveBanks.begin(), loadedWaveBanks.end(),
-                                         [&](const XactWaveBankInfo& w) { return w.name == name; });
-        if (loaded == loadedWaveBanks.end() || wave >= loaded->entryCount) {
-            return false;  // FACT would crash looking for it
-        }
-    }
-    return true;
+    // FACT would crash on a missing piece: the cue is refused instead.
+    return CheckCueNeeds(soundBankInfo.cues[cueIndex], settingsInfo, soundBankInfo.waveBankNames,
+                         loadedWaveBanks)
+        .empty();
 }
 
 FACTCue* AudioDevice::StartCue(std::uint16_t cueIndex) {
