@@ -228,6 +228,23 @@ TEST(AudioDevice, AnEmptyOrTruncatedSettingsFileIsRefusedTheSameWay) {
     }
 }
 
+TEST(AudioDevice, ACueWhoseSoundNamesAnRpcTheSettingsLackIsRefused) {
+    SoundFolder files;
+    // FACT looks the code up on its own thread and follows what it finds.
+    files.Write("Sound Bank.xsb",
+                xact::WriteSoundBank("Sound Bank", {"Wave Bank", "Stream Wave Bank"},
+                                     {{"se_short", 2, 0, 0, false, 0, 0, {}},
+                                      {"se_rpc", 2, 0, 1, false, 0, 0, {1234}}}));
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    d.StartWorkerThread();
+    const std::int32_t refused = d.PlaySE(1);
+    EXPECT_EQ(-1, refused) << "expected the cue refused, got handle " << refused;
+    const std::int32_t plain = d.PlaySE(0);
+    ASSERT_GE(plain, AudioDevice::kFirstHandle);
+    EXPECT_TRUE(Within(d, 2000, [&] { return d.IsEndSE(plain); })) << "the plain cue never ended";
+}
+
 TEST(AudioDevice, WithoutTheStreamingBankMusicIsRefusedAndEffectsPlay) {
     SoundFolder files;
     files.Write("Stream Wave Bank.xwb", {});
