@@ -3,7 +3,7 @@
 //   movie_gstreamer.cpp - filesrc, asfdemux, a WMV decoder, videoconvert to
 //                         BGR, appsink; audio streams end in a fake sink
 //   movie_null.cpp      - a scripted movie for tests (frames pushed by hand)
-// open() and the Movie calls run on the game thread; FrameSink::on_frame runs
+// open(), begin_open() and the Movie calls run on the game thread; FrameSink::on_frame runs
 // on the backend's streaming thread.
 #pragma once
 
@@ -40,6 +40,13 @@ enum class OpenError {
     unavailable,  // the backend itself could not start (logged once)
 };
 
+// Where an open begun with begin_open() stands.
+enum class OpenState {
+    opening,  // the backend is still reading the file; no frame yet
+    ready,    // opened and playing
+    failed,   // the open failed (the reason comes with it)
+};
+
 // An opened movie, playing. Its frames go to the sink given to open().
 class Movie {
 public:
@@ -49,6 +56,18 @@ public:
     virtual std::int64_t duration_100ns() = 0;
     // Back to the first frame and playing; false when the backend refused.
     virtual bool play_from_start() = 0;
+    // Game thread, every frame: handles the backend's pending messages
+    // without waiting, finishing an open in progress. A failure while
+    // opening answers failed with the reason in *error; a stream error
+    // after the open only stops the frames (still ready).
+    virtual OpenState poll(OpenError* error) {
+        (void)error;
+        return OpenState::ready;
+    }
+    // Whether messages wait for the next poll().
+    virtual bool has_queued_messages() { return false; }
+    // Messages poll() has taken off so far.
+    virtual std::uint64_t drained_messages() { return 0; }
 };
 
 class Backend {
@@ -59,6 +78,13 @@ public:
     // must outlive the returned movie.
     virtual std::unique_ptr<Movie> open(const std::string& path, FrameSink& sink,
                                         OpenError* error) = 0;
+    // Starts opening `path` and returns at once: null with the reason on a
+    // failure known at once (no file, no backend), else a movie whose poll()
+    // tells when it is ready. By default the open is done at once.
+    virtual std::unique_ptr<Movie> begin_open(const std::string& path, FrameSink& sink,
+                                              OpenError* error) {
+        return open(path, sink, error);
+    }
 };
 
 // The backend in force: GStreamer unless a test set another.

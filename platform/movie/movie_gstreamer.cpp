@@ -3,10 +3,11 @@
 // (BGR, synchronised to the pipeline clock), and every other stream into
 // queue ! fakesink. The appsink hands each frame, preroll included, to the
 // movie's sink on the streaming thread.
-// Done: open with a 5 s preroll limit, duration, seek to the start.
+// Done: open with a 5 s preroll limit, either waited for (open) or finished
+// by poll() on later frames (begin_open); duration, seek to the start; the
+// bus is drained on every poll, and a late stream error is logged once.
 // Differs from DirectShow: no position or rate other than the start; frames
-// are top-down (the caller turns them); no bus watch, so late stream errors
-// just stop the frames.
+// are top-down (the caller turns them).
 #include "platform/movie/movie.h"
 
 #include <gst/app/gstappsink.h>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/debug/debug.h"
@@ -91,7 +93,7 @@ public:
     std::int64_t duration_100ns() override { return duration; }
 
     bool play_from_start() override {
-        DrainBus();
+        poll(nullptr);
         const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT);
         const bool sought = gst_element_seek_simple(pipeline, GST_FORMAT_TIME, flags, 0) != FALSE;
         const bool running =
@@ -99,25 +101,36 @@ public:
         return sought && running;
     }
 
+    OpenState poll(OpenError* error) override;
+    std::uint64_t drained_messages() override { return drained; }
+    bool has_queued_messages() override {
+        GstBus* bus = gst_element_get_bus(pipeline);
+        const bool pending = gst_bus_have_pending(bus) != FALSE;
+        gst_object_unref(bus);
+        return pending;
+    }
+
     // The fixed part of the pipeline; false when an element is missing.
     bool Build(const std::string& path);
+    // Sets the pipeline going towards its first frame, without waiting.
+    OpenError BeginPreroll();
     OpenError WaitForPreroll();
+    // What a bus message says about an open in progress; nothing when it
+    // says nothing (keep waiting).
+    std::optional<OpenError> OpeningOutcome(GstMessage* m);
     OpenError Start();
+
+    OpenState state = OpenState::opening;
+    OpenError failure = OpenError::none;
+    gint64 prerollDeadline = 0;
+    bool streamErrorLogged = false;
+    std::uint64_t drained = 0;
 
     FrameSink& sink;
     GstElement* pipeline = nullptr;
     GstElement* convert = nullptr;
     std::atomic<bool> videoLinked{false};
     std::int64_t duration = -1;
-
-private:
-    void DrainBus() {
-        GstBus* bus = gst_element_get_bus(pipeline);
-        while (GstMessage* m = gst_bus_pop(bus)) {
-            gst_message_unref(m);
-        }
-        gst_object_unref(bus);
-    }
 };
 
 GstElement* MakeElement(const char* factory) {
@@ -278,15 +291,37 @@ bool GstMovie::Build(const std::string& path) {
     return true;
 }
 
-OpenError GstMovie::WaitForPreroll() {
+OpenError GstMovie::BeginPreroll() {
+    prerollDeadline = g_get_monotonic_time() + gint64(kPrerollLimit / GST_USECOND);
     if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         return OpenError::bad_file;
     }
+    return OpenError::none;
+}
+
+std::optional<OpenError> GstMovie::OpeningOutcome(GstMessage* m) {
+    const GstMessageType type = GST_MESSAGE_TYPE(m);
+    if (type == GST_MESSAGE_ASYNC_DONE && GST_MESSAGE_SRC(m) == GST_OBJECT(pipeline)) {
+        return videoLinked.load() ? OpenError::none : OpenError::no_video;
+    }
+    if (type == GST_MESSAGE_APPLICATION &&
+        gst_structure_has_name(gst_message_get_structure(m), kNoVideoMessage)) {
+        return OpenError::no_video;
+    }
+    if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
+        return videoLinked.load() ? OpenError::bad_file : OpenError::no_video;
+    }
+    return std::nullopt;
+}
+
+OpenError GstMovie::WaitForPreroll() {
+    if (const OpenError begun = BeginPreroll(); begun != OpenError::none) {
+        return begun;
+    }
     GstBus* bus = gst_element_get_bus(pipeline);
     OpenError result = OpenError::bad_file;
-    const gint64 deadline = g_get_monotonic_time() + gint64(kPrerollLimit / GST_USECOND);
     for (;;) {
-        const gint64 left = deadline - g_get_monotonic_time();
+        const gint64 left = prerollDeadline - g_get_monotonic_time();
         if (left <= 0) {
             break;
         }
@@ -296,26 +331,53 @@ OpenError GstMovie::WaitForPreroll() {
         if (!m) {
             break;
         }
-        const GstMessageType type = GST_MESSAGE_TYPE(m);
-        const bool fromPipeline = GST_MESSAGE_SRC(m) == GST_OBJECT(pipeline);
-        const bool noVideo = type == GST_MESSAGE_APPLICATION &&
-                             gst_structure_has_name(gst_message_get_structure(m), kNoVideoMessage);
+        const std::optional<OpenError> outcome = OpeningOutcome(m);
         gst_message_unref(m);
-        if (type == GST_MESSAGE_ASYNC_DONE && fromPipeline) {
-            result = videoLinked.load() ? OpenError::none : OpenError::no_video;
-            break;
-        }
-        if (noVideo) {
-            result = OpenError::no_video;
-            break;
-        }
-        if (type == GST_MESSAGE_ERROR || type == GST_MESSAGE_EOS) {
-            result = videoLinked.load() ? OpenError::bad_file : OpenError::no_video;
+        if (outcome) {
+            result = *outcome;
             break;
         }
     }
     gst_object_unref(bus);
     return result;
+}
+
+OpenState GstMovie::poll(OpenError* error) {
+    // Every message is taken off the bus, so it never grows while a movie
+    // plays; only those that decide an open or report an error matter.
+    GstBus* bus = gst_element_get_bus(pipeline);
+    while (state != OpenState::failed) {
+        GstMessage* m = gst_bus_pop(bus);
+        if (!m) {
+            break;
+        }
+        drained += 1;
+        if (state == OpenState::opening) {
+            if (const std::optional<OpenError> outcome = OpeningOutcome(m)) {
+                failure = *outcome == OpenError::none ? Start() : *outcome;
+                state = failure == OpenError::none ? OpenState::ready : OpenState::failed;
+            }
+        } else if (GST_MESSAGE_TYPE(m) == GST_MESSAGE_ERROR && !streamErrorLogged) {
+            streamErrorLogged = true;
+            GError* err = nullptr;
+            gst_message_parse_error(m, &err, nullptr);
+            std::string text = "movie stream error, frames stop: ";
+            text += err ? err->message : "unknown";
+            text += "\n";
+            debug::output(text.c_str());
+            g_clear_error(&err);
+        }
+        gst_message_unref(m);
+    }
+    gst_object_unref(bus);
+    if (state == OpenState::opening && g_get_monotonic_time() >= prerollDeadline) {
+        state = OpenState::failed;
+        failure = OpenError::bad_file;  // never reached its first frame
+    }
+    if (state == OpenState::failed && error) {
+        *error = failure;
+    }
+    return state;
 }
 
 OpenError GstMovie::Start() {
@@ -334,6 +396,16 @@ class GstBackend final : public Backend {
 public:
     std::unique_ptr<Movie> open(const std::string& path, FrameSink& sink,
                                 OpenError* error) override {
+        return Open(path, sink, error, true);
+    }
+    std::unique_ptr<Movie> begin_open(const std::string& path, FrameSink& sink,
+                                      OpenError* error) override {
+        return Open(path, sink, error, false);
+    }
+
+private:
+    static std::unique_ptr<Movie> Open(const std::string& path, FrameSink& sink, OpenError* error,
+                                       bool wait) {
         OpenError why = OpenError::none;
         auto movie = std::make_unique<GstMovie>(sink);
         std::error_code ec;
@@ -343,8 +415,11 @@ public:
             why = OpenError::not_found;
         } else if (!movie->Build(path)) {
             why = OpenError::unavailable;
+        } else if (!wait) {
+            why = movie->BeginPreroll();
         } else if ((why = movie->WaitForPreroll()) == OpenError::none) {
             why = movie->Start();
+            movie->state = OpenState::ready;
         }
         if (error) {
             *error = why;

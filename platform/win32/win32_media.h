@@ -10,6 +10,8 @@ namespace platform::win32 {
 using HRESULT = std::int32_t;
 
 constexpr HRESULT S_OK = 0;
+// Success, but not done yet (an open still in progress).
+constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_FAIL = HRESULT(0x80004005u);
 constexpr HRESULT E_POINTER = HRESULT(0x80004003u);
 constexpr HRESULT E_OUTOFMEMORY = HRESULT(0x8007000Eu);

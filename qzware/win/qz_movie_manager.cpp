@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "qzware/depend/win/vho/vho_direct_show.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/win/qz_movie_player.h"
 #include "qzware/win/qz_string_util.h"
 
@@ -59,6 +60,8 @@ void CQzMovieManager::Play(const char* name, bool loop, std::int32_t layer, std:
     player = new CQzMoviePlayer(decoder);
     std::string path;
     if (!MakeMoviePath(name, &path)) {
+        QzReportLoadFailure("movie", name ? name : "",
+                            "the name is shorter than its three-letter extension");
         return;
     }
     const auto level = std::uint8_t(std::clamp(brightness, 0, 255));

@@ -7,6 +7,7 @@
 #include "platform/clock/clock.h"
 #include "qzware/depend/win/vho/vho_direct_show.h"
 #include "qzware/scene/iqz_graphics.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/scene/qz_matrix.h"
 #include "qzware/scene/qz_sprite.h"
 #include "qzware/win/qz_texture_gl.h"
@@ -39,37 +40,74 @@ CQzMoviePlayer::~CQzMoviePlayer() {
     Close();
 }
 
-bool CQzMoviePlayer::Open(const char* path, std::int32_t px, std::int32_t py, std::int32_t w,
+bool CQzMoviePlayer::Open(const char* moviePath, std::int32_t px, std::int32_t py, std::int32_t w,
                           std::int32_t h, bool loopMovie, std::int32_t layer,
                           std::uint8_t brightness) {
+    path = moviePath ? moviePath : "";
     // A layer outside the table would index past the draw task's screens.
     if (!decoder || layer < 0 || layer >= kLayerCount || w <= 0 || h <= 0) {
+        QzReportLoadFailure("movie", path,
+                            !decoder ? "no movie decoder"
+                                     : (w <= 0 || h <= 0 ? "the movie's size is not positive"
+                                                         : "its draw layer is outside 0..22"));
         return false;
     }
-    if (platform::win32::FAILED(decoder->Open(path))) {
+    const platform::win32::HRESULT hr = decoder->BeginOpen(moviePath);
+    if (platform::win32::FAILED(hr)) {
+        ReportFailure();
         return false;
     }
     Close();
-    sprite = new CQzSprite();
     x = px;
     y = py;
     width = w;
     height = h;
     colour = std::uint32_t(brightness) | std::uint32_t(brightness) << 8 |
              std::uint32_t(brightness) << 16 | 0xFF000000u;
-    sprite->SetColor(colour);
-    playing = 1;
-    startTime = platform::clock::now_ms();
     loop = loopMovie ? 1 : 0;
-    opened = 1;
-    drawLayer = layer;
+    pendingLayer = layer;
+    openPending = 1;
+    playWhenOpen = true;
+    if (hr == platform::win32::S_OK) {
+        FinishOpen();
+    }
     return true;
 }
 
+void CQzMoviePlayer::FinishOpen() {
+    openPending = 0;
+    sprite = new CQzSprite();
+    sprite->SetColor(colour);
+    playing = playWhenOpen ? 1 : 0;
+    // The movie's clock starts when its first frame can show.
+    startTime = platform::clock::now_ms();
+    opened = 1;
+    drawLayer = pendingLayer;
+}
+
+void CQzMoviePlayer::ReportFailure() {
+    const char* why = decoder ? decoder->GetOpenFailure() : "";
+    QzReportLoadFailure("movie", path, *why ? why : "it cannot be opened");
+}
+
 void CQzMoviePlayer::Update() {
+    if (openPending && decoder) {
+        const platform::win32::HRESULT hr = decoder->Poll();
+        if (hr == platform::win32::S_FALSE) {
+            return;  // still opening: the frame goes on without it
+        }
+        if (platform::win32::FAILED(hr)) {
+            openPending = 0;
+            ReportFailure();
+            return;
+        }
+        FinishOpen();
+    }
     if (!playing || !sprite || !decoder) {
         return;
     }
+    // Keeps the decoder's messages from piling up while the movie plays.
+    decoder->Poll();
     const std::uint32_t now = platform::clock::now_ms();
     // Unsigned difference: a wrap of the millisecond clock still counts forward.
     const std::int64_t elapsed = std::int64_t(std::uint32_t(now - startTime)) * 10000;

@@ -223,18 +223,30 @@ Bytes WriteSoundBank(const std::string& bankName, const std::vector<std::string>
     for (const Cue& c : cues) {
         const std::size_t start = o.size();
         soundAt.push_back(std::uint32_t(start));
-        o.u8(c.loop ? 1 : 0);  // complex sound when looping
+        o.u8((c.loop ? 1 : 0) | (c.rpcCodes.empty() ? 0 : 0x02));  // complex when looping
         o.u16(c.category);
         o.u8(kVolumeZeroDb);
         o.u16(0);  // pitch
         o.u8(0);   // priority
         const std::size_t lengthAt = o.size();
         o.u16(0);
+        auto rpcBlock = [&] {
+            if (c.rpcCodes.empty()) {
+                return;
+            }
+            o.u16(std::uint32_t(3 + 4 * c.rpcCodes.size()));  // the block with its length
+            o.u8(std::uint32_t(c.rpcCodes.size()));
+            for (std::uint32_t code : c.rpcCodes) {
+                o.u32(code);
+            }
+        };
         if (!c.loop) {
             o.u16(c.wave);
             o.u8(c.waveBank);
+            rpcBlock();
         } else {
             o.u8(1);  // one track
+            rpcBlock();
             o.u8(kVolumeZeroDb);
             const std::size_t codeAt = o.size();
             o.u32(0);

@@ -2,7 +2,8 @@
 // settings (.xgs) with categories, wave banks (.xwb) of 16-bit PCM waves kept
 // in memory or streamed, and sound banks (.xsb) whose cues each play one wave,
 // once or looping, optionally with an instance limit. Little-endian, content
-// version 46. No RPCs, DSP presets, variations or compression.
+// version 46. Sounds may name RPC codes; the settings have no RPCs or DSP
+// presets, and there are no variations or compression.
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,7 @@ struct Cue {
     bool loop = false;                     // loops forever (a complex sound)
     std::uint8_t instanceLimit = 0;        // 0: a simple cue; else a complex cue with this limit
     std::uint8_t maxInstanceBehavior = 0;  // 0 fail, 1 queue, 2 replace oldest, ...
+    std::vector<std::uint32_t> rpcCodes;   // the sound's RPCs (global settings offsets)
 };
 
 // Cue indices follow the order given; simple cues (instanceLimit 0) must come

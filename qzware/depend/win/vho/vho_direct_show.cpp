@@ -9,6 +9,7 @@ using platform::win32::E_FAIL;
 using platform::win32::E_FILE_NOT_FOUND;
 using platform::win32::E_OUTOFMEMORY;
 using platform::win32::E_POINTER;
+using platform::win32::S_FALSE;
 using platform::win32::S_OK;
 using platform::win32::VFW_E_CANNOT_CONNECT;
 using platform::win32::VFW_E_INVALID_FILE_FORMAT;
@@ -32,6 +33,22 @@ HRESULT ResultOf(platform::movie::OpenError error) {
             return E_FAIL;
     }
     return E_FAIL;
+}
+
+const char* ReasonOf(platform::movie::OpenError error) {
+    switch (error) {
+        case platform::movie::OpenError::none:
+            return "";
+        case platform::movie::OpenError::not_found:
+            return "no such file";
+        case platform::movie::OpenError::bad_file:
+            return "not a movie that can be read (damaged, cut short or not ASF)";
+        case platform::movie::OpenError::no_video:
+            return "it holds no WMV video stream";
+        case platform::movie::OpenError::unavailable:
+            return "the movie decoder is not available";
+    }
+    return "unknown";
 }
 
 void FillHeader(BITMAPINFOHEADER* header, std::int32_t width, std::int32_t height) {
@@ -108,12 +125,56 @@ HRESULT DirectShow::Open(const char* path) {
     Close();
     platform::movie::OpenError error = platform::movie::OpenError::none;
     movie = platform::movie::current().open(path, sampleBuffer, &error);
+    openFailure = ReasonOf(error);
     if (!movie) {
         return ResultOf(error);
     }
+    return FinishOpen();
+}
+
+HRESULT DirectShow::BeginOpen(const char* path) {
+    if (!IsInitialized() || !path) {
+        return E_POINTER;
+    }
+    Close();
+    platform::movie::OpenError error = platform::movie::OpenError::none;
+    movie = platform::movie::current().begin_open(path, sampleBuffer, &error);
+    openFailure = ReasonOf(error);
+    if (!movie) {
+        return ResultOf(error);
+    }
+    opening = true;
+    return Poll();
+}
+
+HRESULT DirectShow::Poll() {
+    if (!movie) {
+        return E_FAIL;
+    }
+    platform::movie::OpenError error = platform::movie::OpenError::none;
+    const platform::movie::OpenState now = movie->poll(&error);
+    if (!opening) {
+        return S_OK;  // a stream error after the open only stops the frames
+    }
+    switch (now) {
+        case platform::movie::OpenState::opening:
+            return S_FALSE;
+        case platform::movie::OpenState::ready:
+            opening = false;
+            return FinishOpen();
+        case platform::movie::OpenState::failed:
+            break;
+    }
+    Close();
+    openFailure = ReasonOf(error);
+    return ResultOf(error);
+}
+
+HRESULT DirectShow::FinishOpen() {
     const HRESULT hr = UpdateDuration();
     if (platform::win32::FAILED(hr)) {
         Close();
+        openFailure = "its length cannot be read";
         return hr;
     }
     state = 2;
@@ -169,6 +230,7 @@ void DirectShow::Close() {
     // Destroying the movie joins its streaming thread, so the sample lock is
     // never held here.
     movie.reset();
+    opening = false;
     sampleBuffer.Reset();
     if (state > 1) {
         state = 1;

@@ -57,6 +57,17 @@ public:
     // E_FILE_NOT_FOUND, VFW_E_INVALID_FILE_FORMAT, VFW_E_CANNOT_CONNECT (no
     // video), E_FAIL; E_POINTER when not initialised.
     virtual HRESULT Open(const char* path);
+    // Closes any movie and starts opening `path` without waiting for it:
+    // S_FALSE while it opens (Poll finishes it), S_OK when it opened at
+    // once, or Open's failure codes for what is known at once.
+    virtual HRESULT BeginOpen(const char* path);
+    // Game thread, every frame: drains the backend's messages and finishes
+    // an open in progress. S_FALSE while opening, S_OK once open, the
+    // failure code (and closed) when the open failed; E_FAIL without a movie.
+    virtual HRESULT Poll();
+    bool IsOpening() const { return opening; }
+    // Why the last open failed, in words ("" when it did not).
+    const char* GetOpenFailure() const { return openFailure; }
     // The latest frame: *pixels points into the frame buffer (valid until the
     // next GetFrame or Finalize), *header describes it. E_FAIL when not
     // opened or before the first frame arrived.
@@ -73,7 +84,12 @@ public:
     // Reads the duration again; E_FAIL without a movie.
     virtual HRESULT UpdateDuration();
 
+    // Reads the duration and marks the movie opened (closed on failure).
+    HRESULT FinishOpen();
+
     std::int32_t state = 0;
+    bool opening = false;
+    const char* openFailure = "";
     std::unique_ptr<platform::movie::Movie> movie;
     std::int64_t duration = -1;
     std::vector<std::uint8_t> frameBuffer;

@@ -1,12 +1,15 @@
 // The movie player on a scripted movie and a manual clock: frames become one
 // texture at a time, shown upright on the player's layer at its place; the
 // movie loops when the clock passes its length (across a wrap of the
-// millisecond clock too); bad layers and failed opens never play.
+// millisecond clock too); bad layers and failed opens never play; a movie
+// still opening lets the frames run and shows once open; a failed open says
+// which file and why, once.
 #include "qzware/win/qz_movie_player.h"
 
 #include <gtest/gtest.h>
 
 #include "qzware/depend/win/vho/vho_direct_show.h"
+#include "qzware/scene/qz_load_report.h"
 #include "qzware/scene/qz_sprite.h"
 #include "tests/qzware/win/movie/movie_test_fakes.h"
 #include "tests/support/recording_graphics.h"
@@ -147,6 +150,101 @@ TEST_F(MoviePlayer, LayersOutsideTheTableEmptySizesAndFailedOpensNeverPlay) {
     }
     // Only the cases with a layer and a size reached the decoder.
     EXPECT_EQ(3u, movies.opened_paths().size());
+}
+
+std::vector<std::string> g_reported;
+void Record(const std::string& line) {
+    g_reported.push_back(line);
+}
+
+class ReportedLines {
+public:
+    ReportedLines() {
+        g_reported.clear();
+        QZW::QzSetLoadReportSink(&Record);
+    }
+    ~ReportedLines() { QZW::QzSetLoadReportSink(nullptr); }
+};
+
+TEST_F(MoviePlayer, AMovieStillOpeningLetsFramesRunAndShowsOnceOpen) {
+    movies.add_slow_movie("slow.wmv", kOneSecond, 3, false);
+    ReportedLines lines;
+    CQzMoviePlayer player(&decoder);
+    ASSERT_TRUE(player.Open("slow.wmv", 0, 0, 32, 32, false, 4, 255));
+    EXPECT_TRUE(player.IsOpening());
+    EXPECT_TRUE(player.IsPlaying()) << "a script waiting for the end must not see it ended";
+    TestFrame frame(8, 8);
+    // Open made the first of the three polls that answer "opening".
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(movies.push_frame(frame.frame));
+        player.Update();  // returns at once: the open is not waited for
+        EXPECT_TRUE(player.IsOpening()) << "frame " << i;
+        EXPECT_FALSE(decoder.IsOpened()) << "frame " << i;
+        EXPECT_EQ(0, FrameTexture::made) << "frame " << i;
+    }
+    player.Update();
+    EXPECT_FALSE(player.IsOpening());
+    EXPECT_TRUE(decoder.IsOpened());
+    EXPECT_EQ(1, FrameTexture::made) << "the frame shows on the frame the open finished";
+    EXPECT_EQ(1u, g_layers[4].children.size());
+    // While it plays, every frame polls the decoder, so nothing piles up.
+    const std::uint32_t polls = movies.polls();
+    player.Update();
+    player.Update();
+    EXPECT_EQ(polls + 2, movies.polls());
+    EXPECT_TRUE(g_reported.empty()) << g_reported.front();
+}
+
+TEST_F(MoviePlayer, StoppedWhileOpeningItOpensStillAndRestartShowsIt) {
+    movies.add_slow_movie("slow.wmv", kOneSecond, 1, false);
+    CQzMoviePlayer player(&decoder);
+    ASSERT_TRUE(player.Open("slow.wmv", 0, 0, 32, 32, false, 4, 255));
+    player.SetPlaying(false);
+    EXPECT_FALSE(player.IsPlaying());
+    player.Update();
+    player.Update();
+    EXPECT_FALSE(player.IsOpening());
+    EXPECT_FALSE(player.IsPlaying()) << "the stop holds once the movie is open";
+    player.SetPlaying(true);
+    EXPECT_TRUE(player.IsPlaying());
+}
+
+TEST_F(MoviePlayer, AFailedOpenSaysWhichFileAndWhyOnce) {
+    movies.add_slow_movie("bad.wmv", kOneSecond, 2, true);
+    ReportedLines lines;
+    {
+        CQzMoviePlayer player(&decoder);
+        ASSERT_TRUE(player.Open("bad.wmv", 0, 0, 32, 32, false, 4, 255));
+        player.Update();  // Open and this frame polled "opening"
+        EXPECT_TRUE(player.IsPlaying()) << "still opening";
+        EXPECT_TRUE(g_reported.empty());
+        player.Update();
+        EXPECT_FALSE(player.IsPlaying());
+        EXPECT_FALSE(player.IsOpening());
+        player.Update();
+        ASSERT_EQ(1u, g_reported.size());
+        EXPECT_EQ(
+            QZW::QzLoadFailureLine("movie", "bad.wmv",
+                                   "not a movie that can be read (damaged, cut short or not ASF)"),
+            g_reported[0]);
+    }
+    const struct {
+        const char* path;
+        std::int32_t layer, w;
+        const char* reason;
+    } cases[] = {
+        {"missing.wmv", 4, 32, "no such file"},
+        {"clip.wmv", 23, 32, "its draw layer is outside 0..22"},
+        {"clip.wmv", 4, 0, "the movie's size is not positive"},
+    };
+    for (const auto& c : cases) {
+        g_reported.clear();
+        CQzMoviePlayer player(&decoder);
+        EXPECT_FALSE(player.Open(c.path, 0, 0, c.w, 32, false, c.layer, 255)) << c.path;
+        player.Update();
+        ASSERT_EQ(1u, g_reported.size()) << c.path;
+        EXPECT_EQ(QZW::QzLoadFailureLine("movie", c.path, c.reason), g_reported[0]);
+    }
 }
 
 }  // namespace

@@ -98,8 +98,11 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
     }
     settingsBytes.clear();
     settingsInfo = {};
-    if (settingsFile && platform::readonly_file::read_whole(settingsFile, settingsBytes) &&
-        !settingsBytes.empty()) {
+    // A settings file that can be read must be whole: an empty one is as
+    // damaged as a one-byte one, and both are refused with the reason.
+    const bool haveSettings =
+        settingsFile && platform::readonly_file::read_whole(settingsFile, settingsBytes);
+    if (haveSettings) {
         const std::string why =
             CheckGlobalSettings(reinterpret_cast<const std::uint8_t*>(settingsBytes.data()),
                                 settingsBytes.size(), &settingsInfo);
@@ -110,7 +113,10 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
             return false;
         }
     } else {
-        settingsBytes.clear();  // a missing settings file is no error
+        // A missing or unreadable settings file is no error: FACT then
+        // starts with its own defaults, which the cue checks must know.
+        settingsBytes.clear();
+        settingsInfo = DefaultGlobalSettings();
     }
 
     FACTRuntimeParameters params{};
@@ -350,26 +356,10 @@ bool AudioDevice::CueIsPlayable(std::uint16_t cueIndex) const {
     if (!soundBank || cueIndex >= cueCount || cueIndex >= soundBankInfo.cues.size()) {
         return false;
     }
-    const XactCueNeeds& needs = soundBankInfo.cues[cueIndex];
-    for (std::uint16_t category : needs.categories) {
-        if (category >= settingsInfo.categoryCount) {
-            return false;
-        }
-    }
-    for (std::uint16_t variable : needs.variables) {
-        if (variable >= settingsInfo.variableCount) {
-            return false;
-        }
-    }
-    for (const auto& [bank, wave] : needs.waves) {
-        const std::string& name = soundBankInfo.waveBankNames[bank];
-        const auto loaded = std::find_if(loadedWaveBanks.begin(), loadedWaveBanks.end(),
-                                         [&](const XactWaveBankInfo& w) { return w.name == name; });
-        if (loaded == loadedWaveBanks.end() || wave >= loaded->entryCount) {
-            return false;  // FACT would crash looking for it
-        }
-    }
-    return true;
+    // FACT would crash on a missing piece: the cue is refused instead.
+    return CheckCueNeeds(soundBankInfo.cues[cueIndex], settingsInfo, soundBankInfo.waveBankNames,
+                         loadedWaveBanks)
+        .empty();
 }
 
 FACTCue* AudioDevice::StartCue(std::uint16_t cueIndex) {

@@ -82,9 +82,18 @@ struct Reader {
 }  // namespace
 
 // [SECTION] Global settings
+XactSettingsInfo DefaultGlobalSettings() {
+    XactSettingsInfo info;
+    info.categoryCount = 3;
+    return info;
+}
+
 std::string CheckGlobalSettings(const std::uint8_t* data, std::size_t size,
                                 XactSettingsInfo* info) {
     Reader r{data, size};
+    if (size == 0) {
+        return "global settings: the file is empty";
+    }
     if (size < 77) {
         return "global settings: shorter than the header";
     }
@@ -124,33 +133,54 @@ std::string CheckGlobalSettings(const std::uint8_t* data, std::size_t size,
         return "global settings: variables misplaced";
     }
     r.skip(std::uint64_t(variables) * 13);
+    XactSettingsInfo out;
     if (rpcs > 0) {
         if (!r.at(off[8])) {
             return "global settings: RPCs misplaced";
         }
         for (std::uint16_t i = 0; i < rpcs && r.ok; ++i) {
+            const auto code = std::uint32_t(r.pos);
             const std::uint16_t variable = r.u16();
             const std::uint8_t points = r.u8();
-            r.u16();
+            const std::uint16_t parameter = r.u16();
             r.skip(std::uint64_t(points) * 9);
             if (variable >= variables) {
                 return "global settings: RPC variable out of range";
             }
+            if (points == 0) {
+                return "global settings: an RPC has no points";  // FACT reads the first and last
+            }
+            out.rpcParameters[code] = parameter;
         }
     }
+    std::uint32_t fewestParameters = 0;
     if (presets > 0) {
         if (!r.at(off[9])) {
             return "global settings: DSP presets misplaced";
         }
         std::uint64_t parameters = 0;
+        fewestParameters = 0xFFFFFFFFu;
         for (std::uint16_t i = 0; i < presets && r.ok; ++i) {
+            out.dspPresetCodes.push_back(std::uint32_t(r.pos));
             r.u8();
-            parameters += r.u32();
+            const std::uint32_t count = r.u32();
+            parameters += count;
+            fewestParameters = std::min(fewestParameters, count);
+        }
+        if (r.ok && fewestParameters < kReverbParameterCount) {
+            return "global settings: a reverb preset lacks some of its 22 parameters";
         }
         if (!r.at(off[10])) {
             return "global settings: DSP parameters misplaced";
         }
         r.skip(parameters * 15);
+    }
+    // FACT sets a DSP RPC's parameter on every preset.
+    for (const auto& [code, parameter] : out.rpcParameters) {
+        if (parameter >= kFirstDspRpcParameter && presets > 0 &&
+            std::uint32_t(parameter - kFirstDspRpcParameter) >= fewestParameters) {
+            return "global settings: an RPC aims past its DSP preset's parameters";
+        }
     }
     if (!r.at(off[2])) {
         return "global settings: first table misplaced";
@@ -184,8 +214,9 @@ std::string CheckGlobalSettings(const std::uint8_t* data, std::size_t size,
         return "global settings: size does not match its tables";
     }
     if (info) {
-        info->categoryCount = categories;
-        info->variableCount = variables;
+        out.categoryCount = categories;
+        out.variableCount = variables;
+        *info = std::move(out);
     }
     return "";
 }
@@ -288,7 +319,16 @@ namespace {
 struct SoundRecord {
     std::uint16_t category;
     std::vector<std::pair<std::uint8_t, std::uint16_t>> waves;
+    std::vector<std::uint32_t> rpcCodes;
+    std::vector<std::uint32_t> dspCodes;
 };
+
+// `count` 4-byte codes, appended to `codes`.
+void ReadCodes(Reader& r, std::uint8_t count, std::vector<std::uint32_t>& codes) {
+    for (std::uint8_t i = 0; i < count && r.ok; ++i) {
+        codes.push_back(r.u32());
+    }
+}
 
 struct Variation {
     std::vector<std::pair<std::uint8_t, std::uint16_t>> waves;
@@ -439,11 +479,11 @@ std::string CheckSoundBank(const std::uint8_t* data, std::size_t size, XactSound
             const std::size_t mark = r.pos;
             const std::uint16_t length = r.u16();
             if (flags & 0x02) {
-                r.skip(std::uint64_t(r.u8()) * 4);
+                ReadCodes(r, r.u8(), s.rpcCodes);
             }
             if (flags & 0x04) {
                 for (std::uint8_t t = 0; t < tracks && r.ok; ++t) {
-                    r.skip(std::uint64_t(r.u8()) * 4);
+                    ReadCodes(r, r.u8(), s.rpcCodes);
                 }
             }
             if (!r.ok || r.pos - mark != length) {
@@ -452,7 +492,7 @@ std::string CheckSoundBank(const std::uint8_t* data, std::size_t size, XactSound
         }
         if (flags & 0x10) {
             r.skip(2);
-            r.skip(std::uint64_t(r.u8()) * 4);
+            ReadCodes(r, r.u8(), s.dspCodes);
         }
         if (complex) {
             std::vector<std::uint32_t> codes;
@@ -568,6 +608,10 @@ std::string CheckSoundBank(const std::uint8_t* data, std::size_t size, XactSound
             needs.categories.push_back(it->second.category);
         }
         needs.waves.insert(needs.waves.end(), it->second.waves.begin(), it->second.waves.end());
+        needs.rpcCodes.insert(needs.rpcCodes.end(), it->second.rpcCodes.begin(),
+                              it->second.rpcCodes.end());
+        needs.dspCodes.insert(needs.dspCodes.end(), it->second.dspCodes.begin(),
+                              it->second.dspCodes.end());
         return true;
     };
     for (const CueRecord& c : cues) {
@@ -600,6 +644,49 @@ std::string CheckSoundBank(const std::uint8_t* data, std::size_t size, XactSound
     }
     if (info) {
         *info = std::move(out);
+    }
+    return "";
+}
+
+// [SECTION] What one cue needs against the other files
+std::string CheckCueNeeds(const XactCueNeeds& needs, const XactSettingsInfo& settings,
+                          const std::vector<std::string>& waveBankNames,
+                          const std::vector<XactWaveBankInfo>& loadedWaveBanks) {
+    for (std::uint16_t category : needs.categories) {
+        if (category >= settings.categoryCount) {
+            return "its category is not in the global settings";
+        }
+    }
+    for (std::uint16_t variable : needs.variables) {
+        if (variable >= settings.variableCount) {
+            return "its variable is not in the global settings";
+        }
+    }
+    for (std::uint32_t code : needs.rpcCodes) {
+        const auto rpc = settings.rpcParameters.find(code);
+        if (rpc == settings.rpcParameters.end()) {
+            return "it names an RPC the global settings do not have";
+        }
+        if (rpc->second >= kFirstDspRpcParameter) {
+            return "a sound's RPC aims at a DSP parameter";
+        }
+    }
+    for (std::uint32_t code : needs.dspCodes) {
+        if (std::find(settings.dspPresetCodes.begin(), settings.dspPresetCodes.end(), code) ==
+            settings.dspPresetCodes.end()) {
+            return "it names a DSP preset the global settings do not have";
+        }
+    }
+    for (const auto& [bank, wave] : needs.waves) {
+        if (bank >= waveBankNames.size()) {
+            return "it names no wave bank";
+        }
+        const std::string& name = waveBankNames[bank];
+        const auto loaded = std::find_if(loadedWaveBanks.begin(), loadedWaveBanks.end(),
+                                         [&](const XactWaveBankInfo& w) { return w.name == name; });
+        if (loaded == loadedWaveBanks.end() || wave >= loaded->entryCount) {
+            return "its wave is not loaded";
+        }
     }
     return "";
 }

@@ -204,17 +204,57 @@ TEST(AudioDevice, VolumesScaleByTheMasterAndClamp) {
     EXPECT_EQ(0.0f, vho::ClampVolume(std::nanf("")));
 }
 
-TEST(AudioDevice, WithoutGlobalSettingsNoCategoryReachesTheEngine) {
+TEST(AudioDevice, WithoutGlobalSettingsTheEngineDefaultsPlayTheCues) {
     SoundFolder files;
-    files.Write("qzl3.xgs", {});
+    files.Write("qzl3.xgs", {});  // removes it
     AudioDevice d;
     ASSERT_TRUE(Start(d, files)) << "a missing settings file is no error: " << d.GetLastError();
+    // FACT's defaults have Global, Default and Music, not SE or BGM.
     EXPECT_EQ(0xFFFF, d.GetSECategory());
     EXPECT_EQ(0xFFFF, d.GetBGMCategory());
-    d.SetSEVolume(0.5f);  // would index FACT's empty category table
+    d.SetSEVolume(0.5f);  // would index past FACT's category table
     d.SetBGMVolume(0.5f);
-    // The cues name categories the engine does not have: they stay silent.
-    EXPECT_EQ(-1, d.PlaySE(kShort));
+    // The effect names category 2, which the defaults have: it plays.
+    const std::int32_t handle = d.PlaySE(kShort);
+    EXPECT_GE(handle, AudioDevice::kFirstHandle) << "expected a handle, got " << handle;
+    // The music names category 3, past the defaults: refused, not played.
+    d.PlayBGM(kMusic);
+    EXPECT_FALSE(d.IsPlayingBGM());
+}
+
+TEST(AudioDevice, AnEmptyOrTruncatedSettingsFileIsRefusedTheSameWay) {
+    const struct { std::size_t keep; } cases[] = {{0}, {1}, {76}};
+    for (const auto& c : cases) {
+        SoundFolder files;
+        {
+            std::ofstream out(files.Path("qzl3.xgs"), std::ios::binary | std::ios::trunc);
+            const auto bytes = MakeSoundFiles().settings;
+            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(c.keep));
+        }
+        AudioDevice d;
+        EXPECT_FALSE(Start(d, files)) << c.keep << "-byte settings: expected refused, got started";
+        EXPECT_FALSE(d.IsInitialized());
+        EXPECT_NE(std::string::npos, d.GetLastError().find("qzl3.xgs: global settings"))
+            << c.keep << "-byte settings: expected a reason naming the file, got \""
+            << d.GetLastError() << "\"";
+    }
+}
+
+TEST(AudioDevice, ACueWhoseSoundNamesAnRpcTheSettingsLackIsRefused) {
+    SoundFolder files;
+    // FACT looks the code up on its own thread and follows what it finds.
+    files.Write("Sound Bank.xsb",
+                xact::WriteSoundBank("Sound Bank", {"Wave Bank", "Stream Wave Bank"},
+                                     {{"se_short", 2, 0, 0, false, 0, 0, {}},
+                                      {"se_rpc", 2, 0, 1, false, 0, 0, {1234}}}));
+    AudioDevice d;
+    ASSERT_TRUE(Start(d, files)) << d.GetLastError();
+    d.StartWorkerThread();
+    const std::int32_t refused = d.PlaySE(1);
+    EXPECT_EQ(-1, refused) << "expected the cue refused, got handle " << refused;
+    const std::int32_t plain = d.PlaySE(0);
+    ASSERT_GE(plain, AudioDevice::kFirstHandle);
+    EXPECT_TRUE(Within(d, 2000, [&] { return d.IsEndSE(plain); })) << "the plain cue never ended";
 }
 
 TEST(AudioDevice, WithoutTheStreamingBankMusicIsRefusedAndEffectsPlay) {

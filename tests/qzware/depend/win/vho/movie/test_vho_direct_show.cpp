@@ -66,6 +66,18 @@ HRESULT WaitForFrame(vho::DirectShow& decoder, std::uint8_t** pixels, BITMAPINFO
     return hr;
 }
 
+// Polls, as the game does once a frame, until an open begun without
+// waiting is done (the backend gives up on its own after 5 s).
+HRESULT PollUntilOpenDone(vho::DirectShow& decoder, HRESULT hr, int* polls) {
+    *polls = 0;
+    while (hr == platform::win32::S_FALSE && *polls < 2000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        hr = decoder.Poll();
+        ++*polls;
+    }
+    return hr;
+}
+
 TEST_F(DirectShowMovies, FirstFrameIsBottomUpBgrWithRowsPaddedToFourBytes) {
     vho::DirectShow decoder;
     ASSERT_TRUE(decoder.Initialize());
@@ -178,8 +190,49 @@ TEST_F(DirectShowMovies, BadMovieFilesAreRefusedWithFailureCodes) {
         EXPECT_TRUE(FAILED(decoder.GetFrame(&pixels, &header))) << c.file;
         EXPECT_TRUE(FAILED(decoder.Play())) << c.file;
     }
+    // Begun without waiting, each fails (at once or on a later poll) the
+    // same way, with a reason in words.
+    for (const Case& c : cases) {
+        int polls = 0;
+        const HRESULT hr =
+            PollUntilOpenDone(decoder, decoder.BeginOpen(MoviePath(c.file).c_str()), &polls);
+        EXPECT_TRUE(FAILED(hr)) << c.file << ": got " << hr << " after " << polls << " polls";
+        if (c.want != 0) {
+            EXPECT_EQ(c.want, hr) << c.file;
+        }
+        EXPECT_STRNE("", decoder.GetOpenFailure()) << c.file;
+        EXPECT_FALSE(decoder.IsOpened()) << c.file;
+        EXPECT_FALSE(decoder.IsOpening()) << c.file;
+    }
     // A good movie still opens on the same decoder afterwards.
     EXPECT_EQ(S_OK, decoder.Open(MoviePath("halves.wmv").c_str()));
+}
+
+TEST_F(DirectShowMovies, AnOpenBegunWithoutWaitingFinishesOnLaterPollsAndPollsDrainTheBus) {
+    vho::DirectShow decoder;
+    ASSERT_TRUE(decoder.Initialize());
+    const HRESULT begun = decoder.BeginOpen(MoviePath("with_audio.wmv").c_str());
+    ASSERT_TRUE(begun == S_OK || begun == platform::win32::S_FALSE) << "got " << begun;
+    int polls = 0;
+    ASSERT_EQ(S_OK, PollUntilOpenDone(decoder, begun, &polls)) << decoder.GetOpenFailure();
+    EXPECT_TRUE(decoder.IsOpened());
+    EXPECT_FALSE(decoder.IsOpening());
+    EXPECT_GT(decoder.GetDuration(), 0) << "the length is read when the open finishes";
+    std::uint8_t* pixels = nullptr;
+    BITMAPINFOHEADER header;
+    ASSERT_EQ(S_OK, WaitForFrame(decoder, &pixels, &header));
+
+    // Sent back to the start, the pipeline posts messages again; a poll
+    // takes every one that waits.
+    ASSERT_EQ(S_OK, decoder.Play());
+    platform::movie::Movie& movie = *decoder.movie;
+    for (int i = 0; i < 1000 && !movie.has_queued_messages(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_TRUE(movie.has_queued_messages()) << "the seek posted nothing";
+    const std::uint64_t before = movie.drained_messages();
+    EXPECT_EQ(S_OK, decoder.Poll());
+    EXPECT_GT(movie.drained_messages(), before) << "the waiting messages stayed on the bus";
 }
 
 TEST_F(DirectShowMovies, CallsBeforeAMovieIsOpenAnswerFailure) {
