@@ -37,13 +37,22 @@ void CQzFrameBuffer::Create(int w, int h, bool withDepth) {
         glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
                                   color->GetTextureId(), 0);
     }
-    status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    pendingColor = color;
+    if (pendingColor == nullptr) {
+        status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    }
     Unbind();
 }
 
 void CQzFrameBuffer::Bind() {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
     glViewport(0, 0, width, height);
+    if (pendingColor != nullptr) {
+        // The colour image is made when the target is first drawn into.
+        pendingColor->MakeStorage();
+        pendingColor = nullptr;
+        status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    }
 }
 
 void CQzFrameBuffer::Unbind() {
@@ -93,6 +102,9 @@ void CQzFrameBuffer::AttachTexture(IQzTexture* texture, int kind) {
             break;
         default:
             return;
+    }
+    if (auto* gl = dynamic_cast<CQzTextureGL*>(texture)) {
+        gl->MakeStorage();
     }
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, attachment, GL_TEXTURE_2D,
                               texture->GetTextureId(), 0);

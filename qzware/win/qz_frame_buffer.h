@@ -10,6 +10,8 @@
 
 namespace QZW::Win {
 
+class CQzTextureGL;
+
 class CQzFrameBuffer : public IQzFrameBuffer {
 public:
     CQzFrameBuffer() = default;
@@ -34,7 +36,8 @@ public:
     GLuint GetFrameBufferId() const { return frameBuffer; }
     int GetWidth() const { return width; }
     int GetHeight() const { return height; }
-    // The completeness status seen when the target was created.
+    // The completeness status seen when the target's colour image was made
+    // (its first Bind after Create; 0 before).
     GLenum GetStatus() const { return status; }
 
 private:
@@ -50,6 +53,8 @@ private:
     IQzRenderBuffer* ownedDepth = nullptr;
     IQzTexture* ownedColor = nullptr;
     GLenum status = 0;
+    // Create's colour texture until its image is made.
+    CQzTextureGL* pendingColor = nullptr;
 };
 
 }  // namespace QZW::Win

@@ -118,6 +118,26 @@ void CQzTextureGL::Generate() {
 
 void CQzTextureGL::Bind() {
     glBindTexture(GL_TEXTURE_2D, textureName);
+    if (storagePending) {
+        // A target's image is made at its first use, drawn into or sampled:
+        // llvmpipe fills the storage when it is made, so targets the game
+        // never uses stay out of the resident set. Made then, it reads as
+        // zeros, as it did when made at start-up.
+        storagePending = false;
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+    }
+}
+
+void CQzTextureGL::MakeStorage() {
+    if (storagePending) {
+        KeepActiveBinding keep;
+        Bind();
+    }
+}
+
+void CQzTextureGL::BindName() {
+    glBindTexture(GL_TEXTURE_2D, textureName);
 }
 
 void CQzTextureGL::Unbind() {
@@ -126,7 +146,7 @@ void CQzTextureGL::Unbind() {
 
 void CQzTextureGL::SetWrap(bool repeat) {
     KeepActiveBinding keep;
-    Bind();
+    BindName();
     const GLint mode = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, mode);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, mode);
@@ -134,7 +154,7 @@ void CQzTextureGL::SetWrap(bool repeat) {
 
 void CQzTextureGL::SetFilter(bool minLinear, bool magLinear) {
     KeepActiveBinding keep;
-    Bind();
+    BindName();
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minLinear ? GL_LINEAR : GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magLinear ? GL_LINEAR : GL_NEAREST);
 }
@@ -239,7 +259,7 @@ CQzTextureGL* CQzTextureGL::CreateEmpty(std::int32_t w, std::int32_t h) {
     KeepActiveBinding keep;
     auto* texture = new CQzTextureGL(w, h, "__");
     texture->Generate();
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    texture->storagePending = true;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);

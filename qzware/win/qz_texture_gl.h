@@ -49,7 +49,10 @@ public:
                                           std::int32_t height, const char* name, GLenum format,
                                           GLint internalFormat);
     // RGBA8 without data, named "__"; linear filtering, clamped.
+    // Its image is made at the first Bind (or MakeStorage), not here.
     static CQzTextureGL* CreateEmpty(std::int32_t width, std::int32_t height);
+    // Makes a pending image now, keeping the active binding.
+    void MakeStorage();
 
     // The decoders behind LoadMemory; `length` bounds every read.
     static CQzTextureGL* LoadTga(const void* data, std::size_t length, const char* name);
@@ -65,10 +68,14 @@ public:
 private:
     // glGenTextures and glBindTexture of the new name.
     void Generate();
+    // glBindTexture alone: setting parameters does not make a pending image.
+    void BindName();
 
     std::int32_t width;
     std::int32_t height;
     GLuint textureName = 0;
+    // An empty texture's image is made at its first Bind.
+    bool storagePending = false;
     std::string name;
 };
 

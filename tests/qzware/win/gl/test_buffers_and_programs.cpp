@@ -3,7 +3,9 @@
 // uniforms that land in the program they name.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "qzware/scene/iqz_texture.h"
 #include "qzware/win/qz_frame_buffer.h"
@@ -78,6 +80,40 @@ TEST(GpuBuffers, FrameBufferBindsItsSizeAndKeepsSharedDepthItsOwners) {
         sharer.Unbind();
     }
     EXPECT_TRUE(glIsRenderbufferEXT(depth)) << "the sharer must not delete the owner's buffer";
+}
+
+GLint ImageWidth(QZW::IQzTexture* texture) {
+    GLint width = -1;
+    glBindTexture(GL_TEXTURE_2D, texture->GetTextureId());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return width;
+}
+
+TEST(GpuBuffers, TargetImageIsMadeAtFirstDrawOrSampleAndReadsAsZeros) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    QZW::Win::CQzFrameBuffer drawn;
+    drawn.Create(32, 16, false);
+    ASSERT_NE(drawn.GetTexture(), nullptr);
+    EXPECT_EQ(ImageWidth(drawn.GetTexture()), 0) << "a target nobody used holds no image yet";
+    drawn.Bind();
+    EXPECT_EQ(ImageWidth(drawn.GetTexture()), 32) << "binding for drawing makes the image";
+    EXPECT_EQ(drawn.GetStatus(), GLenum(GL_FRAMEBUFFER_COMPLETE_EXT));
+    std::vector<std::uint8_t> texels(32 * 16 * 4, 0xAB);
+    glReadPixels(0, 0, 32, 16, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    std::size_t nonZero = 0;
+    for (std::uint8_t b : texels) {
+        nonZero += b != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(nonZero, 0u) << "a new target reads as zeros";
+    drawn.Unbind();
+
+    QZW::Win::CQzFrameBuffer sampled;
+    sampled.Create(8, 8, false);
+    EXPECT_EQ(ImageWidth(sampled.GetTexture()), 0);
+    sampled.GetTexture()->Bind();
+    EXPECT_EQ(ImageWidth(sampled.GetTexture()), 8) << "binding for sampling makes the image";
+    sampled.GetTexture()->Unbind();
 }
 
 TEST(ShaderPrograms, AllBuiltInProgramsCompileAndLink) {

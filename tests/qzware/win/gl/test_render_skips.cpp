@@ -122,7 +122,9 @@ std::vector<std::uint8_t> ComposeRandomTarget(QZW::Win::CQzGraphicsGL2* g, unsig
     }
     QZW::IQzTexture* source = g->GetFrameBuffer(0)->GetTexture();
     glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, source->GetTextureId());
+    // Through the texture's own Bind, which makes a target's image at its
+    // first use.
+    source->Bind();
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1280, 720, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
     g->SetTexture(nullptr, 0);
