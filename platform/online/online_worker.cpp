@@ -175,10 +175,11 @@ void DirectoryWorker::attempt() {
                                      settings_.name, settings_.presence_ttl_ms, &taken_ms);
     if (presence == Directory::PresenceResult::taken) {
         const std::string account = "account " + std::to_string(account_of(settings_.id));
-        end(account + (ever_connected_ ? " is now online from another program; "
-                                         "online play ends"
-                                       : " is already online from another program "
-                                         "(its presence lasts another ") +
+        end(account +
+            (ever_connected_ ? " is now online from another program; "
+                               "online play ends"
+                             : " is already online from another program "
+                               "(its presence lasts another ") +
             (ever_connected_ ? ""
                              : std::to_string((taken_ms + 999) / 1000) +
                                    " s unless refreshed; QZ_ONLINE_ACCOUNT picks another); "

@@ -260,7 +260,8 @@ TEST(OnlineRedis, AMemberWhosePresenceExpiresIsPrunedAndTheOwnerMigrates) {
     platform.callbacks().register_call_result(
         platform.join_lobby(lobby_id(n)), LobbyEnter::kId,
         [&](const void* r) { response = int(static_cast<const LobbyEnter*>(r)->response); });
-    ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); }, [&] { return response != 0; }, kWaitMs));
+    ASSERT_TRUE(
+        RunUntil([&] { platform.run_callbacks(); }, [&] { return response != 0; }, kWaitMs));
     ASSERT_EQ(kEnterSuccess, response);
     std::vector<std::uint64_t> updates;
     platform.callbacks().register_callback(LobbyDataUpdate::kId, [&](const void* r) {
@@ -314,7 +315,8 @@ TEST(OnlineRedis, LosingTheDirectoryRaisesEventOneAfterEventZero) {
     ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return !events.codes.empty(); }, kWaitMs));
     EXPECT_EQ((std::vector<int>{0}), events.codes);
     redis.Stop();
-    ASSERT_TRUE(RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, kWaitMs));
+    ASSERT_TRUE(
+        RunUntil([&] { steam.Update(); }, [&] { return events.codes.size() >= 2; }, kWaitMs));
     EXPECT_EQ((std::vector<int>{0, 1}), events.codes);
     // Orders now fail cleanly instead of waiting on the server.
     int created = 0;
