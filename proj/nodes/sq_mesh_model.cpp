@@ -117,9 +117,16 @@ int CSqMeshModel::ParseModelBin(void* image, std::size_t size, bool upload, bool
             for (const QzMeshBone& bone : skin.bones) {
                 mesh->AddBone(bone.bind, bone.name);
             }
+            // Every skin animation names one skin record, but all share the
+            // chunk's weights and only the first record is drawn: copying the
+            // arrays once keeps a file with many entries from asking for
+            // entries x vertices of memory.
+            bool first = true;
             for (const QzModelAnim& entry : skin.anims) {
-                mesh->AddSkinWeights(std::uint32_t(record.vertexCount), OrNull(skin.boneIndices),
-                                     OrNull(skin.weights), entry.name);
+                mesh->AddSkinWeights(std::uint32_t(record.vertexCount),
+                                     first ? OrNull(skin.boneIndices) : nullptr,
+                                     first ? OrNull(skin.weights) : nullptr, entry.name);
+                first = false;
             }
         }
         if (part.meshAnimChunk != nullptr || part.skinChunk != nullptr) {

@@ -84,6 +84,29 @@ protected:
 
 // [SECTION] Loading
 
+TEST_F(ModelTest, ManySkinAnimationsShareOneCopyOfTheWeights) {
+    std::vector<qztools::ModelPartDesc> parts = qztools::DemoModelParts();
+    ASSERT_TRUE(parts[1].skin.has_value());
+    qztools::ModelSkinDesc& skin = *parts[1].skin;
+    ASSERT_FALSE(skin.anims.empty());
+    const qztools::ModelAnimDesc wave = skin.anims.front();
+    for (int i = 0; i < 200; ++i) {
+        skin.anims.push_back(wave);
+        skin.anims.back().name = "w" + std::to_string(i);
+    }
+    WriteModel("many.bin", parts);
+    EXPECT_EQ(Value("::m <- CSqMeshModel(); return m.LoadBin(\"many.bin\", false, true)"), "true");
+    const auto& skins = Model()->parts[1].mesh->GetSkins();
+    ASSERT_EQ(skins.size(), skin.anims.size()) << "one skin record per animation";
+    EXPECT_EQ(skins[0].weights.size(), skin.weights.size()) << "the drawn record holds the weights";
+    EXPECT_EQ(skins[0].boneIndices.size(), skin.boneIndices.size());
+    for (std::size_t i = 1; i < skins.size(); ++i) {
+        EXPECT_TRUE(skins[i].weights.empty() && skins[i].boneIndices.empty())
+            << "record " << i << " copied the weights again";
+    }
+    EXPECT_EQ(skins.back().name, "w199");
+}
+
 TEST_F(ModelTest, LoadBinBuildsEveryPartOfTheDemoModel) {
     WriteModel("demo.bin", qztools::DemoModelParts());
     EXPECT_EQ(Value("::m <- CSqMeshModel(); return m.LoadBin(\"demo.bin\", false, true)"), "true");
