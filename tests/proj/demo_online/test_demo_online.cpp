@@ -15,25 +15,12 @@
 
 #include "platform/netcheck/netcheck.h"
 #include "tests/platform/online_redis/redis_fixture.h"
+#include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
-
-std::string ScriptLog(const fs::path& dir) {
-    if (!fs::exists(dir / "Log")) {
-        return "";
-    }
-    for (const auto& entry : fs::directory_iterator(dir / "Log")) {
-        std::ifstream in(entry.path());
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    return "";
-}
 
 struct Instance {
     qz_test::TempDir runtime;  // each instance holds its own single-instance lock
@@ -41,10 +28,8 @@ struct Instance {
     qz_test::ChildProcess game;
 
     bool Start(const redis_test::RedisServer& redis, int account, const std::string& name) {
-        fs::copy(fs::path(QZ_BINARY_DIR) / "USRDIR", fs::path(work.path()) / "USRDIR",
-                 fs::copy_options::recursive);
-        fs::remove(fs::path(work.path()) / "USRDIR/SAVEDATA/SAVE00.BIN");
-        return game.Start({kProgram},
+        qz_test::CopyDemoDataTree(work.path());
+        return game.Start({qz_test::ProgramPath()},
                           {{"XDG_RUNTIME_DIR", runtime.path()},
                            {"SDL_AUDIODRIVER", "dummy"},
                            {"QZ_NO_MESSAGE_BOX", "1"},
@@ -56,7 +41,7 @@ struct Instance {
                            {"QZ_ONLINE_BIND", "127.0.0.1"}},
                           work.path());
     }
-    std::string Log() { return ScriptLog(work.path()); }
+    std::string Log() { return qz_test::ReadScriptLog(work.path()); }
 };
 
 bool WaitForOutput(Instance& i, const std::string& line, int timeoutMs) {

@@ -16,26 +16,13 @@
 
 #include "platform/netcheck/netcheck.h"
 #include "tests/platform/online_redis/redis_fixture.h"
+#include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/service_check.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
-
-std::string ReadLog(const fs::path& dir) {
-    if (!fs::exists(dir / "Log")) {
-        return "";
-    }
-    for (const auto& entry : fs::directory_iterator(dir / "Log")) {
-        std::ifstream in(entry.path());
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    return "";
-}
 
 struct Player {
     qz_test::TempDir runtime;
@@ -43,10 +30,8 @@ struct Player {
     qz_test::ChildProcess game;
 
     bool Start(const redis_test::RedisServer& redis, int account) {
-        fs::copy(fs::path(QZ_BINARY_DIR) / "USRDIR", fs::path(work.path()) / "USRDIR",
-                 fs::copy_options::recursive);
-        fs::remove(fs::path(work.path()) / "USRDIR/SAVEDATA/SAVE00.BIN");
-        return game.Start({kProgram},
+        qz_test::CopyDemoDataTree(work.path());
+        return game.Start({qz_test::ProgramPath()},
                           {{"XDG_RUNTIME_DIR", runtime.path()},
                            {"SDL_AUDIODRIVER", "dummy"},
                            {"QZ_NO_MESSAGE_BOX", "1"},
@@ -60,7 +45,7 @@ struct Player {
                            {"QZ_ONLINE_BIND", "127.0.0.1"}},
                           work.path());
     }
-    std::string Log() { return ReadLog(work.path()); }
+    std::string Log() { return qz_test::ReadScriptLog(work.path()); }
 };
 
 // Polls the player's log (its effect) until it matches, the process ends or
