@@ -115,6 +115,15 @@ private:
     bool ready_ = false;
 };
 
+// How many times `what` stands in `text` (a log line said once, say).
+inline int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 inline platform::online::NetworkConfig Member(const RedisServer& redis, std::uint32_t account) {
     platform::online::NetworkConfig config;
     config.directory_host = "127.0.0.1";

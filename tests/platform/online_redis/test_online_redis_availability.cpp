@@ -22,18 +22,11 @@
 namespace {
 
 using namespace platform::online;
+using redis_test::Count;
 using redis_test::FramesUntil;
 using redis_test::Member;
 using redis_test::OnlinePair;
 using redis_test::RedisServer;
-
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-        ++n;
-    }
-    return n;
-}
 
 TEST(OnlineRedisAvailability, AFloodOfUnknownSendersCostsAFewLookupsAFrameAndABoundedCache) {
     RedisServer redis;
