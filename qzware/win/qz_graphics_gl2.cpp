@@ -101,6 +101,51 @@ bool IndicesInRange(const std::uint16_t* indices, int indexCount, int vertexCoun
     return true;
 }
 
+// The blend functions of QzBlendMode `mode`; false (nothing set) for others.
+bool SetBlendFunctions(int mode) {
+    switch (mode) {
+        case QZ_BLEND_ALPHA:
+            glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE);
+            return true;
+        case QZ_BLEND_ADD_ALPHA:
+            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+            return true;
+        case QZ_BLEND_MULTIPLY:
+            glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+            return true;
+        case QZ_BLEND_INVERSE_MULTIPLY:
+            glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
+            return true;
+        case QZ_BLEND_SCREEN:
+            glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+            return true;
+        case QZ_BLEND_ADD:
+            glBlendFunc(GL_ONE, GL_ONE);
+            return true;
+        default:
+            return false;
+    }
+}
+
+// A program with the renderer's attribute locations and sampler units.
+CQzShaderProgramObj* BuildProgram(const QzShaderSource& source) {
+    CQzShaderProgramObj* program = new CQzShaderProgramObj();
+    program->AttachVertexShader(source.vertex);
+    program->AttachFragmentShader(source.fragment);
+    for (int a = 0; a < kQzAttribCount; ++a) {
+        program->BindAttribLocation(a, kQzAttribNames[a]);
+    }
+    if (program->Link()) {
+        // Samplers are per program and never change: point every one at
+        // its unit now, so a texture bound under another program is read
+        // from the right unit by this one too.
+        for (int unit = 0; unit < kQzSamplerUnitCount; ++unit) {
+            program->SetUniform1iByName(kQzSamplerNames[unit], unit);
+        }
+    }
+    return program;
+}
+
 }  // namespace
 
 // [SECTION] Construction and start-up
@@ -124,6 +169,7 @@ CQzGraphicsGL2::~CQzGraphicsGL2() {
             delete program;
             program = nullptr;
         }
+        delete foldProgram;
         delete waterNormalTexture;
     }
     delete defaultMaterial;
@@ -214,25 +260,16 @@ void CQzGraphicsGL2::Initialize(int width, int height) {
 
     CQzShaderProgramObj::ForgetProgramInUse();
     for (int i = 0; i < kQzShaderCount; ++i) {
-        CQzShaderProgramObj* program = new CQzShaderProgramObj();
-        program->AttachVertexShader(kQzShaderSources[i].vertex);
-        program->AttachFragmentShader(kQzShaderSources[i].fragment);
-        for (int a = 0; a < kQzAttribCount; ++a) {
-            program->BindAttribLocation(a, kQzAttribNames[a]);
-        }
-        if (program->Link()) {
-            // Samplers are per program and never change: point every one at
-            // its unit now, so a texture bound under another program is read
-            // from the right unit by this one too.
-            for (int unit = 0; unit < kQzSamplerUnitCount; ++unit) {
-                program->SetUniform1iByName(kQzSamplerNames[unit], unit);
-            }
-        }
-        programs[i] = program;
+        programs[i] = BuildProgram(kQzShaderSources[i]);
     }
+    foldProgram = BuildProgram(kQzCompositionFoldSource);
+    held = HeldComposition();
     currentProgram = programs[0];
     currentProgram->Use();
     program1TexOffsetZero = true;
+    program1TexOffset[0] = program1TexOffset[1] = 0.0f;
+    blendOn = false;
+    blendMode = -1;
 
     glClearDepth(1.0);
     ready = true;
@@ -314,11 +351,188 @@ void CQzGraphicsGL2::EndFrame() {
     const QzFloatRect rect =
         QzCompositionRect(displayBaseScale[0], displayBaseScale[1], displayScale[0],
                           displayScale[1], displayOffset[0], displayOffset[1]);
+    // A composition held back onto target 13 goes straight onto the window
+    // where that gives the same bytes; otherwise it is drawn onto 13 first.
+    if (held.pending && DrawFoldedComposition(rect, vp.width, vp.height)) {
+        return;
+    }
+    DrawHeldComposition();
     // Program 1 discards texels of alpha 0: a blank target 13 writes nothing
     // over the cleared window.
     if (!IsFrameBufferBlank(13)) {
         DrawRect(rect.x, rect.y, rect.width, rect.height, 255, 255, 255, 255, 0.0f);
     }
+}
+
+void CQzGraphicsGL2::SetRenderSkips(bool on) {
+    // Without the skips every pass is drawn where it is asked for.
+    if (!on) {
+        DrawHeldComposition();
+    }
+    renderSkips = on;
+}
+
+// [SECTION] The held composition
+
+bool CQzGraphicsGL2::HoldComposition(IQzTexture* texture, const std::uint8_t tint[4]) {
+    IQzFrameBuffer* presented = Target(13);
+    if (!renderSkips || held.pending || boundTargetIndex != 13 || depthTestOn ||
+        presented == nullptr || texture == presented->GetTexture()) {
+        return false;
+    }
+    int source = -1;
+    for (int i = 0; i < static_cast<int>(targets.size()); ++i) {
+        if (targets[static_cast<std::size_t>(i)] != nullptr &&
+            targets[static_cast<std::size_t>(i)]->GetTexture() == texture) {
+            source = i;
+        }
+    }
+    const QzFoldKind kind = QzCompositionFoldKind(blendOn, blendMode);
+    // Only onto a target that holds zero bytes everywhere, where every mode
+    // comes down to one of the fold's results.
+    if (source < 0 || kind == QzFoldKind::kNone ||
+        !tracker.IsClearTo(13, presented->GetTexture(), 0)) {
+        return false;
+    }
+    if (kind == QzFoldKind::kNothing) {
+        // Zero times anything: target 13 stays as it is.
+        return true;
+    }
+    held.pending = true;
+    held.source = source;
+    std::copy(tint, tint + 4, held.tint);
+    held.blendOn = blendOn;
+    held.blendMode = blendMode;
+    held.kind = kind;
+    glGetIntegerv(GL_VIEWPORT, held.viewport);
+    held.mvp = Product(world, projection);
+    tracker.NoteDraw(13, presented->GetDepthRenderBuffer(), false);
+    return true;
+}
+
+void CQzGraphicsGL2::DrawHeldComposition() {
+    if (held.pending) {
+        DrawHeldCompositionNow();
+    }
+}
+
+void CQzGraphicsGL2::DrawHeldCompositionNow() {
+    held.pending = false;
+    IQzFrameBuffer* presented = Target(13);
+    IQzFrameBuffer* source = Target(held.source);
+    IQzShaderProgramObj* program = programs[1];
+    if (!ready || presented == nullptr || source == nullptr || source->GetTexture() == nullptr ||
+        program == nullptr || !program->IsLinked()) {
+        return;
+    }
+    // The GL state this draw changes, to be put back as it was.
+    GLint framebuffer = 0, box[4] = {0, 0, 0, 0}, used = 0, unit = 0, unit0Texture = 0;
+    GLint arrayBuffer = 0, srcRgb = 0, dstRgb = 0, srcAlpha = 0, dstAlpha = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
+    glGetIntegerv(GL_VIEWPORT, box);
+    glGetIntegerv(GL_CURRENT_PROGRAM, &used);
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &unit);
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &arrayBuffer);
+    glGetIntegerv(GL_BLEND_SRC_RGB, &srcRgb);
+    glGetIntegerv(GL_BLEND_DST_RGB, &dstRgb);
+    glGetIntegerv(GL_BLEND_SRC_ALPHA, &srcAlpha);
+    glGetIntegerv(GL_BLEND_DST_ALPHA, &dstAlpha);
+    const bool blendWasOn = glIsEnabled(GL_BLEND) == GL_TRUE;
+    const bool depthWasOn = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit0Texture);
+
+    // The draw as DrawRect would have made it.
+    presented->Bind();
+    glViewport(held.viewport[0], held.viewport[1], held.viewport[2], held.viewport[3]);
+    glDisable(GL_DEPTH_TEST);
+    if (held.blendOn) {
+        SetBlendFunctions(held.blendMode);
+        glEnable(GL_BLEND);
+    } else {
+        glDisable(GL_BLEND);
+    }
+    program->Use();
+    program->SetUniformMatrix4fvByName("u_mvp_matrix", Elements(held.mvp));
+    program->SetUniform2fByName("u_tex_ofs", 0.0f, 0.0f);
+    program->SetUniform1iByName("u_enable_vcolor", 1);
+    program->SetUniform1iByName("u_enable_texture", 1);
+    IQzTexture* texture = source->GetTexture();
+    texture->Bind();
+    texture->SetFilter(false, false);
+    const float w = static_cast<float>(screenWidth), h = static_cast<float>(screenHeight);
+    const float positions[12] = {0, 0, 0, w, 0, 0, 0, h, 0, w, h, 0};
+    const float texcoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
+    std::uint8_t colors[16];
+    for (int i = 0; i < 16; ++i) {
+        colors[i] = held.tint[i % 4];
+    }
+    SetClientArrays(positions, colors, texcoords, nullptr, nullptr, nullptr);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    texture->SetFilter(true, true);
+
+    // Every draw sets its own attributes; none may keep pointing here.
+    for (GLuint a = 0; a < 3; ++a) {
+        glDisableVertexAttribArray(a);
+    }
+    program->SetUniform2fByName("u_tex_ofs", program1TexOffset[0], program1TexOffset[1]);
+    glBindBuffer(GL_ARRAY_BUFFER, static_cast<GLuint>(arrayBuffer));
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(unit0Texture));
+    glActiveTexture(static_cast<GLenum>(unit));
+    glUseProgram(static_cast<GLuint>(used));
+    CQzShaderProgramObj::ForgetProgramInUse();
+    glBlendFuncSeparate(static_cast<GLenum>(srcRgb), static_cast<GLenum>(dstRgb),
+                        static_cast<GLenum>(srcAlpha), static_cast<GLenum>(dstAlpha));
+    (blendWasOn ? glEnable : glDisable)(GL_BLEND);
+    (depthWasOn ? glEnable : glDisable)(GL_DEPTH_TEST);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(framebuffer));
+    glViewport(box[0], box[1], box[2], box[3]);
+}
+
+bool CQzGraphicsGL2::DrawFoldedComposition(const QzFloatRect& rect, int vpWidth, int vpHeight) {
+    IQzFrameBuffer* presented = Target(13);
+    IQzFrameBuffer* source = Target(held.source);
+    IQzTexture* texture = source != nullptr ? source->GetTexture() : nullptr;
+    IQzTexture* presentedTexture = presented != nullptr ? presented->GetTexture() : nullptr;
+    if (texture == nullptr || presentedTexture == nullptr || foldProgram == nullptr ||
+        !foldProgram->IsLinked()) {
+        return false;
+    }
+    // Both passes texel for pixel: the source onto 13 over the whole of both
+    // (same size), and 13 onto the window with an unscaled rectangle.
+    const int w = presentedTexture->GetWidth(), h = presentedTexture->GetHeight();
+    const bool oneToOne = texture->GetWidth() == w && texture->GetHeight() == h &&
+                          held.viewport[0] == 0 && held.viewport[1] == 0 && held.viewport[2] == w &&
+                          held.viewport[3] == h && screenWidth == w && screenHeight == h &&
+                          vpWidth == w && vpHeight == h && rect.x == 0.0f && rect.y == 0.0f &&
+                          rect.width == static_cast<float>(w) &&
+                          rect.height == static_cast<float>(h);
+    if (!oneToOne) {
+        return false;
+    }
+    held.pending = false;
+    IQzShaderProgramObj* copyProgram = currentProgram;
+    SetTexture(texture, 0);
+    SetCurrentProgram(foldProgram);
+    foldProgram->SetUniform1iByName("u_fold_kind", held.kind == QzFoldKind::kPremultiplied ? 1 : 0);
+    texture->SetFilter(false, false);
+    const float fw = static_cast<float>(w), fh = static_cast<float>(h);
+    const float positions[12] = {0, 0, 0, fw, 0, 0, 0, fh, 0, fw, fh, 0};
+    const float texcoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
+    std::uint8_t colors[16];
+    for (int i = 0; i < 16; ++i) {
+        colors[i] = held.tint[i % 4];
+    }
+    DrawArrays(QZ_PRIM_TRIANGLE_STRIP, 4, positions, colors, texcoords, nullptr);
+    texture->SetFilter(true, true);
+    SetCurrentProgram(copyProgram);
+    copyProgram->Use();
+    SetTexture(presentedTexture, 0);
+    // Target 13 was never drawn: it still holds the zero bytes it was
+    // cleared to, so the next frame need not clear it again.
+    tracker.NoteClear(13, presentedTexture, nullptr, 0, true, true, false);
+    ++foldedFrames;
+    return true;
 }
 
 bool CQzGraphicsGL2::ClearChanges(int index, std::uint32_t rgba) const {
@@ -337,6 +551,11 @@ void CQzGraphicsGL2::Clear(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::
     const void* colorKey = target != nullptr ? target->GetTexture() : nullptr;
     const void* depthKey = target != nullptr ? target->GetDepthRenderBuffer() : nullptr;
     GLbitfield mask = GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT;
+    if (held.pending && boundTargetIndex == 13) {
+        // Clearing the colour of 13 overwrites whatever the hold would draw.
+        held.pending = false;
+    }
+    DrawHeldCompositionBefore(boundTargetIndex);
     // The window is cleared every time; a target only where it is not clear
     // yet (a target without a depth buffer has no depth to clear).
     if (target != nullptr && renderSkips) {
@@ -441,35 +660,19 @@ void CQzGraphicsGL2::DisableDepthWrite() {
 }
 void CQzGraphicsGL2::EnableBlend() {
     glEnable(GL_BLEND);
+    blendOn = true;
 }
 void CQzGraphicsGL2::DisableBlend() {
     glDisable(GL_BLEND);
+    blendOn = false;
 }
 
 void CQzGraphicsGL2::SetBlendMode(int mode) {
-    switch (mode) {
-        case QZ_BLEND_ALPHA:
-            glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE);
-            break;
-        case QZ_BLEND_ADD_ALPHA:
-            glBlendFunc(GL_SRC_ALPHA, GL_ONE);
-            break;
-        case QZ_BLEND_MULTIPLY:
-            glBlendFunc(GL_ZERO, GL_SRC_COLOR);
-            break;
-        case QZ_BLEND_INVERSE_MULTIPLY:
-            glBlendFunc(GL_ZERO, GL_ONE_MINUS_SRC_COLOR);
-            break;
-        case QZ_BLEND_SCREEN:
-            glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
-            break;
-        case QZ_BLEND_ADD:
-            glBlendFunc(GL_ONE, GL_ONE);
-            break;
-        default:
-            break;
+    if (SetBlendFunctions(mode)) {
+        blendMode = mode;
     }
     glEnable(GL_BLEND);
+    blendOn = true;
 }
 
 void CQzGraphicsGL2::SetScreenSize(int width, int height) {
@@ -561,6 +764,8 @@ void CQzGraphicsGL2::SetTexOffset(float u, float v) {
         currentProgram->SetUniform2fByName("u_tex_ofs", u, v);
         if (currentProgram == programs[1]) {
             program1TexOffsetZero = u == 0.0f && v == 0.0f;
+            program1TexOffset[0] = u;
+            program1TexOffset[1] = v;
         }
     }
 }
@@ -687,6 +892,8 @@ void CQzGraphicsGL2::SetFrameBuffer(int index) {
 }
 
 IQzFrameBuffer* CQzGraphicsGL2::GetFrameBuffer(int index) {
+    // The caller may bind, draw into or read the target itself.
+    DrawHeldCompositionBefore(index);
     return Target(index);
 }
 
@@ -747,6 +954,9 @@ void CQzGraphicsGL2::SetTexture(IQzTexture* texture, int unit) {
     if (deletions != seenTextureDeletions) {
         ForgetBoundTextures();
         seenTextureDeletions = deletions;
+    }
+    if (held.pending && Target(13) != nullptr && texture == Target(13)->GetTexture()) {
+        DrawHeldComposition();
     }
     if (texture == boundTexture[unit]) {
         return;
@@ -824,6 +1034,7 @@ bool CQzGraphicsGL2::BeginDraw() {
     if (!ready || currentProgram == nullptr || !currentProgram->IsLinked()) {
         return false;
     }
+    DrawHeldCompositionBefore(boundTargetIndex);
     // A program made current with SetCurrentProgram alone is used here too.
     currentProgram->Use();
     SetMvpMatrix(world);
@@ -1020,6 +1231,9 @@ void CQzGraphicsGL2::DrawRect(float x, float y, float width, float height, std::
     // reads the same texel with nearest as with linear filtering, and nearest
     // costs a software rasteriser a quarter of the reads.
     IQzTexture* oneToOne = OneToOneTargetTexture(x, y, width, height);
+    if (oneToOne != nullptr && HoldComposition(oneToOne, colors)) {
+        return;
+    }
     if (oneToOne != nullptr) {
         oneToOne->SetFilter(false, false);
     }

@@ -16,6 +16,8 @@
 #include "platform/win32/win32_types.h"
 #include "qzware/scene/iqz_graphics.h"
 #include "qzware/scene/qz_matrix.h"
+#include "qzware/win/qz_composition_fold.h"
+#include "qzware/win/qz_graphics_layout.h"
 #include "qzware/win/qz_shader_sources.h"
 #include "qzware/win/qz_target_tracker.h"
 
@@ -170,8 +172,18 @@ public:
     // already clear, passes and the window copy of blank targets. On unless
     // QZ_RENDER_SKIPS=0 is in the environment; off, every frame does all of
     // its work (the pictures are the same either way).
-    void SetRenderSkips(bool on) { renderSkips = on; }
+    // With the skips on, the draw of a screen-sized target texel for pixel
+    // onto a cleared target 13 is held back until the frame ends, where it
+    // is folded with the window copy into one draw when that gives the same
+    // bytes; anything else that reaches target 13 or the held source first
+    // (a draw, a clear, sampling 13, GetFrameBuffer of either) draws it.
+    void SetRenderSkips(bool on);
     bool GetRenderSkips() const { return renderSkips; }
+
+    // Draws a held-back composition now (for raw GL reads of target 13).
+    void DrawHeldComposition();
+    // Frames whose window was drawn by the fold (one pass instead of two).
+    std::uint32_t GetFoldedFrameCount() const { return foldedFrames; }
 
     // [SECTION] State seen by tests and tools
     bool IsYuragi() const { return yuragi; }
@@ -209,6 +221,22 @@ private:
     // The screen-sized render target texture a DrawRect would draw texel for
     // pixel with program 1, or null.
     IQzTexture* OneToOneTargetTexture(float x, float y, float width, float height) const;
+    // True when a DrawRect of `texture` (from OneToOneTargetTexture) tinted
+    // `tint` was held back instead of drawn onto target 13.
+    bool HoldComposition(IQzTexture* texture, const std::uint8_t tint[4]);
+    // The held composition drawn onto target 13 through the present GL state,
+    // which is put back afterwards.
+    void DrawHeldCompositionNow();
+    // Draws what a held composition would leave after the window copy
+    // `rect` over viewport `vp`, straight onto the window; false (nothing
+    // drawn) where that would not be the same bytes.
+    bool DrawFoldedComposition(const QzFloatRect& rect, int vpWidth, int vpHeight);
+    // Draws the hold first when `index` is target 13 or the held source.
+    void DrawHeldCompositionBefore(int index) {
+        if (held.pending && (index == 13 || index == held.source)) {
+            DrawHeldComposition();
+        }
+    }
 
     platform::win32::HWND window = nullptr;
     IQzTexture* boundTexture[kQzSamplerUnitCount] = {};
@@ -227,6 +255,23 @@ private:
     int boundTargetIndex = -1;
     CQzTargetTracker tracker{kQzRenderTargetCount};
     bool renderSkips = true;
+    // A composition onto target 13 (cleared to zero) not drawn yet.
+    struct HeldComposition {
+        bool pending = false;
+        int source = -1;
+        std::uint8_t tint[4] = {0, 0, 0, 0};
+        bool blendOn = false;
+        int blendMode = -1;
+        QzFoldKind kind = QzFoldKind::kNone;
+        // The GL viewport and mvp the draw would have had.
+        int viewport[4] = {0, 0, 0, 0};
+        Matrix mvp;
+    } held;
+    std::uint32_t foldedFrames = 0;
+    IQzShaderProgramObj* foldProgram = nullptr;
+    // Blending as last set (-1: the GL default functions).
+    bool blendOn = false;
+    int blendMode = -1;
     // The depth test and depth writes as last set (the GL defaults at first).
     bool depthTestOn = false;
     bool depthWriteOn = true;
@@ -236,6 +281,7 @@ private:
     int viewportPixels[2] = {0, 0};
     // Program 1's texture offset is (0, 0).
     bool program1TexOffsetZero = true;
+    float program1TexOffset[2] = {0.0f, 0.0f};
     std::vector<std::uint32_t> targetColors;
     std::uint8_t clearColor[4] = {0, 0, 0, 255};
     IQzShaderProgramObj* currentProgram = nullptr;

@@ -358,6 +358,32 @@ void main()
 }
 )";
 
+// The end-of-frame chain in one draw (see qz_composition_fold.h): the
+// bytes a tinted texel leaves in target 13 cleared to zero, written to the
+// window where the copy of 13 would write them. Every step works on whole
+// bytes, as the blender does, so the stored byte is an exact k / 255 and
+// no rounding of the conversion to the window can move it. u_fold_kind is
+// 1 for (c * a, a * a), otherwise the tinted texel itself.
+const char* const kFragmentCompositionFold = R"(
+uniform sampler2D texture;
+uniform int u_fold_kind;
+varying vec2 v_texcoord;
+varying vec4 v_color;
+void main()
+{
+    vec4 tex = texture2D(texture, v_texcoord);
+    if (tex.a <= 0.0)
+        discard;
+    vec4 s = floor(v_color * tex * 255.0 + 0.5);
+    vec4 bytes = s;
+    if (u_fold_kind == 1)
+        bytes = floor(s * s.a / 255.0 + 0.5);
+    if (bytes.a < 0.5)
+        discard;
+    gl_FragColor = bytes / 255.0;
+}
+)";
+
 }  // namespace
 
 // [SECTION] Tables
@@ -378,6 +404,8 @@ const QzShaderSource kQzShaderSources[kQzBuiltinProgramCount] = {
     {kVertexE, kFragmentBiasedLightMap},    // 12
     {kVertexB, kFragmentLuminanceToAlpha},  // 13
 };
+
+const QzShaderSource kQzCompositionFoldSource = {kVertexB, kFragmentCompositionFold};
 
 const char* const kQzAttribNames[kQzAttribCount] = {
     "a_position", "a_color", "a_texcoord", "a_normal", "a_boneIndex", "a_weight",

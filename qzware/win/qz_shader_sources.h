@@ -1,5 +1,6 @@
 // GLSL 1.10 source texts of the renderer's 14 built-in programs, indexed by
-// shader type (a material's shader type is this index). No version line:
+// shader type (a material's shader type is this index), and of its
+// composition fold program. No version line:
 // the sources use attribute/varying, texture2D and gl_FragColor.
 // Attribute locations are bound by name before linking (kQzAttribNames).
 #pragma once
@@ -19,6 +20,10 @@ struct QzShaderSource {
 
 // Vertex and fragment text of built-in program `index` (0-13).
 extern const QzShaderSource kQzShaderSources[kQzBuiltinProgramCount];
+
+// The renderer's own program that folds the end-of-frame composition chain
+// into one draw onto the window (not a shader type).
+extern const QzShaderSource kQzCompositionFoldSource;
 
 // Location i is bound to kQzAttribNames[i]: position, colour, texcoord,
 // normal, bone indices, bone weights.

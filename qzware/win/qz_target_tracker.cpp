@@ -90,4 +90,9 @@ bool CQzTargetTracker::IsBlank(int target, const void* colorKey) const {
     return c != nullptr && c->known && c->alphaZero && c->key == colorKey;
 }
 
+bool CQzTargetTracker::IsClearTo(int target, const void* colorKey, std::uint32_t rgba) const {
+    const TargetColor* c = Color(target);
+    return c != nullptr && c->known && c->key == colorKey && c->rgba == rgba;
+}
+
 }  // namespace QZW::Win

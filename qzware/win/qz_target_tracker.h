@@ -35,6 +35,8 @@ public:
     void NoteDraw(int target, const void* depthKey, bool depthWritten);
     // True when `target` holds one clear colour of alpha 0 and nothing else.
     bool IsBlank(int target, const void* colorKey) const;
+    // True when `target` holds nothing but the clear colour `rgba`.
+    bool IsClearTo(int target, const void* colorKey, std::uint32_t rgba) const;
 
 private:
     struct TargetColor {

@@ -139,6 +139,8 @@ std::vector<std::uint8_t> ComposeRandomTarget(QZW::Win::CQzGraphicsGL2* g, unsig
     g->SetViewport(0, 0, 1280, 720, 0.0f, 1.0f);
     g->SetOrthoProjection();
     g->DrawRect(0, 0, 1280, 720, 255, 200, 100, tintAlpha, 0.0f);
+    // With the skips the draw waits for the window copy; this read is raw.
+    g->DrawHeldComposition();
     std::vector<std::uint8_t> out(texels.size());
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, 1280, 720, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
