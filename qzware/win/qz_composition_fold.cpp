@@ -30,10 +30,11 @@ bool QzFoldTexel(QzFoldKind kind, const std::uint8_t tint[4], const std::uint8_t
     if (texel[3] == 0 || kind == QzFoldKind::kNothing || kind == QzFoldKind::kNone) {
         return false;
     }
-    // The tinted colour reaches the blender as bytes.
+    // The tinted colour is a float product, rounded to bytes on its way to
+    // the blender.
     std::uint8_t s[4];
     for (int i = 0; i < 4; ++i) {
-        s[i] = QzMulByte(tint[i], texel[i]);
+        s[i] = static_cast<std::uint8_t>((tint[i] * texel[i] + 127) / 255);
     }
     if (kind == QzFoldKind::kPremultiplied) {
         for (int i = 0; i < 3; ++i) {

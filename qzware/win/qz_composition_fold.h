@@ -27,9 +27,13 @@ enum class QzFoldKind {
 // QzBlendMode; -1 for the GL default) leaves in a zero target.
 QzFoldKind QzCompositionFoldKind(bool blendOn, int blendMode);
 
-// round(a * b / 255) on bytes, as an 8-bit blender multiplies.
+// a * b / 255 on bytes the way llvmpipe's 8-bit blender computes it:
+// t = a * b, then (t + (t >> 8) + 128) >> 8. That is round(t / 255) except
+// for a few products just above a half (229 * 152 / 255 = 136.502 gives
+// 136), so the fold must use this formula, not exact rounding.
 inline std::uint8_t QzMulByte(int a, int b) {
-    return static_cast<std::uint8_t>((a * b + 127) / 255);
+    const int t = a * b;
+    return static_cast<std::uint8_t>((t + (t >> 8) + 128) >> 8);
 }
 
 // The window bytes the chain leaves for one source texel drawn with `tint`

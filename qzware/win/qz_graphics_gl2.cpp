@@ -339,7 +339,6 @@ void CQzGraphicsGL2::EndFrame() {
     glClear(GL_COLOR_BUFFER_BIT | (clearDepth ? GL_DEPTH_BUFFER_BIT : 0));
     windowDepthClear = windowDepthClear || (clearDepth && depthWriteOn);
 
-    SetTexture(targets[13]->GetTexture(), 0);
     SetOrthoProjection();
     ResetWorldMatrix();
     SetBlendMode(QZ_BLEND_ALPHA);
@@ -357,6 +356,7 @@ void CQzGraphicsGL2::EndFrame() {
         return;
     }
     DrawHeldComposition();
+    SetTexture(targets[13]->GetTexture(), 0);
     // Program 1 discards texels of alpha 0: a blank target 13 writes nothing
     // over the cleared window.
     if (!IsFrameBufferBlank(13)) {

@@ -361,9 +361,10 @@ void main()
 // The end-of-frame chain in one draw (see qz_composition_fold.h): the
 // bytes a tinted texel leaves in target 13 cleared to zero, written to the
 // window where the copy of 13 would write them. Every step works on whole
-// bytes, as the blender does, so the stored byte is an exact k / 255 and
-// no rounding of the conversion to the window can move it. u_fold_kind is
-// 1 for (c * a, a * a), otherwise the tinted texel itself.
+// bytes, as the blender does (its product of bytes t is
+// (t + (t >> 8) + 128) >> 8), so the stored byte is an exact k / 255 and no
+// rounding of the conversion to the window can move it. u_fold_kind is 1
+// for (c * a, a * a), otherwise the tinted texel itself.
 const char* const kFragmentCompositionFold = R"(
 uniform sampler2D texture;
 uniform int u_fold_kind;
@@ -377,7 +378,10 @@ void main()
     vec4 s = floor(v_color * tex * 255.0 + 0.5);
     vec4 bytes = s;
     if (u_fold_kind == 1)
-        bytes = floor(s * s.a / 255.0 + 0.5);
+    {
+        vec4 t = s * s.a;
+        bytes = floor((t + floor(t / 256.0) + 128.0) / 256.0);
+    }
     if (bytes.a < 0.5)
         discard;
     gl_FragColor = bytes / 255.0;

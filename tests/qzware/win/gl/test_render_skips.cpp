@@ -13,6 +13,8 @@
 
 #include "qzware/scene/iqz_frame_buffer.h"
 #include "qzware/scene/iqz_texture.h"
+#include "qzware/win/qz_composition_fold.h"
+#include "qzware/win/qz_texture_gl.h"
 #include "tests/support/gl_test_context.h"
 #include "tests/support/test_seed.h"
 
@@ -165,6 +167,254 @@ TEST(RenderSkipsGl, ATargetDrawnTexelForPixelIsTheSameWithAndWithoutSkips) {
         EXPECT_GT(std::count(with.begin(), with.end(), 0), 0);
         EXPECT_LT(std::size_t(std::count(with.begin(), with.end(), 0)), with.size() / 2);
     }
+}
+
+// [SECTION] The folded chain
+
+constexpr int kReadWidth = 320;  // the test window's drawable
+constexpr int kReadHeight = 240;
+constexpr int kNoBlend = -1;
+
+struct FoldCase {
+    const char* what;
+    int blendMode;  // a QzBlendMode, or kNoBlend
+    std::uint8_t tint[4];
+};
+
+// Source texels for target 0: the first 65,536 of the read region hold
+// every (colour byte, alpha byte) pair in red, the faint alphas 0-12 among
+// them; green and blue and all other texels are random.
+std::vector<std::uint8_t> FoldTexels(unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::uint8_t> texels(std::size_t(1280) * 720 * 4);
+    for (std::uint8_t& t : texels) {
+        t = std::uint8_t(random() & 0xFF);
+    }
+    for (int k = 0; k < 256 * 256; ++k) {
+        const std::size_t at =
+            (std::size_t(k / kReadWidth) * 1280 + std::size_t(k % kReadWidth)) * 4;
+        texels[at + 0] = std::uint8_t(k & 0xFF);
+        texels[at + 3] = std::uint8_t(k >> 8);
+    }
+    return texels;
+}
+
+// RGBA bytes of the region (0, 0, 320, 240) of the bound frame buffer.
+std::vector<std::uint8_t> ReadRegion() {
+    std::vector<std::uint8_t> out(std::size_t(kReadWidth) * kReadHeight * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, kReadWidth, kReadHeight, GL_RGBA, GL_UNSIGNED_BYTE, out.data());
+    return out;
+}
+
+struct FoldFrame {
+    std::vector<std::uint8_t> source;  // target 0 before the composition
+    std::vector<std::uint8_t> window;
+    std::uint32_t folded;  // frames folded during this one
+};
+
+// One whole frame the way the game composes it: `picture` drawn into
+// target 0 texel for pixel, target 0 drawn onto target 13 with the case's
+// blending and tint, then EndFrame's copy to the 1280 x 720 window.
+FoldFrame ComposeFrame(QZW::Win::CQzGraphicsGL2* g, QZW::IQzTexture* picture, const FoldCase& c) {
+    FoldFrame frame;
+    const std::uint32_t foldedBefore = g->GetFoldedFrameCount();
+    g->BeginFrame();
+    g->SetFrameBuffer(0);
+    g->DisableDepthTest();
+    g->DisableBlend();
+    g->UseShader(0);
+    g->SetTexOffset(0, 0);
+    g->SetTexture(picture, 0);
+    g->SetViewport(0, 0, 1280, 720, 0.0f, 1.0f);
+    g->SetOrthoProjection();
+    g->DrawRect(0, 0, 1280, 720, 255, 255, 255, 255, 0.0f);
+    frame.source = ReadRegion();
+
+    g->UseShader(1);
+    g->SetTexOffset(0, 0);
+    if (c.blendMode == kNoBlend) {
+        g->DisableBlend();
+    } else {
+        g->SetBlendMode(c.blendMode);
+    }
+    g->SetFrameBuffer(13);
+    g->SetTexture(g->GetFrameBuffer(0)->GetTexture(), 0);
+    g->SetViewport(0, 0, 1280, 720, 0.0f, 1.0f);
+    g->SetOrthoProjection();
+    g->DrawRect(0, 0, 1280, 720, c.tint[0], c.tint[1], c.tint[2], c.tint[3], 0.0f);
+    g->EndFrame();
+    glReadBuffer(GL_BACK);
+    frame.window = ReadRegion();
+    frame.folded = g->GetFoldedFrameCount() - foldedBefore;
+    return frame;
+}
+
+std::string Bytes4(const std::uint8_t* p) {
+    return "(" + std::to_string(p[0]) + ", " + std::to_string(p[1]) + ", " + std::to_string(p[2]) +
+           ", " + std::to_string(p[3]) + ")";
+}
+
+TEST(RenderSkipsGl, TheFoldedChainLeavesTheWindowBytesOfBothPassesForEveryPairTintAndBlendMode) {
+    QZW::Win::CQzGraphicsGL2* g = gl_test::Renderer();
+    ASSERT_NE(g, nullptr);
+    const unsigned seed = qz_test::TestSeed("render skips fold");
+    std::mt19937 random(seed);
+    const std::uint8_t r0 = std::uint8_t(random()), r1 = std::uint8_t(random()),
+                       r2 = std::uint8_t(random()), r3 = std::uint8_t(13 + random() % 243);
+    const std::vector<std::uint8_t> texels = FoldTexels(seed);
+    QZW::IQzTexture* picture = QZW::Win::CQzTextureGL::CreateFromPixels(texels.data(), 1280, 720,
+                                                                        "fold", GL_RGBA, GL_RGBA);
+    ASSERT_NE(picture, nullptr);
+    gl_test::SetReportedClientSize(1280, 720);
+    g->SetDisplayScale(1.0f, 1.0f);
+    g->SetDisplayOfs(0.0f, 0.0f);
+
+    const struct {
+        const char* what;
+        std::uint8_t rgba[4];
+    } tints[] = {
+        {"white", {255, 255, 255, 255}},
+        {"orange, alpha 150", {255, 200, 100, 150}},
+        {"the filter colour", {255, 128, 64, 200}},
+        {"faint, alpha 12", {200, 255, 90, 12}},
+        {"random", {r0, r1, r2, r3}},
+    };
+    const struct {
+        const char* what;
+        int mode;
+    } modes[] = {
+        {"no blending", kNoBlend},
+        {"alpha", QZW::QZ_BLEND_ALPHA},
+        {"add alpha", QZW::QZ_BLEND_ADD_ALPHA},
+        {"multiply", QZW::QZ_BLEND_MULTIPLY},
+        {"inverse multiply", QZW::QZ_BLEND_INVERSE_MULTIPLY},
+        {"screen", QZW::QZ_BLEND_SCREEN},
+        {"add", QZW::QZ_BLEND_ADD},
+    };
+    bool sawFaintDiscard = false;
+    for (const auto& mode : modes) {
+        for (const auto& tint : tints) {
+            FoldCase c{mode.what, mode.mode, {}};
+            std::copy(tint.rgba, tint.rgba + 4, c.tint);
+            const std::string name = std::string(mode.what) + ", tint " + tint.what + " " +
+                                     Bytes4(c.tint) + ", seed " + std::to_string(seed);
+            g->SetRenderSkips(false);
+            const FoldFrame two = ComposeFrame(g, picture, c);
+            g->SetRenderSkips(true);
+            const FoldFrame one = ComposeFrame(g, picture, c);
+            EXPECT_EQ(0u, two.folded) << name << ": folded with the skips off";
+            const QZW::Win::QzFoldKind kind =
+                QZW::Win::QzCompositionFoldKind(mode.mode != kNoBlend, mode.mode);
+            if (kind != QZW::Win::QzFoldKind::kNothing) {
+                EXPECT_EQ(1u, one.folded) << name << ": the two passes were not folded";
+            }
+            ASSERT_TRUE(two.source == one.source) << name << ": target 0 differs";
+            // Both ways against the byte model: the model is what both
+            // implement, the real passes are what the fold must match.
+            std::size_t differing = 0, offModel = 0, written = 0;
+            std::string first;
+            for (std::size_t i = 0; i < one.window.size(); i += 4) {
+                std::uint8_t want[4] = {0, 0, 0, 0};
+                const bool drawn = QZW::Win::QzFoldTexel(kind, c.tint, &one.source[i], want);
+                if (!drawn) {
+                    std::fill(want, want + 4, std::uint8_t(0));
+                }
+                written += drawn ? 1 : 0;
+                const bool same = std::equal(&one.window[i], &one.window[i] + 4, &two.window[i]);
+                const bool model = std::equal(want, want + 4, &two.window[i]);
+                if ((!same || !model) && first.empty()) {
+                    first = "texel " + std::to_string(i / 4) + " source " + Bytes4(&one.source[i]) +
+                            ": two passes " + Bytes4(&two.window[i]) + ", folded " +
+                            Bytes4(&one.window[i]) + ", model " + Bytes4(want);
+                }
+                differing += same ? 0 : 1;
+                offModel += model ? 0 : 1;
+                // A texel whose colour survives the composition but whose
+                // alpha byte rounds to 0: the window must keep its clear.
+                if (kind == QZW::Win::QzFoldKind::kPremultiplied && !drawn &&
+                    one.source[i + 3] > 0 && one.source[i] > 0 &&
+                    QZW::Win::QzMulByte(c.tint[0], one.source[i]) > 0) {
+                    sawFaintDiscard = true;
+                }
+            }
+            EXPECT_EQ(0u, differing) << name << "; first: " << first;
+            EXPECT_EQ(0u, offModel) << name << "; first: " << first;
+            if (kind == QZW::Win::QzFoldKind::kNothing) {
+                EXPECT_EQ(0u, written) << name;
+            } else {
+                EXPECT_GT(written, 0u) << name << ": nothing reached the window";
+            }
+        }
+    }
+    EXPECT_TRUE(sawFaintDiscard) << "no faint texel was among the pairs";
+    delete picture;
+    gl_test::SetReportedClientSize(0, 0);
+}
+
+// A composition held back and then followed by another draw onto target
+// 13, or a scaled display, is drawn as two passes: the bytes are the same
+// and nothing is folded.
+TEST(RenderSkipsGl, AHeldCompositionFollowedByMoreWorkIsDrawnAsBefore) {
+    QZW::Win::CQzGraphicsGL2* g = gl_test::Renderer();
+    ASSERT_NE(g, nullptr);
+    const unsigned seed = qz_test::TestSeed("render skips held");
+    const std::vector<std::uint8_t> texels = FoldTexels(seed);
+    QZW::IQzTexture* picture = QZW::Win::CQzTextureGL::CreateFromPixels(texels.data(), 1280, 720,
+                                                                        "held", GL_RGBA, GL_RGBA);
+    ASSERT_NE(picture, nullptr);
+    gl_test::SetReportedClientSize(1280, 720);
+    const FoldCase c{"alpha", QZW::QZ_BLEND_ALPHA, {255, 200, 100, 180}};
+    enum class After { kDrawOnto13, kScaledDisplay, kOffsetDisplay };
+    for (const After after : {After::kDrawOnto13, After::kScaledDisplay, After::kOffsetDisplay}) {
+        std::vector<std::uint8_t> windows[2];
+        std::uint32_t folded[2] = {0, 0};
+        for (int skips = 0; skips < 2; ++skips) {
+            g->SetRenderSkips(skips == 1);
+            g->SetDisplayScale(after == After::kScaledDisplay ? 0.75f : 1.0f, 1.0f);
+            g->SetDisplayOfs(after == After::kOffsetDisplay ? 16.0f : 0.0f, 0.0f);
+            const std::uint32_t before = g->GetFoldedFrameCount();
+            g->BeginFrame();
+            g->SetFrameBuffer(0);
+            g->DisableDepthTest();
+            g->DisableBlend();
+            g->UseShader(0);
+            g->SetTexture(picture, 0);
+            g->SetViewport(0, 0, 1280, 720, 0.0f, 1.0f);
+            g->SetOrthoProjection();
+            g->DrawRect(0, 0, 1280, 720, 255, 255, 255, 255, 0.0f);
+            g->UseShader(1);
+            g->SetTexOffset(0, 0);
+            g->SetBlendMode(c.blendMode);
+            g->SetFrameBuffer(13);
+            g->SetTexture(g->GetFrameBuffer(0)->GetTexture(), 0);
+            g->SetViewport(0, 0, 1280, 720, 0.0f, 1.0f);
+            g->SetOrthoProjection();
+            g->DrawRect(0, 0, 1280, 720, c.tint[0], c.tint[1], c.tint[2], c.tint[3], 0.0f);
+            if (after == After::kDrawOnto13) {
+                // A flat square over the held composition, as a later layer
+                // would draw it.
+                g->UseShader(5);
+                g->DrawRect(20, 500, 100, 100, 10, 200, 30, 90, 0.0f);
+            }
+            g->EndFrame();
+            glReadBuffer(GL_BACK);
+            windows[skips] = ReadRegion();
+            folded[skips] = g->GetFoldedFrameCount() - before;
+        }
+        const int which = static_cast<int>(after);
+        EXPECT_EQ(0u, folded[1]) << "case " << which << " was folded";
+        EXPECT_TRUE(windows[0] == windows[1]) << "case " << which << ", seed " << seed;
+        EXPECT_GT(std::count_if(windows[1].begin(), windows[1].end(),
+                                [](std::uint8_t b) { return b != 0; }),
+                  0)
+            << "case " << which << ": an empty window";
+    }
+    g->SetDisplayScale(1.0f, 1.0f);
+    g->SetDisplayOfs(0.0f, 0.0f);
+    g->SetRenderSkips(true);
+    delete picture;
+    gl_test::SetReportedClientSize(0, 0);
 }
 
 }  // namespace
