@@ -1,8 +1,10 @@
 // The renderer's skips change no pixel: the program runs the same fixed
 // scenes (tests/proj/smoke/render_frames: an empty frame, sprites and shapes
 // on several layers, text, a perspective layer, the display effects, the
-// frame-buffer colour filter, script clears between frames, and an empty
-// frame again) with QZ_RENDER_SKIPS=0 and with the skips on, and every
+// frame-buffer colour filter, script clears between frames, faint-edged
+// sprites (alphas 1-13 around the composition's rounding) in every blend
+// mode, plain and under a faint and a coloured filter, and an empty frame
+// again) with QZ_RENDER_SKIPS=0 and with the skips on, and every
 // screenshot must be the same byte for byte. The scenes must also differ
 // from the empty frame (so the pictures are not all blank), and the last,
 // empty scene must match the first: what earlier frames drew is gone.
@@ -26,7 +28,7 @@ using qz_test::RunCapture;
 
 const std::string kProgram = std::string(QZ_BINARY_DIR) + "/vornakle";
 const fs::path kScripts = fs::path(QZ_SOURCE_DIR) / "tests/proj/smoke/render_frames";
-constexpr int kScenes = 8;
+constexpr int kScenes = 11;
 constexpr int kFrames = kScenes * 10 + 1;
 constexpr std::size_t kPictureBytes = 54 + std::size_t(1280) * 720 * 3;
 

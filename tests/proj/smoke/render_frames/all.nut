@@ -20,6 +20,22 @@ gText.LoadFont("font/velmofont.fnt");
 gText.SetText("Render frames: the same picture with and without skips");
 gText.SetPos(40, 500, 0);
 
+// One atlas material per blend mode 0-5, and one with alpha blending off.
+::gBlendMaterials <- [];
+for (local mode = 0; mode <= 6; mode++) {
+    local m = clone gMaterial;
+    if (mode == 6) {
+        m.DisableAlphaBlend();
+    } else {
+        m.EnableAlphaBlend();
+        m.SetBlendMode(mode);
+    }
+    gBlendMaterials.append(m);
+}
+// Faint alphas around the composition's rounding (an alpha byte of 11 or
+// less squares to 0), a half and opaque.
+::gFaint <- [1, 2, 3, 5, 7, 8, 10, 11, 12, 13, 16, 24, 127, 128, 255];
+
 function V3(x, y, z) {
     return Vector3().Set(x, y, z);
 }
@@ -29,6 +45,33 @@ function Sprite(x, y, w, h, cell, colour, layer) {
     gPlace.TransrateMatrix(x, y, 0.0);
     SQ_AppendSprite2(gPlace, w, h, (cell % 2) * 32, ((cell / 2) % 2) * 32, 32, 32, colour,
                      gMaterial, layer);
+}
+
+function BlendSprite(x, y, w, h, cell, colour, material, layer) {
+    gPlace.ResetMatrix();
+    gPlace.TransrateMatrix(x, y, 0.0);
+    SQ_AppendSprite2(gPlace, w, h, (cell % 2) * 32, ((cell / 2) % 2) * 32, 32, 32, colour, material,
+                     layer);
+}
+
+// A row per blend material: sprites tinted with every faint alpha, each
+// half over a sprite of the next alpha drawn with the next material, and
+// faint flat rectangles over the whole.
+function DrawFaint() {
+    for (local row = 0; row < gBlendMaterials.len(); row++) {
+        for (local col = 0; col < gFaint.len(); col++) {
+            local x = 30 + col * 82, y = 30 + row * 96;
+            local under = Color().Set(250, 180, 40, gFaint[(col + 1) % gFaint.len()]);
+            local over = Color().Set(255, 255, 255 - col * 9, gFaint[col]);
+            BlendSprite(x + 24, y + 20, 56.0, 56.0, col + 1,
+                        under, gBlendMaterials[(row + 1) % gBlendMaterials.len()], 3);
+            BlendSprite(x, y, 64.0, 64.0, col, over, gBlendMaterials[row], 9);
+        }
+    }
+    for (local col = 0; col < gFaint.len(); col++) {
+        local c = Color().Set(40 + col * 13, 255, 120, gFaint[col]);
+        FillRect(30 + col * 82, 690, 80, 24, c, 15);
+    }
 }
 
 function FillRect(x, y, w, h, colour, layer) {
@@ -80,6 +123,16 @@ function StartScene(scene) {
     case 6:
         SQ_SetFrameBufferColor(0, 255, 255, 255, 255);
         break;
+    case 8:
+        // The composition's own tint makes every alpha faint.
+        SQ_SetFrameBufferColor(0, 255, 255, 255, 14);
+        break;
+    case 9:
+        SQ_SetFrameBufferColor(0, 200, 120, 255, 130);
+        break;
+    case 10:
+        SQ_SetFrameBufferColor(0, 255, 255, 255, 255);
+        break;
     }
 }
 
@@ -97,6 +150,11 @@ function DrawScene(scene) {
         SQ_ClearTargetFrameBuffer(11, Color().Set(0, 0, 200, 128));
         SQ_ClearTargetFrameBuffer(0, Color().Set(0, 90, 0, 255));
         Sprite(700, 200, 64.0, 64.0, 3, gWhite, 1);
+        break;
+    case 7:
+    case 8:
+    case 9:
+        DrawFaint();
         break;
     }
 }
