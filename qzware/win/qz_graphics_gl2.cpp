@@ -523,7 +523,25 @@ bool CQzGraphicsGL2::DrawFoldedComposition(const QzFloatRect& rect, int vpWidth,
     for (int i = 0; i < 16; ++i) {
         colors[i] = held.tint[i % 4];
     }
-    DrawArrays(QZ_PRIM_TRIANGLE_STRIP, 4, positions, colors, texcoords, nullptr);
+    // Texels outside what was drawn into the source still hold its clear
+    // colour of alpha 0, which the fold discards: only the drawn rectangle
+    // is drawn (the source's texel (i, j) lands on the window at the
+    // viewport's corner plus (i, j)).
+    int drawn[4] = {0, 0, w, h};
+    const bool bounded = tracker.DrawnRect(held.source, texture, drawn);
+    lastFoldArea = static_cast<long>(drawn[2] - drawn[0]) * (drawn[3] - drawn[1]);
+    if (bounded) {
+        GLint box[4] = {0, 0, 0, 0};
+        glGetIntegerv(GL_VIEWPORT, box);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(box[0] + drawn[0], box[1] + drawn[1], drawn[2] - drawn[0], drawn[3] - drawn[1]);
+    }
+    if (lastFoldArea > 0) {
+        DrawArrays(QZ_PRIM_TRIANGLE_STRIP, 4, positions, colors, texcoords, nullptr);
+    }
+    if (bounded) {
+        glDisable(GL_SCISSOR_TEST);
+    }
     texture->SetFilter(true, true);
     SetCurrentProgram(copyProgram);
     copyProgram->Use();
@@ -1030,6 +1048,32 @@ void CQzGraphicsGL2::NoteDraw() {
                      depthTestOn && depthWriteOn);
 }
 
+void CQzGraphicsGL2::NoteDrawOf(GLenum mode, const float* positions, int count, bool skinned) {
+    IQzFrameBuffer* target = boundTargetIndex >= 0 ? Target(boundTargetIndex) : nullptr;
+    IQzTexture* color = target != nullptr ? target->GetTexture() : nullptr;
+    // Points and lines can reach past their vertices, and bones move them.
+    const bool filled = mode == GL_TRIANGLES || mode == GL_TRIANGLE_STRIP ||
+                        mode == GL_TRIANGLE_FAN || mode == GL_QUADS;
+    if (color == nullptr || !filled || skinned) {
+        NoteDraw();
+        return;
+    }
+    // The viewport as OpenGL has it: a target bound behind the renderer's
+    // back has set its own.
+    GLint box[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, box);
+    const int viewportBox[4] = {box[0], box[1], box[2], box[3]};
+    const Matrix mvp = Product(world, projection);
+    int rect[4];
+    if (!QzDrawBounds(positions, count, Elements(mvp), viewportBox, color->GetWidth(),
+                      color->GetHeight(), rect)) {
+        NoteDraw();
+        return;
+    }
+    tracker.NoteDraw(boundTargetIndex, target->GetDepthRenderBuffer(), depthTestOn && depthWriteOn,
+                     rect);
+}
+
 bool CQzGraphicsGL2::BeginDraw() {
     if (!ready || currentProgram == nullptr || !currentProgram->IsLinked()) {
         return false;
@@ -1140,7 +1184,7 @@ void CQzGraphicsGL2::DrawClientIndexed(int primitive, int vertexCount, int index
                     skinned ? weights : nullptr);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     SetPresenceUniforms(colors != nullptr, texcoords != nullptr);
-    NoteDraw();
+    NoteDrawOf(mode, positions, vertexCount, skinned);
     glDrawRangeElements(mode, 0, static_cast<GLuint>(vertexCount - 1), indexCount,
                         GL_UNSIGNED_SHORT, indices);
 }
@@ -1156,7 +1200,7 @@ void CQzGraphicsGL2::DrawClientArrays(int primitive, int count, const float* pos
     SetClientArrays(positions, colors, texcoords, normals, skinned ? boneIndices : nullptr,
                     skinned ? weights : nullptr);
     SetPresenceUniforms(colors != nullptr, texcoords != nullptr);
-    NoteDraw();
+    NoteDrawOf(mode, positions, count, skinned);
     glDrawArrays(mode, 0, count);
 }
 

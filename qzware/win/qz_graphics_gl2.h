@@ -184,6 +184,8 @@ public:
     void DrawHeldComposition();
     // Frames whose window was drawn by the fold (one pass instead of two).
     std::uint32_t GetFoldedFrameCount() const { return foldedFrames; }
+    // Pixels the last fold covered: the rectangle drawn into its source.
+    long GetLastFoldArea() const { return lastFoldArea; }
 
     // [SECTION] State seen by tests and tools
     bool IsYuragi() const { return yuragi; }
@@ -214,6 +216,9 @@ private:
     bool ClearChanges(int index, std::uint32_t rgba) const;
     // Tells the tracker a draw is about to reach the bound target.
     void NoteDraw();
+    // The same for a draw of `primitive` over `count` client positions,
+    // with the pixels it can reach where they can be told.
+    void NoteDrawOf(GLenum mode, const float* positions, int count, bool skinned);
     void NoteViewport(int width, int height) {
         viewportPixels[0] = width;
         viewportPixels[1] = height;
@@ -268,6 +273,7 @@ private:
         Matrix mvp;
     } held;
     std::uint32_t foldedFrames = 0;
+    long lastFoldArea = 0;
     IQzShaderProgramObj* foldProgram = nullptr;
     // Blending as last set (-1: the GL default functions).
     bool blendOn = false;

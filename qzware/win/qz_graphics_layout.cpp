@@ -2,6 +2,7 @@
 #include "qzware/win/qz_graphics_layout.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace QZW::Win {
@@ -110,6 +111,56 @@ std::uint32_t QzPackColor(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::u
     std::uint32_t packed = 0;
     std::memcpy(&packed, bytes, 4);
     return packed;
+}
+
+bool QzDrawBounds(const float* positions, int count, const float mvp[16], const int viewport[4],
+                  int targetWidth, int targetHeight, int out[4]) {
+    // With w = 1 everywhere the map is affine, so the image of the
+    // positions' box holds the image of every triangle over them.
+    if (positions == nullptr || count <= 0 || mvp[3] != 0.0f || mvp[7] != 0.0f || mvp[11] != 0.0f ||
+        mvp[15] != 1.0f) {
+        return false;
+    }
+    float lo[3] = {INFINITY, INFINITY, INFINITY};
+    float hi[3] = {-INFINITY, -INFINITY, -INFINITY};
+    for (int v = 0; v < count; ++v) {
+        for (int i = 0; i < 3; ++i) {
+            const float p = positions[v * 3 + i];
+            if (!std::isfinite(p)) {
+                return false;
+            }
+            lo[i] = std::min(lo[i], p);
+            hi[i] = std::max(hi[i], p);
+        }
+    }
+    double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    for (int corner = 0; corner < 8; ++corner) {
+        const double x = (corner & 1) ? hi[0] : lo[0];
+        const double y = (corner & 2) ? hi[1] : lo[1];
+        const double z = (corner & 4) ? hi[2] : lo[2];
+        const double nx = x * mvp[0] + y * mvp[4] + z * mvp[8] + mvp[12];
+        const double ny = x * mvp[1] + y * mvp[5] + z * mvp[9] + mvp[13];
+        minX = std::min(minX, nx);
+        maxX = std::max(maxX, nx);
+        minY = std::min(minY, ny);
+        maxY = std::max(maxY, ny);
+    }
+    if (!std::isfinite(minX) || !std::isfinite(maxX) || !std::isfinite(minY) ||
+        !std::isfinite(maxY)) {
+        return false;
+    }
+    const double x0 = viewport[0] + (minX + 1.0) * 0.5 * viewport[2];
+    const double x1 = viewport[0] + (maxX + 1.0) * 0.5 * viewport[2];
+    const double y0 = viewport[1] + (minY + 1.0) * 0.5 * viewport[3];
+    const double y1 = viewport[1] + (maxY + 1.0) * 0.5 * viewport[3];
+    const auto clampTo = [](double v, int limit) {
+        return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(limit)));
+    };
+    out[0] = clampTo(std::floor(x0) - 1.0, targetWidth);
+    out[1] = clampTo(std::floor(y0) - 1.0, targetHeight);
+    out[2] = clampTo(std::ceil(x1) + 1.0, targetWidth);
+    out[3] = clampTo(std::ceil(y1) + 1.0, targetHeight);
+    return true;
 }
 
 }  // namespace QZW::Win

@@ -50,6 +50,15 @@ void QzPerspectiveProjection(int screenWidth, int screenHeight, float out[16]);
 // A true 2.x context does not answer GL_MAJOR_VERSION, so the string decides.
 int QzGlMajorVersion(const char* versionString);
 
+// The pixels (x0, y0, x1, y1; x1 and y1 exclusive, clamped to the target
+// of `targetWidth` x `targetHeight`) that triangles over `count` positions
+// (x, y, z each) can cover through the row-vector matrix `mvp` and the GL
+// viewport `viewport` (x, y, width, height), with a pixel of margin. False
+// when that cannot be told: a projection with perspective (w not 1), a
+// position that is not finite, or no positions.
+bool QzDrawBounds(const float* positions, int count, const float mvp[16], const int viewport[4],
+                  int targetWidth, int targetHeight, int out[4]);
+
 // Packs the bytes r, g, b, a in memory order.
 std::uint32_t QzPackColor(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
 

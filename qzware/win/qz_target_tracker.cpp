@@ -1,6 +1,8 @@
 // Render target contents as far as the renderer knows them (see the header).
 #include "qzware/win/qz_target_tracker.h"
 
+#include <algorithm>
+
 namespace QZW::Win {
 
 CQzTargetTracker::CQzTargetTracker(int targetCount)
@@ -66,6 +68,8 @@ void CQzTargetTracker::NoteClear(int target, const void* colorKey, const void* d
         c.alphaZero = alphaZero;
         c.rgba = rgba;
         c.key = colorKey;
+        c.bounded = true;
+        c.rect[0] = c.rect[1] = c.rect[2] = c.rect[3] = 0;
     }
     if (depth) {
         if (DepthBuffer* d = Depth(depthKey)) {
@@ -74,9 +78,20 @@ void CQzTargetTracker::NoteClear(int target, const void* colorKey, const void* d
     }
 }
 
-void CQzTargetTracker::NoteDraw(int target, const void* depthKey, bool depthWritten) {
+void CQzTargetTracker::NoteDraw(int target, const void* depthKey, bool depthWritten,
+                                const int* rect) {
     if (target >= 0 && target < static_cast<int>(colors.size())) {
-        colors[static_cast<std::size_t>(target)].known = false;
+        TargetColor& c = colors[static_cast<std::size_t>(target)];
+        c.known = false;
+        if (rect == nullptr) {
+            c.bounded = false;
+        } else if (rect[0] < rect[2] && rect[1] < rect[3]) {
+            const bool empty = c.rect[0] >= c.rect[2] || c.rect[1] >= c.rect[3];
+            for (int i = 0; i < 2; ++i) {
+                c.rect[i] = empty ? rect[i] : std::min(c.rect[i], rect[i]);
+                c.rect[i + 2] = empty ? rect[i + 2] : std::max(c.rect[i + 2], rect[i + 2]);
+            }
+        }
     }
     if (depthWritten) {
         if (DepthBuffer* d = Depth(depthKey)) {
@@ -88,6 +103,17 @@ void CQzTargetTracker::NoteDraw(int target, const void* depthKey, bool depthWrit
 bool CQzTargetTracker::IsBlank(int target, const void* colorKey) const {
     const TargetColor* c = Color(target);
     return c != nullptr && c->known && c->alphaZero && c->key == colorKey;
+}
+
+bool CQzTargetTracker::DrawnRect(int target, const void* colorKey, int out[4]) const {
+    const TargetColor* c = Color(target);
+    if (c == nullptr || !c->bounded || !c->alphaZero || c->key != colorKey) {
+        return false;
+    }
+    for (int i = 0; i < 4; ++i) {
+        out[i] = c->rect[i];
+    }
+    return true;
 }
 
 bool CQzTargetTracker::IsClearTo(int target, const void* colorKey, std::uint32_t rgba) const {

@@ -31,12 +31,18 @@ public:
     // clear with depth writes masked off leaves the depth as it was).
     void NoteClear(int target, const void* colorKey, const void* depthKey, std::uint32_t rgba,
                    bool alphaZero, bool color, bool depth);
-    // A draw into `target`; it wrote depth when `depthWritten`.
-    void NoteDraw(int target, const void* depthKey, bool depthWritten);
+    // A draw into `target`; it wrote depth when `depthWritten`. `rect`
+    // (x0, y0, x1, y1 in the target's pixels, x1 and y1 exclusive) holds
+    // every pixel it can have written; null: anywhere.
+    void NoteDraw(int target, const void* depthKey, bool depthWritten, const int* rect = nullptr);
     // True when `target` holds one clear colour of alpha 0 and nothing else.
     bool IsBlank(int target, const void* colorKey) const;
     // True when `target` holds nothing but the clear colour `rgba`.
     bool IsClearTo(int target, const void* colorKey, std::uint32_t rgba) const;
+    // True when every pixel of `target` outside `out` (x0, y0, x1, y1) still
+    // holds a clear colour of alpha 0: the union of what was drawn since
+    // that clear (empty when nothing was).
+    bool DrawnRect(int target, const void* colorKey, int out[4]) const;
 
 private:
     struct TargetColor {
@@ -44,6 +50,9 @@ private:
         bool alphaZero = false;
         std::uint32_t rgba = 0;
         const void* key = nullptr;
+        // The draws since the last clear stayed inside rect.
+        bool bounded = false;
+        int rect[4] = {0, 0, 0, 0};
     };
     struct DepthBuffer {
         const void* key;

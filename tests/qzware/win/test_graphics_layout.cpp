@@ -154,4 +154,53 @@ TEST(GraphicsLayout, PackedColourKeepsBytesInMemoryOrder) {
     EXPECT_EQ(bytes[3], 0x44);
 }
 
+TEST(GraphicsLayout, DrawBoundsHoldTheTransformedTrianglesWithAPixelOfMargin) {
+    float ortho[16];
+    QZW::Win::QzOrthoProjection(1280, 720, ortho);
+    const int viewport[4] = {0, 0, 1280, 720};
+    // A 100 x 50 rectangle at (200, 100) from the top left: GL rows count
+    // from the bottom, so it covers rows 570-620.
+    const float rect[12] = {200, 100, 0, 300, 100, 0, 200, 150, 0, 300, 150, 0};
+    int out[4] = {0, 0, 0, 0};
+    ASSERT_TRUE(QZW::Win::QzDrawBounds(rect, 4, ortho, viewport, 1280, 720, out));
+    // They hold the covered pixels and exceed them by at most two.
+    const int covered[4] = {200, 570, 300, 620};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_LT(out[i], covered[i]) << "corner value " << i;
+        EXPECT_GE(out[i], covered[i] - 2) << "corner value " << i;
+        EXPECT_GT(out[i + 2], covered[i + 2]) << "corner value " << i + 2;
+        EXPECT_LE(out[i + 2], covered[i + 2] + 2) << "corner value " << i + 2;
+    }
+    // Past the target's edges it is clamped.
+    const float wide[6] = {-500, -500, 0, 3000, 3000, 0};
+    ASSERT_TRUE(QZW::Win::QzDrawBounds(wide, 2, ortho, viewport, 1280, 720, out));
+    EXPECT_EQ(0, out[0]);
+    EXPECT_EQ(0, out[1]);
+    EXPECT_EQ(1280, out[2]);
+    EXPECT_EQ(720, out[3]);
+    // An offset viewport moves the pixels.
+    const int shifted[4] = {40, 30, 1280, 720};
+    ASSERT_TRUE(QZW::Win::QzDrawBounds(rect, 4, ortho, shifted, 2000, 2000, out));
+    EXPECT_LT(out[0], 240);
+    EXPECT_GE(out[0], 238);
+    EXPECT_LT(out[1], 600);
+    EXPECT_GE(out[1], 598);
+}
+
+TEST(GraphicsLayout, DrawBoundsAreUnknownForPerspectiveAndBadPositions) {
+    float ortho[16], perspective[16];
+    QZW::Win::QzOrthoProjection(1280, 720, ortho);
+    QZW::Win::QzPerspectiveProjection(1280, 720, perspective);
+    const int viewport[4] = {0, 0, 1280, 720};
+    const float rect[12] = {200, 100, 0, 300, 100, 0, 200, 150, 0, 300, 150, 0};
+    const float bad[6] = {0, 0, 0, NAN, 10, 0};
+    const float huge[6] = {0, 0, 0, INFINITY, 10, 0};
+    int out[4];
+    EXPECT_FALSE(QZW::Win::QzDrawBounds(rect, 4, perspective, viewport, 1280, 720, out));
+    EXPECT_FALSE(QZW::Win::QzDrawBounds(bad, 2, ortho, viewport, 1280, 720, out));
+    EXPECT_FALSE(QZW::Win::QzDrawBounds(huge, 2, ortho, viewport, 1280, 720, out));
+    EXPECT_FALSE(QZW::Win::QzDrawBounds(rect, 0, ortho, viewport, 1280, 720, out));
+    EXPECT_FALSE(QZW::Win::QzDrawBounds(nullptr, 4, ortho, viewport, 1280, 720, out));
+}
+
 }  // namespace

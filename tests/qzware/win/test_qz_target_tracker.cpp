@@ -89,4 +89,35 @@ TEST(TargetTracker, ForgetMakesEveryTargetUnknownAgain) {
     EXPECT_FALSE(t.IsBlank(-1, &colorA));
 }
 
+TEST(TargetTracker, DrawnRectIsTheUnionOfBoundedDrawsSinceAClearOfAlphaZero) {
+    CQzTargetTracker t(4);
+    int r[4] = {-1, -1, -1, -1};
+    EXPECT_FALSE(t.DrawnRect(0, &colorA, r)) << "never cleared";
+    t.NoteClear(0, &colorA, nullptr, kZero, true, true, false);
+    ASSERT_TRUE(t.DrawnRect(0, &colorA, r));
+    EXPECT_TRUE(r[0] >= r[2] || r[1] >= r[3])
+        << "nothing drawn yet, got " << r[0] << "," << r[1] << "," << r[2] << "," << r[3];
+    const int a[4] = {10, 20, 30, 40}, b[4] = {5, 30, 12, 90}, empty[4] = {50, 50, 50, 60};
+    t.NoteDraw(0, nullptr, false, a);
+    t.NoteDraw(0, nullptr, false, empty);
+    t.NoteDraw(0, nullptr, false, b);
+    ASSERT_TRUE(t.DrawnRect(0, &colorA, r));
+    const int want[4] = {5, 20, 30, 90};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(want[i], r[i]) << "corner value " << i;
+    }
+    EXPECT_FALSE(t.DrawnRect(0, &colorB, r)) << "another texture attached";
+    // A draw that cannot be bounded, or a clear of another alpha, loses it
+    // until the next clear of alpha 0.
+    t.NoteDraw(0, nullptr, false, nullptr);
+    EXPECT_FALSE(t.DrawnRect(0, &colorA, r));
+    t.NoteClear(0, &colorA, nullptr, kWhite, false, true, false);
+    EXPECT_FALSE(t.DrawnRect(0, &colorA, r));
+    t.NoteClear(0, &colorA, nullptr, kZero, true, true, false);
+    t.NoteDraw(0, nullptr, false, b);
+    ASSERT_TRUE(t.DrawnRect(0, &colorA, r));
+    EXPECT_EQ(5, r[0]);
+    EXPECT_EQ(12, r[2]);
+}
+
 }  // namespace

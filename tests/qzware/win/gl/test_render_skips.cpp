@@ -417,4 +417,65 @@ TEST(RenderSkipsGl, AHeldCompositionFollowedByMoreWorkIsDrawnAsBefore) {
     gl_test::SetReportedClientSize(0, 0);
 }
 
+// Only the rectangle drawn into target 0 is folded onto the window: faint
+// squares, one turned, in the bottom-left corner give the same window
+// bytes with the skips on and off, and the folded area is their bounds.
+TEST(RenderSkipsGl, TheFoldCoversOnlyWhatWasDrawnIntoTheSourceWithTheSameBytes) {
+    QZW::Win::CQzGraphicsGL2* g = gl_test::Renderer();
+    ASSERT_NE(g, nullptr);
+    gl_test::SetReportedClientSize(1280, 720);
+    g->SetDisplayScale(1.0f, 1.0f);
+    g->SetDisplayOfs(0.0f, 0.0f);
+    std::vector<std::uint8_t> windows[2];
+    long area = 0;
+    for (int skips = 0; skips < 2; ++skips) {
+        g->SetRenderSkips(skips == 1);
+        const std::uint32_t before = g->GetFoldedFrameCount();
+        g->BeginFrame();
+        g->SetFrameBuffer(0);
+        g->DisableDepthTest();
+        g->SetViewport(0, 0, 1280, 720, 0.0f, 1.0f);
+        g->SetOrthoProjection();
+        g->UseShader(5);
+        // Written as they are: alpha 11 squares to 0 in the composition
+        // (colour kept, the window copy discards it), alpha 12 to 1.
+        g->DisableBlend();
+        g->DrawRect(20, 520, 120, 90, 250, 240, 30, 11, 0.0f);
+        g->DrawRect(60, 560, 100, 100, 30, 90, 255, 12, 0.0f);
+        g->SetBlendMode(QZW::QZ_BLEND_ALPHA);
+        g->Translate(230, 600, 0);
+        g->Rotate(0, 0, 30.0f);
+        g->DrawRect(-30, -30, 60, 60, 255, 255, 255, 200, 0.0f);
+        g->ResetWorldMatrix();
+
+        g->UseShader(1);
+        g->SetTexOffset(0, 0);
+        g->SetBlendMode(QZW::QZ_BLEND_ALPHA);
+        g->SetFrameBuffer(13);
+        g->SetTexture(g->GetFrameBuffer(0)->GetTexture(), 0);
+        g->SetViewport(0, 0, 1280, 720, 0.0f, 1.0f);
+        g->SetOrthoProjection();
+        g->DrawRect(0, 0, 1280, 720, 255, 255, 255, 255, 0.0f);
+        g->EndFrame();
+        glReadBuffer(GL_BACK);
+        windows[skips] = ReadRegion();
+        if (skips == 1) {
+            EXPECT_EQ(1u, g->GetFoldedFrameCount() - before) << "not folded";
+            area = g->GetLastFoldArea();
+        }
+    }
+    EXPECT_TRUE(windows[0] == windows[1]) << "the bounded fold changed the window";
+    // The squares span x 20-260 and y 520-660 unturned, the turned one
+    // reaching at most 43 pixels from (230, 600): the fold covers that with
+    // a pixel or two of margin, not the screen.
+    EXPECT_GE(area, 240L * 140L);
+    EXPECT_LE(area, 258L * 145L);
+    std::size_t lit = 0;
+    for (std::size_t i = 0; i < windows[1].size(); i += 4) {
+        lit += windows[1][i + 3] != 0 ? 1 : 0;
+    }
+    EXPECT_GT(lit, 9000u) << "the squares did not reach the window";
+    gl_test::SetReportedClientSize(0, 0);
+}
+
 }  // namespace
