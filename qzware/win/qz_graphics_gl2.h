@@ -1,7 +1,9 @@
 // The OpenGL 2 renderer: context on the main window (platform::window),
 // 16 off-screen targets the frame is drawn into, 14 built-in programs, world
 // and projection matrices, and the letterboxed composition of target 13 into
-// the window at the end of each frame. Main thread only.
+// the window at the end of each frame (folded with the pass that fills 13
+// where that gives the same bytes, see qz_composition_fold.h). Main thread
+// only.
 // Differs from a bare GL device: indices from scripts outside the tables are
 // ignored, and nothing runs after a failed OpenGL 2.0 check.
 #pragma once
