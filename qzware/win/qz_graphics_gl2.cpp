@@ -406,6 +406,8 @@ bool CQzGraphicsGL2::HoldComposition(IQzTexture* texture, const std::uint8_t tin
     held.kind = kind;
     glGetIntegerv(GL_VIEWPORT, held.viewport);
     held.mvp = Product(world, projection);
+    held.size[0] = screenWidth;
+    held.size[1] = screenHeight;
     tracker.NoteDraw(13, presented->GetDepthRenderBuffer(), false);
     return true;
 }
@@ -460,7 +462,7 @@ void CQzGraphicsGL2::DrawHeldCompositionNow() {
     IQzTexture* texture = source->GetTexture();
     texture->Bind();
     texture->SetFilter(false, false);
-    const float w = static_cast<float>(screenWidth), h = static_cast<float>(screenHeight);
+    const float w = static_cast<float>(held.size[0]), h = static_cast<float>(held.size[1]);
     const float positions[12] = {0, 0, 0, w, 0, 0, 0, h, 0, w, h, 0};
     const float texcoords[8] = {0, 1, 1, 1, 0, 0, 1, 0};
     std::uint8_t colors[16];
@@ -1275,7 +1277,7 @@ void CQzGraphicsGL2::DrawRect(float x, float y, float width, float height, std::
     // reads the same texel with nearest as with linear filtering, and nearest
     // costs a software rasteriser a quarter of the reads.
     IQzTexture* oneToOne = OneToOneTargetTexture(x, y, width, height);
-    if (oneToOne != nullptr && HoldComposition(oneToOne, colors)) {
+    if (oneToOne != nullptr && z == 0.0f && HoldComposition(oneToOne, colors)) {
         return;
     }
     if (oneToOne != nullptr) {

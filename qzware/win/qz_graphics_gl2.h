@@ -270,8 +270,9 @@ private:
         bool blendOn = false;
         int blendMode = -1;
         QzFoldKind kind = QzFoldKind::kNone;
-        // The GL viewport and mvp the draw would have had.
+        // The GL viewport, rectangle size and mvp the draw would have had.
         int viewport[4] = {0, 0, 0, 0};
+        int size[2] = {0, 0};
         Matrix mvp;
     } held;
     std::uint32_t foldedFrames = 0;
