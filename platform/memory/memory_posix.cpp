@@ -33,6 +33,18 @@ void release(void* base, std::size_t size) {
     }
 }
 
+void discard(void* p, std::size_t size) {
+    if (p == nullptr) {
+        return;
+    }
+    const std::size_t page = allocation_granularity();
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + page - 1) / page * page;
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + size) / page * page;
+    if (end > begin) {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    }
+}
+
 std::size_t resident_bytes(const void* p, std::size_t size) {
     if (p == nullptr || size == 0) {
         return 0;
