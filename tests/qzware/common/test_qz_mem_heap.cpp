@@ -130,14 +130,14 @@ TEST_F(QzMemHeapTest, ExhaustionReturnsNullAndEverythingComesBack) {
     EXPECT_EQ(QzMspaceFreeBytes(space), initial);
 }
 
-TEST_F(QzMemHeapTest, LargeFreedBlocksLeaveTheResidentSetAndSmallOnesStay) {
+TEST_F(QzMemHeapTest, FreedBlocksOf1MiBOrMoreLeaveTheResidentSetAndSmallerOnesStay) {
     const std::size_t page = platform::memory::allocation_granularity();
     struct Case {
         std::size_t bytes;
         bool givenBack;
     };
     const Case cases[] = {
-        {2u << 20, true}, {256u << 10, true}, {64u << 10, true}, {48u << 10, false}};
+        {2u << 20, true}, {1u << 20, true}, {512u << 10, false}, {48u << 10, false}};
     for (const Case& c : cases) {
         auto* big = static_cast<std::uint8_t*>(QzMspaceMalloc(space, c.bytes));
         ASSERT_NE(big, nullptr) << c.bytes;
