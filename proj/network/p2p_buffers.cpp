@@ -58,10 +58,13 @@ void FreeP2PBuffers() {
 
 bool CreateP2PBuffers(std::uint32_t queueSize) {
     P2PBufferBlock& b = GetP2PBuffers();
-    b.sendQueue.buffer.assign(queueSize, 0);
+    // Fresh zeroed storage, sized without writing it (see UntouchedBytes).
+    b.sendQueue.buffer = UntouchedBytes();
+    b.sendQueue.buffer.resize(queueSize);
     b.sendQueue.capacity = queueSize;
     b.sendQueue.used = b.sendQueue.readOffset = 0;
-    b.receiveLog.buffer.assign(kP2PReceiveLogSize, 0);
+    b.receiveLog.buffer = UntouchedBytes();
+    b.receiveLog.buffer.resize(kP2PReceiveLogSize);
     b.receiveLog.capacity = kP2PReceiveLogSize;
     b.receiveLog.used = b.receiveLog.readOffset = 0;
     std::srand(static_cast<unsigned>(std::time(nullptr)));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "proj/network/peer_address.h"
+#include "proj/network/untouched_bytes.h"
 
 namespace Sample {
 
@@ -27,7 +28,8 @@ constexpr std::uint32_t kP2PLogRecordHeader = 16;
 constexpr std::uint32_t kP2PSendKindDelayed = 1;
 
 struct P2PQueue {
-    std::vector<std::uint8_t> buffer;
+    // Zeros from the start, written only as far as records reach.
+    UntouchedBytes buffer;
     std::uint32_t capacity = 0;
     std::uint32_t used = 0;
     std::uint32_t readOffset = 0;

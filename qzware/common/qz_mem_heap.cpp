@@ -1,7 +1,9 @@
 // The general heap: a two-level segregated-fit allocator (O(1) malloc and
 // free, boundary tags, immediate coalescing) over one region reserved and
-// committed at creation. Deps: platform/memory. Not locked (callers hold
-// "MemManLocker"); never grows beyond its region; blocks are 16-aligned.
+// committed at creation; a freed block of 1 MiB or more gives its pages back
+// to the system, so the region is resident only as far as it is in use. Deps:
+// platform/memory. Not locked (callers hold "MemManLocker"); never grows
+// beyond its region; blocks are 16-aligned.
 #include "qzware/common/qz_mem.h"
 
 #include <cstring>
@@ -20,6 +22,11 @@ constexpr unsigned kSlCount = 1u << kSlLog;
 constexpr unsigned kFlShift = kSlLog + 4;  // below 512 bytes: one list per 16 bytes
 constexpr unsigned kFlCount = 31;
 constexpr std::uint32_t kMagic = 0x51484550u;
+// Freed blocks of this size or more give their whole pages back (whole-file
+// buffers and decoded images of the larger textures, used once at load).
+// Smaller ones keep them: the loader's file buffers and blocks that come and
+// go every frame are reused without page faults.
+constexpr std::size_t kDiscardBlock = 1024 * 1024;
 
 // A block: the header, then the payload. prevSize is the size of the block
 // just below (0 for the first), kept for every block so that a free can find
@@ -275,6 +282,11 @@ void QzMspaceFree(void* space, void* p) {
     if (b->IsFree() || b->Size() < kMinBlock) {
         QzMemReportFault("heap free of a block that is not in use", p);
         return;
+    }
+    if (b->Size() >= kDiscardBlock) {
+        // A large block's pages go back to the system; its header and
+        // free-list links stay.
+        platform::memory::discard(reinterpret_cast<char*>(b) + kMinBlock, b->Size() - kMinBlock);
     }
     Block* next = b->Next();
     if (next->IsFree()) {

@@ -29,10 +29,11 @@ CQzMemPool::CQzMemPool(std::uint32_t size, std::int32_t blocks) : count(blocks),
         return;
     }
     std::memset(inUse, 0, bitWords * 8);
-    // Block 0 sits at the bottom of the stack, so the last block goes out first.
-    for (std::int32_t i = 0; i < count; ++i) {
-        freeStack[i] = base + std::uint64_t(i) * blockSize;
-    }
+    // Block i sits at stack slot i at first (block 0 at the bottom, so the
+    // last block goes out first). Slots below `fresh` still hold that start
+    // and are not written: the stack's pages, like the blocks', join the
+    // resident set only as far as the pool is used.
+    fresh = count;
 }
 
 CQzMemPool::~CQzMemPool() {
@@ -45,7 +46,16 @@ void* CQzMemPool::Alloc() {
     if (used >= count) {
         return nullptr;
     }
-    void* block = freeStack[count - used - 1];
+    const std::int32_t slot = count - used - 1;
+    void* block = nullptr;
+    if (slot < fresh) {
+        // Every slot from `fresh` up holds a released block; below it the
+        // stack still is block i at slot i, so this is the top one.
+        fresh = slot;
+        block = base + std::uint64_t(slot) * blockSize;
+    } else {
+        block = freeStack[slot];
+    }
     ++used;
     if (used > peak) {
         peak = used;

@@ -34,6 +34,10 @@ public:
     std::int32_t used = 0;
     std::int32_t peak = 0;
     std::uint64_t* inUse = nullptr;  // one bit per block
+    // Stack slots below this one still hold their first content, block i at
+    // slot i, and are never written (releases push at slot count - used,
+    // which is never below it).
+    std::int32_t fresh = 0;
 };
 
 }  // namespace QZW

@@ -44,9 +44,17 @@ void CQzFrameBuffer::Create(int w, int h, bool withDepth) {
     Unbind();
 }
 
-void CQzFrameBuffer::Bind() {
+void CQzFrameBuffer::BindForAttaching() {
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, frameBuffer);
     glViewport(0, 0, width, height);
+}
+
+bool CQzFrameBuffer::PutOffColorClear(std::uint32_t rgba) {
+    return pendingColor != nullptr && pendingColor->SetPendingFill(rgba);
+}
+
+void CQzFrameBuffer::Bind() {
+    BindForAttaching();
     if (pendingColor != nullptr) {
         // The colour image is made when the target is first drawn into.
         pendingColor->MakeStorage();
@@ -63,7 +71,8 @@ void CQzFrameBuffer::AttachRenderBuffer(IQzRenderBuffer* buffer, int kind) {
     if (buffer == nullptr) {
         return;
     }
-    Bind();
+    // Sharing a depth buffer draws nothing: the colour image stays unmade.
+    BindForAttaching();
     GLenum attachment = 0;
     switch (kind) {
         case 0:

@@ -6,6 +6,8 @@
 
 #include <GL/glew.h>
 
+#include <cstdint>
+
 #include "qzware/scene/iqz_frame_buffer.h"
 
 namespace QZW::Win {
@@ -22,8 +24,14 @@ public:
     // Builds the target; leaves drawing on the window afterwards.
     void Create(int width, int height, bool withDepth);
 
+    // Binds the target for drawing (its colour image is made now if it is
+    // not yet) and sets the viewport to its size.
     void Bind() override;
     void Unbind() override;
+    // A full clear of the colour to `rgba` while the colour image is not
+    // made yet is kept for when it is made; true when it was kept so. False
+    // once the image exists (the caller binds and clears).
+    bool PutOffColorClear(std::uint32_t rgba);
     void Reserved() override {}
     IQzTexture* GetTexture() override { return colorTexture; }
     IQzTexture* GetDepthTexture() override { return depthTexture; }
@@ -41,6 +49,9 @@ public:
     GLenum GetStatus() const { return status; }
 
 private:
+    // Bind without making the colour image (attaching buffers).
+    void BindForAttaching();
+
     GLuint frameBuffer = 0;
     IQzRenderBuffer* colorRenderBuffer = nullptr;
     IQzRenderBuffer* depthRenderBuffer = nullptr;

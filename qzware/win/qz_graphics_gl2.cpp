@@ -293,6 +293,9 @@ void CQzGraphicsGL2::BeginFrame() {
         if (renderSkips && !ClearChanges(c.index, QzPackColor(c.r, c.g, c.b, c.a))) {
             continue;
         }
+        if (renderSkips && PutOffClear(c.index, c.r, c.g, c.b, c.a)) {
+            continue;
+        }
         SetFrameBuffer(c.index);
         Clear(c.r, c.g, c.b, c.a);
     }
@@ -601,6 +604,24 @@ void CQzGraphicsGL2::Clear(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::
                           (mask & GL_COLOR_BUFFER_BIT) != 0,
                           (mask & GL_DEPTH_BUFFER_BIT) != 0 && depthWriteOn);
     }
+}
+
+bool CQzGraphicsGL2::PutOffClear(int index, std::uint8_t r, std::uint8_t g, std::uint8_t b,
+                                 std::uint8_t a) {
+    auto* target = dynamic_cast<CQzFrameBuffer*>(Target(index));
+    if (target == nullptr) {
+        return false;
+    }
+    const std::uint32_t rgba = QzPackColor(r, g, b, a);
+    const void* colorKey = target->GetTexture();
+    const void* depthKey = target->GetDepthRenderBuffer();
+    // A depth buffer still to clear needs the target bound (and its image).
+    if (tracker.NeededClear(index, colorKey, depthKey, rgba).depth ||
+        !target->PutOffColorClear(rgba)) {
+        return false;
+    }
+    tracker.NoteClear(index, colorKey, depthKey, rgba, a == 0, true, false);
+    return true;
 }
 
 void CQzGraphicsGL2::ClearDefault() {
@@ -982,7 +1003,14 @@ void CQzGraphicsGL2::SetTexture(IQzTexture* texture, int unit) {
         return;
     }
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
-    texture->Bind();
+    // A target whose image is not made yet (nothing drawn into it, at most
+    // a clear put off) is sampled from a 1 x 1 stand-in of the same texel.
+    auto* gl = renderSkips ? dynamic_cast<CQzTextureGL*>(texture) : nullptr;
+    if (gl != nullptr && gl->IsImagePending()) {
+        gl->BindForSampling();
+    } else {
+        texture->Bind();
+    }
     boundTexture[unit] = texture;
     if (currentProgram != nullptr) {
         currentProgram->SetUniform1iByName(kQzSamplerNames[unit], unit);

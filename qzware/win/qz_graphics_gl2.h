@@ -216,6 +216,10 @@ private:
     void ForgetBoundTextures();
     // True when a clear of target `index` to `rgba` would change anything.
     bool ClearChanges(int index, std::uint32_t rgba) const;
+    // A frame clear of target `index` whose colour image is not made yet
+    // (and whose depth needs no clear) is kept for when the image is made,
+    // so a target only ever cleared costs no memory; true when kept so.
+    bool PutOffClear(int index, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
     // Tells the tracker a draw is about to reach the bound target.
     void NoteDraw();
     // The same for a draw of `primitive` over `count` client positions,

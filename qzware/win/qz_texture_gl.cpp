@@ -3,7 +3,9 @@
 // file turns a decoded description into GL calls and owns the buffers.
 #include "qzware/win/qz_texture_gl.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "platform/file/file.h"
 #include "qzware/common/qz_mem.h"
@@ -122,11 +124,66 @@ void CQzTextureGL::Bind() {
         // A target's image is made at its first use, drawn into or sampled:
         // llvmpipe fills the storage when it is made, so targets the game
         // never uses stay out of the resident set. Made then, it reads as
-        // zeros, as it did when made at start-up.
+        // zeros, as it did when made at start-up, or as the clear that was
+        // put off until now.
         storagePending = false;
+        standIn = false;
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
                      nullptr);
+        if (pendingFill != 0) {
+            UploadFill(width, height);
+        }
     }
+}
+
+void CQzTextureGL::BindForSampling() {
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    if (storagePending && !standIn) {
+        standIn = true;
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+        UploadFill(1, 1);
+    }
+}
+
+bool CQzTextureGL::SetPendingFill(std::uint32_t rgba) {
+    if (!storagePending) {
+        return false;
+    }
+    pendingFill = rgba;
+    if (standIn) {
+        KeepActiveBinding keep;
+        BindName();
+        UploadFill(1, 1);
+    }
+    return true;
+}
+
+void CQzTextureGL::UploadFill(std::int32_t w, std::int32_t h) const {
+    // Rows of the fill in chunks of at most 16 KiB, with the unpack state
+    // the upload needs, put back afterwards.
+    GLint alignment = 4, rowLength = 0, skipRows = 0, skipPixels = 0, unpackBuffer = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
+    glGetIntegerv(GL_UNPACK_SKIP_ROWS, &skipRows);
+    glGetIntegerv(GL_UNPACK_SKIP_PIXELS, &skipPixels);
+    glGetIntegerv(GL_PIXEL_UNPACK_BUFFER_BINDING, &unpackBuffer);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+    const std::int32_t rowsPerChunk = std::max<std::int32_t>(1, 4096 / std::max(w, 1));
+    std::vector<std::uint32_t> chunk(std::size_t(w) * std::size_t(std::min(rowsPerChunk, h)),
+                                     pendingFill);
+    for (std::int32_t y = 0; y < h; y += rowsPerChunk) {
+        const std::int32_t rows = std::min(rowsPerChunk, h - y);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y, w, rows, GL_RGBA, GL_UNSIGNED_BYTE, chunk.data());
+    }
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, GLuint(unpackBuffer));
+    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+    glPixelStorei(GL_UNPACK_SKIP_ROWS, skipRows);
+    glPixelStorei(GL_UNPACK_SKIP_PIXELS, skipPixels);
 }
 
 void CQzTextureGL::MakeStorage() {

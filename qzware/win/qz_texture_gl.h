@@ -53,6 +53,17 @@ public:
     static CQzTextureGL* CreateEmpty(std::int32_t width, std::int32_t height);
     // Makes a pending image now, keeping the active binding.
     void MakeStorage();
+    // True while the image is not made yet.
+    bool IsImagePending() const { return storagePending; }
+    // While the image is pending: every texel of it, once made, holds the
+    // bytes of `rgba` (a full clear that has not happened yet; 0 is the
+    // zeros a new image reads as). False, doing nothing, once it is made.
+    bool SetPendingFill(std::uint32_t rgba);
+    // Binding for sampling: a pending image is not made; a 1 x 1 image of
+    // its fill stands in, which samples to the same texel under every
+    // filter and wrap mode. Drawing into the target, or Bind, makes the
+    // image at its full size.
+    void BindForSampling();
 
     // The decoders behind LoadMemory; `length` bounds every read.
     static CQzTextureGL* LoadTga(const void* data, std::size_t length, const char* name);
@@ -76,6 +87,12 @@ private:
     GLuint textureName = 0;
     // An empty texture's image is made at its first Bind.
     bool storagePending = false;
+    // The texel bytes of a pending image (see SetPendingFill).
+    std::uint32_t pendingFill = 0;
+    // A 1 x 1 stand-in of the fill is the image for now (BindForSampling).
+    bool standIn = false;
+    // Uploads the fill to the bound texture's image of w x h.
+    void UploadFill(std::int32_t w, std::int32_t h) const;
     std::string name;
 };
 

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "platform/memory/memory.h"
+
 namespace Sample {
 namespace {
 
@@ -34,6 +36,27 @@ protected:
     }
     const PeerAddress peer{0x0110000100000005ull, 0x77};
 };
+
+TEST_F(P2PBuffersTest, QueuesAreZeroAndUnwrittenUntilRecordsReachThem) {
+    const std::size_t page = platform::memory::allocation_granularity();
+    for (P2PQueue* q : {&GetP2PBuffers().sendQueue, &GetP2PBuffers().receiveLog}) {
+        ASSERT_EQ(q->buffer.size(), std::size_t(q->capacity));
+        const std::size_t resident =
+            platform::memory::resident_bytes(q->buffer.data(), q->capacity);
+        EXPECT_LE(resident, page) << "of a " << q->capacity << "-byte queue, " << resident
+                                  << " bytes are in memory before anything is queued";
+    }
+    const auto m = Message(8, 1);
+    ASSERT_TRUE(QueueMessage(m.data(), m.size(), peer, 1));
+    P2PQueue& q = GetP2PBuffers().sendQueue;
+    EXPECT_LE(platform::memory::resident_bytes(q.buffer.data(), q.capacity), page)
+        << "one record touches one page";
+    std::size_t nonZero = 0;
+    for (std::size_t i = q.used; i < q.capacity; ++i) {
+        nonZero += q.buffer[i] != 0 ? 1 : 0;
+    }
+    EXPECT_EQ(nonZero, 0u) << "the queue past its records reads as zeros";
+}
 
 TEST_F(P2PBuffersTest, QueuedMessagesDrainInOrderWithKindAndAddress) {
     const auto a = Message(8, 1);

@@ -6,9 +6,11 @@
 
 #include <atomic>
 #include <cstdio>
+#include <random>
 #include <thread>
 #include <vector>
 
+#include "platform/memory/memory.h"
 #include "qzware/common/qz_mem_pool.h"
 
 namespace {
@@ -115,6 +117,77 @@ TEST_F(QzMemTest, TheLastFreedBlockIsHandedOutFirst) {
     QzMemFree(again);
     EXPECT_EQ(QzMemAllocLocked(64, 8), a0);
     EXPECT_EQ(QzMemAllocLocked(64, 8), b0);
+}
+
+TEST_F(QzMemTest, PoolsHandOutBlocksInTheOrderOfTheirFullFreeStack) {
+    // The free stack as it was first laid out, block i at slot i, replayed
+    // against the pool over a random run of takes and releases.
+    const unsigned seed = std::random_device{}();
+    std::printf("seed %u\n", seed);
+    std::mt19937 random(seed);
+    QZW::CQzMemPool pool(64, 300);
+    ASSERT_EQ(pool.count, 300);
+    std::vector<void*> model;
+    for (int i = 0; i < pool.count; ++i) {
+        model.push_back(pool.base + std::size_t(i) * 64);
+    }
+    std::vector<void*> out;
+    for (int step = 0; step < 20000; ++step) {
+        // Mostly takes at first, so the pool runs dry now and then.
+        const bool take = out.empty() || random() % 100 < (step < 5000 ? 60u : 45u);
+        if (take) {
+            void* expected = model.empty() ? nullptr : model.back();
+            void* got = pool.Alloc();
+            ASSERT_EQ(got, expected) << "step " << step << " seed " << seed;
+            if (got != nullptr) {
+                model.pop_back();
+                out.push_back(got);
+            }
+        } else {
+            const std::size_t pick = random() % out.size();
+            void* p = out[pick];
+            out[pick] = out.back();
+            out.pop_back();
+            ASSERT_EQ(pool.Free(p), QZW::CQzMemPool::FreeResult::Freed) << "step " << step;
+            model.push_back(p);
+        }
+        ASSERT_EQ(pool.used, int(out.size())) << "step " << step;
+    }
+    EXPECT_EQ(g_faults.load(), 0);
+}
+
+TEST_F(QzMemTest, PoolStorageAndFreeStacksStayOutOfMemoryUntilUsed) {
+    // Pages at either end may hold the heap's block headers or the next
+    // allocation, so a few pages are allowed.
+    const std::size_t page = platform::memory::allocation_granularity();
+    const std::size_t allowance = 4 * page;
+    for (int i = 0; i < 4; ++i) {
+        const QZW::CQzMemPool* pool = QzMemGetPool(i);
+        const std::size_t stack = std::size_t(pool->count) * sizeof(void*);
+        EXPECT_LE(platform::memory::resident_bytes(pool->freeStack, stack), allowance)
+            << "pool " << i << ": the free stack of " << stack << " bytes is written at start";
+        const std::size_t blocks = std::size_t(pool->count) * pool->blockSize;
+        EXPECT_LE(platform::memory::resident_bytes(pool->base, blocks), allowance)
+            << "pool " << i << ": its blocks are touched at start";
+    }
+    // Using 2,000 blocks of the 64-byte pool touches their pages and about
+    // 16 KB of its stack, no more.
+    QzMemEnablePools(true);
+    std::vector<void*> held;
+    for (int n = 0; n < 2000; ++n) {
+        held.push_back(QzMemAllocLocked(48, 8));
+        static_cast<std::uint8_t*>(held.back())[0] = 1;
+    }
+    for (void*& p : held) {
+        QzMemFree(p);
+    }
+    const QZW::CQzMemPool* pool = QzMemGetPool(0);
+    const std::size_t stackResident =
+        platform::memory::resident_bytes(pool->freeStack, std::size_t(pool->count) * 8);
+    EXPECT_GE(stackResident, 2000 * 8 - 2 * page) << "the released blocks were pushed";
+    EXPECT_LE(stackResident, 2000 * 8 + allowance);
+    EXPECT_LE(platform::memory::resident_bytes(pool->base, std::size_t(pool->count) * 64),
+              2000 * 64 + allowance);
 }
 
 TEST_F(QzMemTest, DumpReportsHeapAndPools) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <random>
 
+#include "platform/memory/memory.h"
 #include "qzware/common/qz_mem.h"
 
 namespace {
@@ -127,6 +128,40 @@ TEST_F(QzMemHeapTest, ExhaustionReturnsNullAndEverythingComesBack) {
         QzMspaceFree(space, blocks[i]);
     }
     EXPECT_EQ(QzMspaceFreeBytes(space), initial);
+}
+
+TEST_F(QzMemHeapTest, FreedBlocksOf1MiBOrMoreLeaveTheResidentSetAndSmallerOnesStay) {
+    const std::size_t page = platform::memory::allocation_granularity();
+    struct Case {
+        std::size_t bytes;
+        bool givenBack;
+    };
+    const Case cases[] = {
+        {2u << 20, true}, {1u << 20, true}, {512u << 10, false}, {48u << 10, false}};
+    for (const Case& c : cases) {
+        auto* big = static_cast<std::uint8_t*>(QzMspaceMalloc(space, c.bytes));
+        ASSERT_NE(big, nullptr) << c.bytes;
+        // A small block above keeps the freed one from merging into the top.
+        void* above = QzMspaceMalloc(space, 64);
+        std::memset(big, 0x5A, c.bytes);
+        EXPECT_GE(platform::memory::resident_bytes(big, c.bytes), c.bytes - page);
+        QzMspaceFree(space, big);
+        const std::size_t after = platform::memory::resident_bytes(big, c.bytes);
+        if (c.givenBack) {
+            EXPECT_LE(after, 2 * page) << c.bytes << " bytes freed, " << after << " still resident";
+        } else {
+            EXPECT_GE(after, c.bytes - page) << c.bytes << " bytes: small blocks keep their pages";
+        }
+        // Its pages serve the next request as good as new.
+        auto* again = static_cast<std::uint8_t*>(QzMspaceMalloc(space, c.bytes));
+        ASSERT_NE(again, nullptr) << c.bytes;
+        std::memset(again, 0x33, c.bytes);
+        EXPECT_EQ(again[0], 0x33);
+        EXPECT_EQ(again[c.bytes - 1], 0x33);
+        QzMspaceFree(space, again);
+        QzMspaceFree(space, above);
+    }
+    EXPECT_EQ(g_faults, 0);
 }
 
 TEST_F(QzMemHeapTest, BadRequestsAndReleasesAreRefused) {

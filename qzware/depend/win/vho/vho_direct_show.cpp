@@ -1,5 +1,6 @@
 #include "qzware/depend/win/vho/vho_direct_show.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -101,7 +102,10 @@ DirectShow::~DirectShow() {
 
 bool DirectShow::Initialize() {
     try {
-        frameBuffer.assign(frameCapacity, 0);
+        // Room for a 1280 x 720 frame, taken but not written: its pages join
+        // the resident set only when a movie's frames are copied in.
+        frameBuffer.clear();
+        frameBuffer.reserve(frameCapacity);
     } catch (const std::bad_alloc&) {
         Finalize();
         return false;
@@ -199,7 +203,7 @@ HRESULT DirectShow::GetFrame(std::uint8_t** pixels, BITMAPINFOHEADER* header) {
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }
-        frameCapacity = length;
+        frameCapacity = std::max(frameCapacity, length);
     }
     std::memcpy(frameBuffer.data(), sampleBuffer.sample.data(), length);
     FillHeader(header, sampleBuffer.width, sampleBuffer.height);

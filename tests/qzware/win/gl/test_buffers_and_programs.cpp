@@ -9,10 +9,12 @@
 
 #include "qzware/scene/iqz_texture.h"
 #include "qzware/win/qz_frame_buffer.h"
+#include "qzware/win/qz_graphics_layout.h"
 #include "qzware/win/qz_index_buffer2.h"
 #include "qzware/win/qz_render_buffer.h"
 #include "qzware/win/qz_shader_program_obj.h"
 #include "qzware/win/qz_shader_sources.h"
+#include "qzware/win/qz_texture_gl.h"
 #include "qzware/win/qz_vertex_buffer2.h"
 #include "tests/support/gl_test_context.h"
 
@@ -114,6 +116,86 @@ TEST(GpuBuffers, TargetImageIsMadeAtFirstDrawOrSampleAndReadsAsZeros) {
     sampled.GetTexture()->Bind();
     EXPECT_EQ(ImageWidth(sampled.GetTexture()), 8) << "binding for sampling makes the image";
     sampled.GetTexture()->Unbind();
+}
+
+// Every texel of `texture`'s level 0, as RGBA bytes.
+std::vector<std::uint8_t> ImageTexels(QZW::IQzTexture* texture) {
+    const GLint width = ImageWidth(texture);
+    GLint height = 0;
+    glBindTexture(GL_TEXTURE_2D, texture->GetTextureId());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    std::vector<std::uint8_t> texels(std::size_t(width) * std::size_t(height) * 4, 0xAB);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return texels;
+}
+
+// How many texels differ from (r, g, b, a).
+std::size_t TexelsOtherThan(const std::vector<std::uint8_t>& texels, std::uint8_t r, std::uint8_t g,
+                            std::uint8_t b, std::uint8_t a) {
+    std::size_t other = 0;
+    for (std::size_t i = 0; i + 3 < texels.size(); i += 4) {
+        other += texels[i] != r || texels[i + 1] != g || texels[i + 2] != b || texels[i + 3] != a;
+    }
+    return other;
+}
+
+TEST(GpuBuffers, AClearPutOffBeforeTheImageExistsFillsItWhenMade) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    // Odd sizes: the fill goes up in chunks of rows, the last one short.
+    QZW::Win::CQzFrameBuffer target;
+    target.Create(1283, 37, false);
+    ASSERT_TRUE(target.PutOffColorClear(QZW::Win::QzPackColor(200, 100, 50, 25)));
+    ASSERT_TRUE(target.PutOffColorClear(QZW::Win::QzPackColor(10, 200, 30, 255)))
+        << "a later clear replaces the earlier one";
+    EXPECT_EQ(ImageWidth(target.GetTexture()), 0) << "a put-off clear makes no image";
+    target.Bind();
+    target.Unbind();
+    const std::vector<std::uint8_t> texels = ImageTexels(target.GetTexture());
+    ASSERT_EQ(texels.size(), std::size_t(1283) * 37 * 4) << "drawing makes the full image";
+    EXPECT_EQ(TexelsOtherThan(texels, 10, 200, 30, 255), 0u)
+        << "every texel holds the put-off clear's colour";
+    EXPECT_FALSE(target.PutOffColorClear(0)) << "once the image exists, clears are real ones";
+    GLint unpackAlignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    EXPECT_EQ(unpackAlignment, 4) << "the fill leaves the unpack state as it found it";
+}
+
+TEST(GpuBuffers, APendingTargetIsSampledFromAOneTexelStandInOfItsFill) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    QZW::Win::CQzFrameBuffer target;
+    target.Create(64, 32, false);
+    auto* color = dynamic_cast<QZW::Win::CQzTextureGL*>(target.GetTexture());
+    ASSERT_NE(color, nullptr);
+    ASSERT_TRUE(target.PutOffColorClear(QZW::Win::QzPackColor(255, 255, 255, 255)));
+    color->BindForSampling();
+    EXPECT_TRUE(color->IsImagePending());
+    EXPECT_EQ(ImageWidth(color), 1) << "sampling a pending target needs only one texel";
+    EXPECT_EQ(TexelsOtherThan(ImageTexels(color), 255, 255, 255, 255), 0u);
+    // A clear put off after the stand-in was made reaches the stand-in too.
+    ASSERT_TRUE(target.PutOffColorClear(QZW::Win::QzPackColor(0, 0, 0, 0)));
+    EXPECT_EQ(TexelsOtherThan(ImageTexels(color), 0, 0, 0, 0), 0u);
+    target.Bind();
+    target.Unbind();
+    EXPECT_FALSE(color->IsImagePending());
+    const std::vector<std::uint8_t> texels = ImageTexels(color);
+    EXPECT_EQ(texels.size(), std::size_t(64) * 32 * 4) << "drawing replaces the stand-in";
+    EXPECT_EQ(TexelsOtherThan(texels, 0, 0, 0, 0), 0u);
+}
+
+TEST(GpuBuffers, SharingADepthBufferMakesNoColourImage) {
+    ASSERT_NE(gl_test::Renderer(), nullptr);
+    QZW::Win::CQzFrameBuffer owner;
+    owner.Create(16, 16, true);
+    QZW::Win::CQzFrameBuffer sharer;
+    sharer.Create(16, 16, false);
+    sharer.AttachRenderBuffer(owner.GetDepthRenderBuffer(), 1);
+    sharer.Unbind();
+    EXPECT_EQ(ImageWidth(sharer.GetTexture()), 0);
+    sharer.Bind();
+    EXPECT_EQ(sharer.GetStatus(), GLenum(GL_FRAMEBUFFER_COMPLETE_EXT));
+    sharer.Unbind();
 }
 
 TEST(ShaderPrograms, AllBuiltInProgramsCompileAndLink) {

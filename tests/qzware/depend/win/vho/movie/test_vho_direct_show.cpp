@@ -17,6 +17,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/memory/memory.h"
 #include "platform/movie/movie_null.h"
 #include "tests/support/movie_files.h"
 #include "tests/support/process_runner.h"
@@ -76,6 +77,24 @@ HRESULT PollUntilOpenDone(vho::DirectShow& decoder, HRESULT hr, int* polls) {
         ++*polls;
     }
     return hr;
+}
+
+TEST_F(DirectShowMovies, TheFrameBufferTakenAtStartIsNotWrittenUntilAMovieShowsAFrame) {
+    vho::DirectShow decoder;
+    ASSERT_TRUE(decoder.Initialize());
+    const std::size_t room = decoder.frameBuffer.capacity();
+    EXPECT_GE(room, std::size_t(vho::DirectShow::kInitialFrameCapacity));
+    const std::size_t resident = platform::memory::resident_bytes(decoder.frameBuffer.data(), room);
+    EXPECT_LE(resident, 2 * platform::memory::allocation_granularity())
+        << "of the " << room << "-byte frame buffer, " << resident << " bytes are in memory";
+    // A frame goes into the buffer taken at start.
+    const std::uint8_t* start = decoder.frameBuffer.data();
+    ASSERT_EQ(S_OK, decoder.Open(MoviePath("halves.wmv").c_str()));
+    std::uint8_t* pixels = nullptr;
+    BITMAPINFOHEADER header;
+    ASSERT_EQ(S_OK, WaitForFrame(decoder, &pixels, &header));
+    EXPECT_EQ(pixels, start);
+    EXPECT_EQ(decoder.frameBuffer.capacity(), room);
 }
 
 TEST_F(DirectShowMovies, FirstFrameIsBottomUpBgrWithRowsPaddedToFourBytes) {
