@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/online/online_redis.h"
 #include "tests/support/match_harness.h"
 
 namespace {
@@ -200,6 +201,15 @@ TEST(MatchMembership, AHostWhoseBattleEndedStillServesADepartedBattlersLastWords
         << "member 1 reached the host's last frame " << hostEnd << "; it is at "
         << LastConsumed(h, 1);
     ExpectSameWords(h, {0, 1}, 3, 2, end);
+}
+
+// The lobby moves its owner on once a gone host's presence has expired; the
+// members must not have given the host up by then.
+TEST(MatchMembership, AGoneHostLeavesTheLobbyBeforeTheMembersGiveItUp) {
+    const int giveUpMs = CGameNetworkCtrl::kHostSilenceLimit * 1000 / 60;
+    const std::uint32_t presenceMs = platform::online::NetworkConfig{}.presence_ttl_ms;
+    EXPECT_LT(presenceMs, static_cast<std::uint32_t>(giveUpMs))
+        << "presence lasts " << presenceMs << " ms; members wait " << giveUpMs << " ms";
 }
 
 TEST(MatchMembership, AStaggeredStartAfterAnEarlierBattleConsumesOnlyThisBattlesWords) {
