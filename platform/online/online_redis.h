@@ -56,7 +56,10 @@ struct NetworkConfig {
     std::uint16_t bind_port = 0;
     std::string language = "english";
     std::vector<std::string> achievements;
-    std::uint32_t presence_ttl_ms = 15000;
+    // A member whose program is gone leaves its lobbies (the owner moves on)
+    // within this, well inside the 601 frames (10 s) that the others wait for
+    // a silent host before they give it up; refreshed every third of it.
+    std::uint32_t presence_ttl_ms = 6000;
     std::uint32_t directory_timeout_ms = 2000;
     // Keys are prefixed so that tests (or two games) can share one server.
     std::string key_prefix = "vk:";

@@ -72,7 +72,10 @@ struct WorkerSettings {
     PresenceKey key{};
     Endpoint endpoint;  // address 0: the local address of the directory connection
     std::uint32_t epoch = 0;
-    std::uint32_t presence_ttl_ms = 15000;
+    // A member whose program is gone leaves its lobbies (the owner moves on)
+    // within this, well inside the 601 frames (10 s) that the others wait for
+    // a silent host before they give it up; refreshed every third of it.
+    std::uint32_t presence_ttl_ms = 6000;
     std::uint32_t poll_ms = 100;
     std::uint32_t retry_ms = 1000;
 };

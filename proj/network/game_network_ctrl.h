@@ -212,6 +212,12 @@ private:
     // holds, fixes the end once all have answered, then serves 0 past it.
     void CollectDeparted(int battler, bool ask);
     void FillDeparted(int battler);
+    // Host side, each frame once the end is fixed: the departed battler's
+    // words to every other member, as the host's own go.
+    void SendDeparted(int battler);
+    // IsDeparted, also after the battle ended for this member (so that the
+    // host still answers resend requests for the departed battler's words).
+    bool LeftBattle(int battler) const;
     void ResetDeparted();
 };
 

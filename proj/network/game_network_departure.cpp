@@ -2,8 +2,9 @@
 // moves the host flag to the lobby's new owner on every member. A battler
 // that leaves keeps its place in the lockstep: the host collects from every
 // remaining member the departed battler's words it holds, fixes the end at
-// the longest run any of them has, and from then on serves those words and
-// 0 for every later frame, so every member consumes the same words.
+// the longest run any of them has, and from then on sends those words and
+// 0 for every later frame to the others each frame, as it sends its own, so
+// every member consumes the same words at the pace of the match.
 #include <cstdio>
 
 #include "proj/network/game_network_ctrl.h"
@@ -88,7 +89,11 @@ void CGameNetworkCtrl::TellNotHost(const PeerAddress& to) {
 // [SECTION] Departed battlers
 
 bool CGameNetworkCtrl::IsDeparted(int battler) const {
-    if (keysArmed != kKeysArmed || battler < 0 || battler >= kSessionMembers ||
+    return keysArmed == kKeysArmed && LeftBattle(battler);
+}
+
+bool CGameNetworkCtrl::LeftBattle(int battler) const {
+    if (keysArmed == 0 || battler < 0 || battler >= kSessionMembers ||
         (battleBattlers & (1u << battler)) == 0 || battler == OwnBattler()) {
         return false;
     }
@@ -134,6 +139,24 @@ void CGameNetworkCtrl::CollectDeparted(int battler, bool ask) {
     for (int i = 0; i < kSessionMembers; ++i) {
         if ((others & ~departedHeard[battler]) & (1u << i)) {
             Send(request, s.slots[i].peer);
+        }
+    }
+}
+
+void CGameNetworkCtrl::SendDeparted(int battler) {
+    SGameSessionRecord& s = GetNetworkDatabase().session;
+    SGameBattleParam& k = Keys();
+    // The frame field the host's own words carry now: a member playing in
+    // step with the host never has to ask for the departed battler's words.
+    std::uint16_t frame = static_cast<std::uint16_t>(k.currentFrame + k.KeyBufferDelay + 1);
+    if (FrameBefore(k.lastFrame[battler], frame)) {
+        frame = k.lastFrame[battler];
+    }
+    std::uint8_t bytes[kMaxMatchMessage];
+    const std::size_t n = BuildKeyMessage(battler, frame, bytes, sizeof bytes);
+    for (const CGameMemberSlot& slot : s.slots) {
+        if (slot.IsConnect() && &slot != s.ownSlot && n != 0) {
+            QueueMessageKind0(bytes, n, slot.peer);
         }
     }
 }

@@ -160,6 +160,7 @@ void CGameNetworkCtrl::UpdateNetworkWait() {
             }
             if (departedEnd[i] >= 0) {
                 FillDeparted(i);
+                SendDeparted(i);
             }
         }
         if (FrameBefore(k.currentFrame, k.lastFrame[i])) {
@@ -285,8 +286,9 @@ void CGameNetworkCtrl::ReceiveKeyResendRequest(const GameMessage& m, const PeerA
         return;
     }
     // Words of a departed battler: a member hands the host what it holds;
-    // the host serves them to anyone once their end is fixed.
-    const bool departed = IsDeparted(b);
+    // the host serves them to anyone once their end is fixed, also after its
+    // own battle ended (a member still finishing needs the last ones).
+    const bool departed = LeftBattle(b);
     if (departed ? (IsHost() ? departedEnd[b] < 0 : sender != GetNetworkDatabase().session.hostSlot)
                  : b != OwnBattler()) {
         return;

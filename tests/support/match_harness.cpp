@@ -134,11 +134,15 @@ void MatchHarness::StartBattleStaggered(std::uint8_t delay, const std::vector<in
 }
 
 void MatchHarness::EndBattle() {
-    for (Member& m : members_) {
-        ScopedNetworkMember use(*m.context);
-        SetNetKeyOnline(false);
-        CGameNetworkCtrl::GetInstance().EndKeyExchange();
+    for (int i = 0; i < size(); ++i) {
+        EndBattleOf(i);
     }
+}
+
+void MatchHarness::EndBattleOf(int i) {
+    ScopedNetworkMember use(*members_[i].context);
+    SetNetKeyOnline(false);
+    CGameNetworkCtrl::GetInstance().EndKeyExchange();
 }
 
 void MatchHarness::HandOverHost(int i) {
@@ -156,6 +160,10 @@ void MatchHarness::HandOverHost(int i) {
 
 void MatchHarness::Cut(int from, int to) {
     cut_.insert({members_[from].platform->own_id(), members_[to].platform->own_id()});
+}
+
+void MatchHarness::Uncut(int from, int to) {
+    cut_.erase({members_[from].platform->own_id(), members_[to].platform->own_id()});
 }
 
 void MatchHarness::LobbyRemoves(int at, int slot) {

@@ -74,6 +74,8 @@ public:
     void StartBattleStaggered(std::uint8_t delay, const std::vector<int>& armAfter);
     // Every member ends its battle ("SQ_SetOffline"), as the scripts do.
     void EndBattle();
+    // Member i alone ends its battle (it reached the end before the others).
+    void EndBattleOf(int i);
     // The lobby makes member i its owner: i takes over as host and tells
     // every other member, as the lobby server does.
     void HandOverHost(int i);
@@ -81,6 +83,8 @@ public:
     void LobbyRemoves(int at, int slot);
     // From now on nothing member `from` sends reaches member `to`.
     void Cut(int from, int to);
+    // What member `from` sends reaches member `to` again.
+    void Uncut(int from, int to);
     // Like the scripts, step time also on frames the network kept waiting
     // (the hold flag still stops it).
     bool stepOnWaitingFrames = false;

@@ -4,6 +4,7 @@
 // game frame 600 and log the same presses for every battler.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -74,6 +75,47 @@ std::set<std::string> Presses(const std::string& log, int before) {
     return out;
 }
 
+constexpr int kMatchEnd = 600;
+const std::regex kMatchOver("online: match over at frame ([0-9]+)\n");
+const std::regex kDepartureLine("online: battler ([0-3]) left; its words end at frame ([0-9]+)\n");
+const std::regex kPressLine("online: battler ([0-3]) pressed [0-9]+ at frame ([0-9]+)");
+
+int MatchOverFrame(const std::string& log) {
+    std::smatch m;
+    return std::regex_search(log, m, kMatchOver) ? std::stoi(m[1].str()) : -1;
+}
+
+// The frame of the last press the log shows, -1 when none.
+int LastPressFrame(const std::string& log) {
+    int last = -1;
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), kPressLine);
+         it != std::sregex_iterator(); ++it) {
+        last = std::max(last, std::stoi((*it)[2].str()));
+    }
+    return last;
+}
+
+bool PressedIn(const std::set<std::string>& presses, int battler, int from, int before) {
+    for (const std::string& p : presses) {
+        std::smatch m;
+        if (std::regex_search(p, m, kPressLine) && std::stoi(m[1].str()) == battler) {
+            const int frame = std::stoi(m[2].str());
+            if (frame >= from && frame < before) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool PressedBefore(const std::set<std::string>& presses, int battler, int before) {
+    return PressedIn(presses, battler, 0, before);
+}
+
+bool PressedFrom(const std::set<std::string>& presses, int battler, int from) {
+    return PressedIn(presses, battler, from, 1 << 30);
+}
+
 // victim: -1 none, 0 the host, 2 the last guest.
 void PlayThree(int victim) {
     SCOPED_TRACE(testing::Message() << "killed player " << victim);
@@ -102,39 +144,62 @@ void PlayThree(int victim) {
             << players[victim].Log();
         ::kill(players[victim].game.Pid(), SIGKILL);
     }
-    std::set<std::string> reference;
-    bool first = true;
+    // Each survivor's match ends at game frame 600; the frames every one of
+    // them played are compared.
+    int common = kMatchEnd;
     for (int i = 0; i < 3; ++i) {
         if (i == victim) {
             continue;
         }
-        ASSERT_TRUE(
-            WaitForLog(players[i], std::regex("online: match over at frame [0-9]+\n"), 180000))
-            << players[i].Log();
-        const std::string log = players[i].Log();
-        EXPECT_NE(std::string::npos, log.find("online: match over at frame 600\n"))
-            << "player " << i << " reached game frame 600\n"
-            << log;
-        const std::set<std::string> presses = Presses(log, 600);
-        for (int b = 0; b < 3; ++b) {
-            const std::string who = "online: battler " + std::to_string(b) + " pressed";
-            bool any = false;
-            for (const std::string& p : presses) {
-                any = any || p.rfind(who, 0) == 0;
-            }
-            EXPECT_TRUE(any) << "player " << i << " saw battler " << b << " press";
-        }
-        if (first) {
-            reference = presses;
-            first = false;
-        } else {
-            EXPECT_EQ(reference, presses) << "player " << i << " logged other presses";
-        }
+        ASSERT_TRUE(WaitForLog(players[i], kMatchOver, 180000)) << players[i].Log();
+        const int reached = MatchOverFrame(players[i].Log());
+        EXPECT_EQ(kMatchEnd, reached) << "player " << i << " reached game frame 600\n"
+                                      << players[i].Log();
+        common = std::min(common, reached);
     }
+    // The host (the new one after a take-over) says where the killed
+    // battler's words end; its standard output is complete once it ended.
+    std::string hostOut;
     for (Player& p : players) {
         if (p.game.Running()) {
-            p.game.Kill();
+            p.game.Terminate();
+            EXPECT_TRUE(p.game.Wait(30000).has_value()) << "a survivor ended on SIGTERM";
         }
+        hostOut += p.game.Stdout();
+    }
+    int departedEnd = kMatchEnd;
+    if (victim >= 0) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(hostOut, m, kDepartureLine))
+            << "the host fixed the killed battler's last frame\n"
+            << hostOut;
+        EXPECT_EQ(victim, std::stoi(m[1].str())) << "the battler that left";
+        departedEnd = std::stoi(m[2].str());
+    }
+    const std::string reference = victim == 0 ? players[1].Log() : players[0].Log();
+    const std::set<std::string> presses = Presses(reference, common);
+    for (int i = 0; i < 3; ++i) {
+        if (i == victim) {
+            continue;
+        }
+        EXPECT_EQ(presses, Presses(players[i].Log(), common))
+            << "player " << i << " logged other presses";
+    }
+    for (int b = 0; b < 3; ++b) {
+        const int from = b == victim ? departedEnd : kMatchEnd;
+        EXPECT_TRUE(PressedBefore(presses, b, std::min(from, common)))
+            << "the survivors saw battler " << b << " press";
+        EXPECT_FALSE(PressedFrom(presses, b, from))
+            << "battler " << b << " pressed after its words ended at " << from;
+    }
+    if (victim >= 0) {
+        // What the killed player played before it went, every survivor
+        // played alike, and the agreed end keeps all of it.
+        const std::string log = players[victim].Log();
+        const int played = LastPressFrame(log);
+        EXPECT_LT(played, departedEnd) << "the agreed end keeps the words the killed player played";
+        EXPECT_EQ(Presses(log, played + 1), Presses(reference, played + 1))
+            << "the killed player and the survivors played the same frames alike";
     }
 }
 
@@ -148,10 +213,7 @@ TEST_P(DemoOnlineThree, SurvivorsReachFrame600WithTheSamePresses) {
     PlayThree(GetParam());
 }
 
-// A killed player stays in the directory until its presence expires
-// (15 s), longer than members wait for a silent host (601 frames), so the
-// kill runs are not part of the suite yet: testing::Values(-1, 0, 2).
-INSTANTIATE_TEST_SUITE_P(Kills, DemoOnlineThree, testing::Values(-1),
+INSTANTIATE_TEST_SUITE_P(Kills, DemoOnlineThree, testing::Values(-1, 0, 2),
                          [](const testing::TestParamInfo<int>& i) {
                              return i.param < 0    ? std::string("NobodyLeaves")
                                     : i.param == 0 ? std::string("HostKilled")

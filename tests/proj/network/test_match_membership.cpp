@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/online/online_redis.h"
 #include "tests/support/match_harness.h"
 
 namespace {
@@ -152,6 +153,63 @@ TEST(MatchMembership, ABattlerLeavingMidBattleEndsItsWordsAtTheSameFrameForEvery
         ASSERT_GE(end, leftAt) << "no word a member consumed is taken back";
         ExpectSameWords(h, survivors, n, gone, end);
     }
+}
+
+// Three members, battler 2 leaves at about frame 120 and the host fixes its
+// end; returns that end.
+int LeaveAndFixEnd(MatchHarness& h) {
+    h.StartBattle(3);
+    h.Frames(120);
+    h.member(2).running = false;
+    h.Frames(25);
+    h.LobbyRemoves(0, 2);
+    EXPECT_TRUE(h.RunUntil(
+        [&] { return h.With(0, [](CGameNetworkCtrl& c) { return c.DepartedEnd(2); }) >= 0; }, 600))
+        << "the host fixed the departed battler's end";
+    return h.With(0, [](CGameNetworkCtrl& c) { return c.DepartedEnd(2); });
+}
+
+TEST(MatchMembership, AfterABattlerLeftTheOthersPlayAtTheHostsPaceWithoutAskingForItsWords) {
+    MatchHarness h(3, 7, Faults{});
+    const int end = LeaveAndFixEnd(h);
+    h.Frames(20);  // whatever was asked for before the end was fixed is answered
+    const std::size_t before = h.member(1).consumed.size();
+    const std::uint32_t resends = h.member(1).resends;
+    constexpr int kFrames = 300;
+    h.Frames(kFrames);
+    const std::size_t played = h.member(1).consumed.size() - before;
+    // Asking the host for each run of 7 words holds about one frame in seven.
+    EXPECT_GE(played * 100, kFrames * 98u)
+        << "member 1 consumed " << played << " of " << kFrames << " frames";
+    EXPECT_EQ(resends, h.member(1).resends) << "member 1 asked for words";
+    ExpectSameWords(h, {0, 1}, 3, 2, end);
+}
+
+TEST(MatchMembership, AHostWhoseBattleEndedStillServesADepartedBattlersLastWords) {
+    MatchHarness h(3, 11, Faults{});
+    const int end = LeaveAndFixEnd(h);
+    h.Frames(30);
+    // Member 1 hears nothing from the host for a while; the host plays on as
+    // far as member 1's words take it and ends its battle there.
+    h.Cut(0, 1);
+    h.Frames(12);
+    h.EndBattleOf(0);
+    const int hostEnd = LastConsumed(h, 0);
+    h.Uncut(0, 1);
+    ASSERT_LT(LastConsumed(h, 1), hostEnd) << "member 1 is behind the host";
+    ASSERT_TRUE(h.RunUntil([&] { return LastConsumed(h, 1) >= hostEnd; }, 300))
+        << "member 1 reached the host's last frame " << hostEnd << "; it is at "
+        << LastConsumed(h, 1);
+    ExpectSameWords(h, {0, 1}, 3, 2, end);
+}
+
+// The lobby moves its owner on once a gone host's presence has expired; the
+// members must not have given the host up by then.
+TEST(MatchMembership, AGoneHostLeavesTheLobbyBeforeTheMembersGiveItUp) {
+    const int giveUpMs = CGameNetworkCtrl::kHostSilenceLimit * 1000 / 60;
+    const std::uint32_t presenceMs = platform::online::NetworkConfig{}.presence_ttl_ms;
+    EXPECT_LT(presenceMs, static_cast<std::uint32_t>(giveUpMs))
+        << "presence lasts " << presenceMs << " ms; members wait " << giveUpMs << " ms";
 }
 
 TEST(MatchMembership, AStaggeredStartAfterAnEarlierBattleConsumesOnlyThisBattlesWords) {
