@@ -22,6 +22,10 @@ export LIBGL_ALWAYS_SOFTWARE=1
 # llvmpipe's rasterizer threads can end while LeakSanitizer stops the world
 # at a GL test's exit, which crashes the sanitizer; render on the test thread.
 export LP_NUM_THREADS=${LP_NUM_THREADS:-0}
+# A test machine has no D-Bus session bus. Without an address libdbus tries
+# to launch one for SDL, and when that fails it loses the line it read from
+# the launcher; an address that names no bus makes it give up at once.
+export DBUS_SESSION_BUS_ADDRESS=${DBUS_SESSION_BUS_ADDRESS:-unix:path=/nonexistent/qz-no-session-bus}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp:print_suppressions=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 xvfb-run -a -s "-screen 0 1920x1200x24" \

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 
 #include "platform/clock/clock.h"
@@ -21,6 +22,22 @@ constexpr std::uint64_t kMaxWaveBankHead = 64u << 20;
 std::int32_t AsResult(std::uint32_t code) {
     const auto r = std::int32_t(code);
     return r < 0 ? r : kEFail;
+}
+
+// FAudio's and FACT's own allocations come here. A function of ours with a
+// frame pointer between FAudio and malloc lets LeakSanitizer's frame-pointer
+// unwinder name the FAudio function that made a block, which it cannot do
+// through SDL's allocator (FAudio's default).
+void* AudioHeapMalloc(std::size_t size) {
+    return std::malloc(size);
+}
+
+void AudioHeapFree(void* block) {
+    std::free(block);
+}
+
+void* AudioHeapRealloc(void* block, std::size_t size) {
+    return std::realloc(block, size);
 }
 
 bool IsStopped(FACTCue* cue) {
@@ -82,7 +99,9 @@ bool AudioDevice::CreateEngine() {
                 "release engine.\n");
         }
     }
-    return FACTCreateEngine(0, &engine) == 0 && engine != nullptr;
+    return FACTCreateEngineWithCustomAllocatorEXT(0, &engine, &AudioHeapMalloc, &AudioHeapFree,
+                                                  &AudioHeapRealloc) == 0 &&
+           engine != nullptr;
 }
 
 bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
@@ -91,11 +110,6 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
         return true;
     }
     lastError.clear();
-    if (!CreateEngine()) {
-        Fail("the audio engine could not be created");
-        engine = nullptr;
-        return false;
-    }
     settingsBytes.clear();
     settingsInfo = {};
     // A settings file that can be read must be whole: an empty one is as
@@ -108,8 +122,6 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
                                 settingsBytes.size(), &settingsInfo);
         if (!why.empty()) {
             Fail(std::string(settingsFile) + ": " + why);
-            FACTAudioEngine_Release(engine);
-            engine = nullptr;
             return false;
         }
     } else {
@@ -119,6 +131,33 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
         settingsInfo = DefaultGlobalSettings();
     }
 
+    // The mixer and its output voice are made here and handed to the engine:
+    // when FACT makes them itself and the output device cannot open, it frees
+    // its mixer but keeps the pointer, so the failed engine could never be
+    // released. They are made before the engine, so that a missing device or
+    // a refused settings file leaves no engine behind at all: FAudio loses
+    // two locks of every engine it releases.
+    FAudio* mixer = nullptr;
+    FAudioMasteringVoice* output = nullptr;
+    if (FAudioCreateWithCustomAllocatorEXT(&mixer, 0, FAUDIO_DEFAULT_PROCESSOR, &AudioHeapMalloc,
+                                           &AudioHeapFree, &AudioHeapRealloc) != 0 ||
+        mixer == nullptr ||
+        FAudio_CreateMasteringVoice(mixer, &output, FAUDIO_DEFAULT_CHANNELS,
+                                    FAUDIO_DEFAULT_SAMPLERATE, 0, 0, nullptr) != 0) {
+        if (mixer != nullptr) {
+            FAudio_Release(mixer);
+        }
+        Fail("the audio engine could not start: no audio output device");
+        return false;
+    }
+    if (!CreateEngine()) {
+        FAudioVoice_DestroyVoice(output);
+        FAudio_Release(mixer);
+        Fail("the audio engine could not be created");
+        engine = nullptr;
+        return false;
+    }
+
     FACTRuntimeParameters params{};
     params.lookAheadTime = kLookAheadMs;
     params.pGlobalSettingsBuffer = settingsBytes.empty() ? nullptr : settingsBytes.data();
@@ -126,23 +165,6 @@ bool AudioDevice::Initialize(const char* settingsFile, const char* waveBankFile,
     params.fileIOCallbacks.readFileCallback = &ReadStreamingFile;
     params.fileIOCallbacks.getOverlappedResultCallback = &GetStreamingReadResult;
     params.fnNotificationCallback = &AudioDevice::OnNotification;
-    // The mixer and its output voice are made here and handed to the engine:
-    // when FACT makes them itself and the output device cannot open, it frees
-    // its mixer but keeps the pointer, so the failed engine could never be
-    // released. Made here, a missing device leaves an engine that releases.
-    FAudio* mixer = nullptr;
-    FAudioMasteringVoice* output = nullptr;
-    if (FAudioCreate(&mixer, 0, FAUDIO_DEFAULT_PROCESSOR) != 0 || mixer == nullptr ||
-        FAudio_CreateMasteringVoice(mixer, &output, FAUDIO_DEFAULT_CHANNELS,
-                                    FAUDIO_DEFAULT_SAMPLERATE, 0, 0, nullptr) != 0) {
-        if (mixer != nullptr) {
-            FAudio_Release(mixer);
-        }
-        FACTAudioEngine_Release(engine);
-        Fail("the audio engine could not start: no audio output device");
-        engine = nullptr;
-        return false;
-    }
     params.pXAudio2 = mixer;
     params.pMasteringVoice = output;
     if (FACTAudioEngine_Initialize(engine, &params) != 0) {
