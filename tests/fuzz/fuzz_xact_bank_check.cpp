@@ -69,7 +69,9 @@ void PlayThroughFact(const std::string& settings, const vho::XactSettingsInfo& s
     params.pGlobalSettingsBuffer = settingsCopy.empty() ? nullptr : settingsCopy.data();
     params.globalSettingsBufferSize = std::uint32_t(settingsCopy.size());
     if (FACTAudioEngine_Initialize(engine, &params) != 0) {
-        return;  // no device: a failed engine is left, as the audio device does
+        // No device: FACT made its own mixer and freed it but kept the
+        // pointer, so this engine cannot be released.
+        return;
     }
     FACTWaveBank* memory = nullptr;
     FACTWaveBank* stream = nullptr;
