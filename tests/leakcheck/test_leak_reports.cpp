@@ -13,6 +13,16 @@ namespace {
 
 constexpr int kLeakExitCode = 23;
 
+// A probe mode as part of a test name ("sdl-timer" -> "sdl_timer").
+std::string NamePart(std::string mode) {
+    for (char& ch : mode) {
+        if (ch == '-') {
+            ch = '_';
+        }
+    }
+    return mode;
+}
+
 struct ProbeResult {
     int status = -1;
     std::string err;
@@ -66,15 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
                       LeakCase{"gstreamer-thread", "LeakOnGstreamerStreamingThread", false, false},
                       LeakCase{"gstreamer-thread", "LeakOnGstreamerStreamingThread", false, true}),
     [](const ::testing::TestParamInfo<LeakCase>& info) {
-        std::string name = std::string(info.param.mode) +
-                           (info.param.fullStacks ? "_FullStacks" : "_FramePointers") +
-                           (info.param.programFile ? "_ProgramFile" : "_UnitFile");
-        for (char& ch : name) {
-            if (ch == '-') {
-                ch = '_';
-            }
-        }
-        return name;
+        return NamePart(info.param.mode) +
+               (info.param.fullStacks ? "_FullStacks" : "_FramePointers") +
+               (info.param.programFile ? "_ProgramFile" : "_UnitFile");
     });
 
 struct CleanCase {
@@ -97,15 +101,8 @@ INSTANTIATE_TEST_SUITE_P(Probe, LibraryLeaksOnTheSamePath,
                                            CleanCase{"clean-gstreamer", false},
                                            CleanCase{"clean-gstreamer", true}),
                          [](const ::testing::TestParamInfo<CleanCase>& info) {
-                             std::string name =
-                                 std::string(info.param.mode) +
-                                 (info.param.programFile ? "_ProgramFile" : "_UnitFile");
-                             for (char& ch : name) {
-                                 if (ch == '-') {
-                                     ch = '_';
-                                 }
-                             }
-                             return name;
+                             return NamePart(info.param.mode) +
+                                    (info.param.programFile ? "_ProgramFile" : "_UnitFile");
                          });
 
 }  // namespace
