@@ -150,4 +150,12 @@ QZW::IQzTexture* MakeTexel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::
     return QZW::Win::CQzTextureGL::CreateFromPixels(pixel, 1, 1, "texel", GL_RGBA, GL_RGBA);
 }
 
+int ImageWidth(QZW::IQzTexture* texture) {
+    GLint width = -1;
+    glBindTexture(GL_TEXTURE_2D, texture->GetTextureId());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return width;
+}
+
 }  // namespace gl_test

@@ -23,6 +23,9 @@ struct Pixel {
 };
 Pixel ReadPixel(int x, int y);
 
+// The width of level 0 of the texture's image: 0 while it has none yet.
+int ImageWidth(QZW::IQzTexture* texture);
+
 // A 1x1 texture of the given RGBA bytes (nearest filtering); caller deletes.
 QZW::IQzTexture* MakeTexel(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
 

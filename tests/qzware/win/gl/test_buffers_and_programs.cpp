@@ -20,6 +20,8 @@
 
 namespace {
 
+using gl_test::ImageWidth;
+
 GLint BufferSize(GLuint name) {
     GLint size = -1;
     glBindBuffer(GL_ARRAY_BUFFER, name);
@@ -82,14 +84,6 @@ TEST(GpuBuffers, FrameBufferBindsItsSizeAndKeepsSharedDepthItsOwners) {
         sharer.Unbind();
     }
     EXPECT_TRUE(glIsRenderbufferEXT(depth)) << "the sharer must not delete the owner's buffer";
-}
-
-GLint ImageWidth(QZW::IQzTexture* texture) {
-    GLint width = -1;
-    glBindTexture(GL_TEXTURE_2D, texture->GetTextureId());
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return width;
 }
 
 TEST(GpuBuffers, TargetImageIsMadeAtFirstDrawOrSampleAndReadsAsZeros) {

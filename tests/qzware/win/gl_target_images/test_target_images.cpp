@@ -14,15 +14,9 @@
 
 namespace {
 
-using gl_test::Pixel;
+using gl_test::ImageWidth;
 
-GLint ImageWidth(QZW::IQzTexture* texture) {
-    GLint width = -1;
-    glBindTexture(GL_TEXTURE_2D, texture->GetTextureId());
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return width;
-}
+using gl_test::Pixel;
 
 std::string Describe(const Pixel& p) {
     return "(" + std::to_string(p.r) + ", " + std::to_string(p.g) + ", " + std::to_string(p.b) +
