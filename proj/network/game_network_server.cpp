@@ -350,6 +350,16 @@ void CGameNetworkServer::FillSearchResults() {
     for (int j = 0; j < searchResultCount; ++j) {
         const CSteamID host(ParseId(steam_->GetLobbyData(static_cast<std::uint32_t>(j), kHostId)));
         steam_->AddPeer(&host);
+    }
+    SendProbes();
+}
+
+void CGameNetworkServer::SendProbes() {
+    for (int j = 0; j < searchResultCount; ++j) {
+        if (searchResults[j]->GetHostRTT() != -1) {
+            continue;
+        }
+        const CSteamID host(ParseId(steam_->GetLobbyData(static_cast<std::uint32_t>(j), kHostId)));
         SendDirect(host.ConvertToUint64(),
                    BuildIdentity(LobbyCategory::kIdentity, OwnId(), /*flag*/ 0));
     }
@@ -400,6 +410,9 @@ int CGameNetworkServer::CheckSearchSession() {
         unanswered = unanswered || searchResults[j]->GetHostRTT() == -1;
     }
     if (unanswered && resultWait <= kRttWaitFrames) {
+        if (resultWait % kProbeResendFrames == 0) {
+            SendProbes();
+        }
         return kPending;
     }
     FinishSearch();

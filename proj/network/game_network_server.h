@@ -86,6 +86,9 @@ public:
     static constexpr int kWaiting = -1;
     static constexpr int kRefused = 100;
     static constexpr std::int32_t kRttWaitFrames = 900;
+    // A searcher's identity probe to a host that has not answered goes
+    // again this often (half a second), so one lost probe loses no room.
+    static constexpr std::int32_t kProbeResendFrames = 30;
     static constexpr std::int32_t kRttLimitMs = 180;
     // About ten seconds at 60 frames a second.
     static constexpr std::int32_t kRequestTimeoutFrames = 600;
@@ -161,6 +164,8 @@ private:
 
     // [SECTION] Steps
     void FillSearchResults();
+    // The identity probe to every listed host whose round trip is unknown.
+    void SendProbes();
     void FinishSearch();
     // A request that waited too long: its lobby is left, the state settles.
     int GiveUp();

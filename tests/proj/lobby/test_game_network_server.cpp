@@ -1,6 +1,7 @@
 // The lobby session server over the in-process world: rooms created, found,
 // joined and settled by two to four members; the search's filters and round
-// trip limit; refused joins, kicks and owner migration.
+// trip limit and a lost probe sent again; refused joins, kicks and owner
+// migration.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -185,6 +186,34 @@ TEST(LobbyServer, RoundTripLimitKeeps180AndDrops181AndNodesStayOnTheirEntries) {
                   std::string(s.Steam()->GetLobbyData(std::uint32_t(j), "host_id")));
     }
     EXPECT_EQ(nullptr, s.SearchResult(2));
+}
+
+TEST(LobbyServer, ALostIdentityProbeIsSentAgainAndTheRoomIsFound) {
+    LobbyHarness h(2, 21);
+    ASSERT_TRUE(h.Init(0));
+    ASSERT_TRUE(h.Init(1));
+    ASSERT_TRUE(h.Create(0));
+    const std::uint64_t host = h.member(0).platform->own_id();
+    const std::uint64_t searcher = h.member(1).platform->own_id();
+    platform::online::LinkFaults lost;
+    lost.loss = 1.0;
+    h.world().set_link_faults(searcher, host, lost);
+    Server& s = h.server(1);
+    s.searchObj.gameVersion = kGameVersion;
+    s.searchObj.hostArea = 255;
+    h.With(1, [&] { return s.OrderSearchSession(s.searchObj); });
+    ASSERT_TRUE(h.RunUntil([&] { return s.State() == Server::kMeasuring; }));
+    h.Frames(3);  // the first probe is gone
+    h.world().set_link_faults(searcher, host, platform::online::LinkFaults{});
+    int frames = 0;
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            ++frames;
+            return s.State() == Server::kSettled;
+        },
+        Server::kRttWaitFrames + 100));
+    EXPECT_EQ(1, s.searchResultCount) << "the room was not found";
+    EXPECT_LE(frames, 2 * Server::kProbeResendFrames) << "frames until the search settled";
 }
 
 TEST(LobbyServer, AKickedPlayerNoLongerFindsTheRoom) {
