@@ -1,7 +1,8 @@
 // The lobby directory of the networked backend: one Redis server (hiredis),
 // used only by the backend's directory worker (online_worker.h), never by
 // the game thread. Keys, all under the configured prefix P:
-//   P member:<id>        hash endpoint, epoch, name, key (hex); expires unless
+//   P member:<id>        hash endpoint, epoch, name, key (hex X25519 public key,
+//                        never a secret); expires unless
 //                        refreshed; held by one session (epoch) at a time
 //   P lobbies            set of lobby numbers
 //   P lobby:<n>          hash owner, max;  P lobby:<n>:members  list (join order)

@@ -11,12 +11,19 @@ void PacketInbox::arrive(std::uint64_t sender, const std::uint8_t* data, std::ui
         ready_.push_back(std::move(packet));
         return;
     }
-    auto [it, first] = held_.try_emplace(sender);
-    if (first) {
+    auto it = held_.find(sender);
+    if (it == held_.end()) {
+        if (held_.size() >= kMaxHeldSenders) {
+            ++dropped_unaccepted_;
+            return;
+        }
+        it = held_.try_emplace(sender).first;
         router.post(P2PSessionRequest{sender});
     }
     if (it->second.size() < kMaxHeldPerSender) {
         it->second.push_back(std::move(packet));
+    } else {
+        ++dropped_unaccepted_;
     }
 }
 

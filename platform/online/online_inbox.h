@@ -19,6 +19,9 @@ namespace platform::online {
 constexpr std::uint32_t kMaxPacketSize = 1400;
 // Packets kept per stranger before its session is accepted; more are dropped.
 constexpr std::size_t kMaxHeldPerSender = 64;
+// Strangers whose packets are kept at once; a packet of one more is dropped
+// (and raises no request).
+constexpr std::size_t kMaxHeldSenders = 64;
 
 class PacketInbox {
 public:
@@ -31,6 +34,8 @@ public:
     // Forgets the session: held packets are dropped, a later packet asks again.
     void close(std::uint64_t sender);
     bool accepted(std::uint64_t sender) const { return accepted_.count(sender) != 0; }
+    // Whether packets of a sender not accepted yet are kept.
+    bool holding(std::uint64_t sender) const { return held_.count(sender) != 0; }
 
     bool available(std::uint32_t* size) const;
     // False when nothing waits, or when the next packet is bigger than
@@ -39,6 +44,8 @@ public:
               std::uint64_t* sender);
     void clear();
     std::uint64_t dropped_oversize() const { return dropped_oversize_; }
+    // Packets of strangers dropped because too many were kept already.
+    std::uint64_t dropped_unaccepted() const { return dropped_unaccepted_; }
 
 private:
     struct Packet {
@@ -49,6 +56,7 @@ private:
     std::map<std::uint64_t, std::deque<Packet>> held_;
     std::set<std::uint64_t> accepted_;
     std::uint64_t dropped_oversize_ = 0;
+    std::uint64_t dropped_unaccepted_ = 0;
 };
 
 }  // namespace platform::online

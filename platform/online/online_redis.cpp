@@ -96,7 +96,15 @@ NetworkConfig NetworkConfig::from_environment() {
 namespace {
 
 constexpr std::uint32_t kLobbyPollMs = 100;
-constexpr int kMaxDatagramsPerFrame = 1024;
+// The socket is read until it is empty, or this many datagrams a frame
+// (reading is cheap; a flood bigger than this waits in the system's buffer).
+constexpr int kMaxReadsPerFrame = 4096;
+// Datagrams checked a frame (code, registration, window), shared out evenly
+// over the sources that sent in it.
+constexpr std::size_t kChecksPerFrame = 1024;
+// A refused stranger's packets are kept this long, in case a lobby copy
+// naming it a member comes in the meantime.
+constexpr std::uint32_t kRefusedHoldMs = 2000;
 // Packets held for a destination (or datagrams for a sender) until its
 // lookup answers, and how many ids may have some held.
 constexpr std::size_t kMaxHeldPerId = 16;
@@ -105,7 +113,10 @@ constexpr std::size_t kMaxHeldIds = 64;
 }  // namespace
 
 NetworkedBackend::NetworkedBackend(NetworkConfig config)
-    : config_(std::move(config)), receiver_([this](std::uint64_t id) { return known(id); }) {
+    : config_(std::move(config)),
+      receiver_(
+          [this](std::uint64_t id) { return known(id); },
+          [this](std::uint64_t id) { return peers_.absent_now(id, platform::clock::now_ms()); }) {
     if (config_.account == 0) {
         std::random_device random;
         while (config_.account == 0) {
@@ -165,18 +176,28 @@ bool NetworkedBackend::init() {
     }
     std::string error;
     auto udp = std::make_unique<UdpLink>();
-    if (!udp->open(*bind, &error)) {
+    if (!udp->open(*bind, &error, config_.receive_buffer_bytes)) {
         return fail(error);
+    }
+    if (!buffer_logged_ && udp->receive_buffer() < config_.receive_buffer_bytes) {
+        buffer_logged_ = true;
+        std::printf(
+            "online: the system gives the UDP socket a receive buffer of %zu KiB, not the %zu KiB "
+            "asked for (its limit is net.core.rmem_max); play works, but a heavy flood of "
+            "datagrams may cost some packets\n",
+            udp->receive_buffer() / 1024, config_.receive_buffer_bytes / 1024);
+        std::fflush(stdout);
     }
     std::random_device random;
     do {
         epoch_ = random();
     } while (epoch_ == 0);
-    // Each session has its own key, so nothing signed for an earlier one counts.
-    key_ = new_presence_key();
+    // Each session has its own key pair, so nothing coded for an earlier
+    // one counts; only the public half is published.
+    keys_ = new_key_pair();
     next_sequence_ = 1;
     endpoint_ = udp->local();
-    receiver_.set_self({id_, epoch_});
+    receiver_.set_self({id_, epoch_}, keys_);
     udp_ = std::move(udp);
     WorkerSettings settings;
     settings.host = config_.directory_host;
@@ -187,7 +208,7 @@ bool NetworkedBackend::init() {
     settings.name = config_.name;
     settings.user = config_.directory_user;
     settings.password = config_.directory_password;
-    settings.key = key_;
+    settings.key = keys_.public_key;
     settings.endpoint = endpoint_;
     settings.epoch = epoch_;
     settings.presence_ttl_ms = config_.presence_ttl_ms;
@@ -234,7 +255,10 @@ void NetworkedBackend::end_online(const std::string& why) {
     lobbies_.clear();
     peers_.clear();
     receiver_.clear();
+    receiver_.pair_keys().clear();
     outgoing_.clear();
+    refused_.clear();
+    keys_ = KeyPair{};
     if (servers_ != 0) {
         servers_ = 0;
         router_.post(ServersDisconnected{});
@@ -252,6 +276,9 @@ void NetworkedBackend::shutdown() {
     started_ = false;
     inbox_.clear();
     receiver_.clear();
+    receiver_.pair_keys().clear();
+    keys_ = KeyPair{};
+    refused_.clear();
     peers_.clear();
     router_.clear();
     joined_.clear();
@@ -265,6 +292,10 @@ void NetworkedBackend::shutdown() {
 
 std::uint64_t NetworkedBackend::lobby_reads() const {
     return worker_ ? worker_->lobby_reads() : 0;
+}
+
+std::size_t NetworkedBackend::receive_buffer() const {
+    return udp_ ? udp_->receive_buffer() : 0;
 }
 
 Endpoint NetworkedBackend::endpoint() const {
@@ -287,6 +318,7 @@ void NetworkedBackend::run_callbacks() {
     }
     if (online()) {
         const std::uint32_t now = platform::clock::now_ms();
+        settle_refused(now);
         receiver_.retry_held(inbox_, router_);
         receive_datagrams(now);
         ask_for_held(now);
@@ -459,32 +491,42 @@ std::optional<Registration> NetworkedBackend::known(std::uint64_t id) {
 }
 
 void NetworkedBackend::ask_for_held(std::uint32_t now) {
-    // Held datagrams' senders are looked up, wanted ones freely, strangers
-    // only within their small budget a frame.
-    for (;;) {
-        const auto sender = receiver_.wanted(
-            [&](std::uint64_t id) { return peers_.state(id) != PeerRegistry::State::unknown; });
-        if (!sender || !peers_.ask(*sender, now)) {
-            return;
+    // Held datagrams' senders are looked up, wanted ones freely, then
+    // strangers only within their small budget a frame (those from the
+    // sources that have sent the fewest failed datagrams first).
+    for (const bool strangers : {false, true}) {
+        for (;;) {
+            const auto sender = receiver_.wanted([&](std::uint64_t id) {
+                return !peers_.may_ask(id, now) || peers_.wanted(id, now) == strangers;
+            });
+            if (!sender || !peers_.ask(*sender, now)) {
+                break;
+            }
         }
     }
 }
 
-void NetworkedBackend::receive_datagrams(std::uint32_t now) {
+void NetworkedBackend::receive_datagrams(std::uint32_t) {
+    // Everything waiting is read first (so the system's buffer is free for
+    // what comes next) and then checked, each source within its share.
+    arrivals_.clear();
+    arena_.clear();  // keeps its capacity: no allocation a frame once grown
     std::uint8_t buffer[kMaxDatagramSize];
-    for (int i = 0; i < kMaxDatagramsPerFrame; ++i) {
+    for (int i = 0; i < kMaxReadsPerFrame; ++i) {
         Endpoint from;
         bool unusable = false;
         const std::size_t size = udp_->receive(&from, buffer, sizeof buffer, &unusable);
         if (size == 0) {
-            return;
+            break;
         }
         if (unusable) {
             ++dropped_datagrams_;
             continue;
         }
-        receiver_.take(from, buffer, size, inbox_, router_);
+        arrivals_.push_back({from, arena_.size(), size});
+        arena_.insert(arena_.end(), buffer, buffer + size);
     }
+    receiver_.take_frame(arrivals_, arena_.data(), kChecksPerFrame, inbox_, router_);
 }
 
 void NetworkedBackend::answered(std::uint64_t id, std::uint32_t now) {
@@ -513,9 +555,13 @@ void NetworkedBackend::fail_to(std::uint64_t to) {
 
 bool NetworkedBackend::transmit(std::uint64_t to, const Registration& peer,
                                 const std::uint8_t* data, std::uint32_t size) {
+    const PairKeys* keys = receiver_.pair_keys().find(to, peer.epoch, peer.key);
+    if (keys == nullptr) {
+        return false;  // a published key no pair key can be made with
+    }
     std::uint8_t datagram[kMaxDatagramSize];
     const std::size_t bytes = encode_datagram({id_, epoch_, next_sequence_++}, {to, peer.epoch},
-                                              key_, data, size, datagram, sizeof datagram);
+                                              keys->tx, data, size, datagram, sizeof datagram);
     return bytes != 0 && udp_->send(peer.endpoint, datagram, bytes);
 }
 
@@ -558,13 +604,54 @@ bool NetworkedBackend::read_p2p_packet(void* buffer, std::uint32_t capacity,
     return started_ && channel == 0 && inbox_.read(buffer, capacity, bytes_read, sender);
 }
 
+bool NetworkedBackend::hosting() const {
+    for (std::uint64_t lobby : joined_) {
+        auto it = lobbies_.find(lobby);
+        if (it != lobbies_.end() && it->second.owner == id_) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool NetworkedBackend::expected(std::uint64_t id, std::uint32_t now) {
+    // Lobby members are pinned, so wanted; so are ids this program sent to,
+    // accepted before, or found listed as a room's host. A host must also
+    // hear searchers it has never met: whoever probes its room.
+    return peers_.wanted(id, now) || hosting();
+}
+
+void NetworkedBackend::settle_refused(std::uint32_t now) {
+    for (auto it = refused_.begin(); it != refused_.end();) {
+        if (!inbox_.holding(it->first)) {
+            it = refused_.erase(it);
+        } else if (peers_.wanted(it->first, now)) {
+            // A lobby copy names it a member now: what it sent is read.
+            accept_p2p_session(it->first);
+            it = refused_.erase(it);
+        } else if (now - it->second >= kRefusedHoldMs) {
+            inbox_.close(it->first);  // a later packet asks again
+            it = refused_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 bool NetworkedBackend::accept_p2p_session(std::uint64_t remote) {
     if (!started_) {
         return false;
     }
+    const std::uint32_t now = platform::clock::now_ms();
+    if (online() && !expected(remote, now)) {
+        ++refused_sessions_;
+        if (inbox_.holding(remote)) {
+            refused_.try_emplace(remote, now);
+        }
+        return false;
+    }
     if (online() && is_valid_id(remote)) {
         // Its key, so that its datagrams can be checked.
-        const std::uint32_t now = platform::clock::now_ms();
         peers_.want(remote, now);
         if (peers_.state(remote) == PeerRegistry::State::unknown) {
             peers_.ask(remote, now);

@@ -25,6 +25,10 @@
 // from local copies the worker keeps current, and a frame never waits on
 // the directory. While the directory is away, the joined lobbies' members
 // stay reachable at their last known endpoints.
+// A session is accepted only from a member of a joined lobby, an id this
+// program has sent to or found listed as a host, or (while it hosts a room,
+// so a searcher may probe it) anyone; a refused stranger's packets are kept
+// two seconds, in case a lobby copy naming it a member comes, then dropped.
 // Differs from the platform: no NAT traversal; achievements are not kept
 // across runs.
 #pragma once
@@ -61,6 +65,10 @@ struct NetworkConfig {
     // a silent host before they give it up; refreshed every third of it.
     std::uint32_t presence_ttl_ms = 6000;
     std::uint32_t directory_timeout_ms = 2000;
+    // The UDP socket's receive buffer asked for: a frame's worth of a flood
+    // (thousands of small datagrams) fits while the game draws. A system
+    // that grants less is named once on stdout.
+    std::size_t receive_buffer_bytes = 4u << 20;
     // Keys are prefixed so that tests (or two games) can share one server.
     std::string key_prefix = "vk:";
 
@@ -130,6 +138,14 @@ public:
     std::uint64_t lobby_reads() const;
     // Other members' registrations held (bounded).
     std::size_t cached_registrations() const { return peers_.size(); }
+    // The receive buffer the system granted the UDP socket (0 before init).
+    std::size_t receive_buffer() const;
+    // This session's public key, as its presence publishes it.
+    const PresenceKey& public_key() const { return keys_.public_key; }
+    // Pair keys derived so far this session (each peer session once).
+    std::uint64_t pair_key_derivations() { return receiver_.pair_keys().derivations(); }
+    // Session requests refused so far (from no lobby member and no one expected).
+    std::uint64_t refused_sessions() const { return refused_sessions_; }
 
 private:
     bool active() override { return started_; }
@@ -144,6 +160,9 @@ private:
     void fail_to(std::uint64_t to);
     std::optional<Registration> known(std::uint64_t id);
     void ask_for_held(std::uint32_t now);
+    bool expected(std::uint64_t id, std::uint32_t now);
+    bool hosting() const;
+    void settle_refused(std::uint32_t now);
     void end_online(const std::string& why);
     bool fail(const std::string& why);
 
@@ -160,6 +179,7 @@ private:
     std::uint64_t id_ = 0;
     bool started_ = false;
     bool offline_logged_ = false;
+    bool buffer_logged_ = false;
     std::unique_ptr<DirectoryWorker> worker_;
     std::unique_ptr<UdpLink> udp_;
     Endpoint endpoint_;
@@ -179,7 +199,15 @@ private:
     std::map<std::uint64_t, bool> failed_to_;
     std::string data_answer_;
     std::uint32_t epoch_ = 0;
-    PresenceKey key_{};
+    // The secret half stays here; only the public half goes to the worker.
+    KeyPair keys_;
+    // Strangers refused a session (since when): their packets are kept a
+    // while, in case the lobby copy that names them a member comes next.
+    std::map<std::uint64_t, std::uint32_t> refused_;
+    std::uint64_t refused_sessions_ = 0;
+    // One frame's datagrams as read, before any is checked.
+    std::vector<std::uint8_t> arena_;
+    std::vector<DatagramReceiver::Arrival> arrivals_;
     std::string failure_;
     std::uint32_t next_sequence_ = 1;
     int servers_ = -1;  // what events 0/1 last said: 1 connected, 0 not, -1 nothing yet

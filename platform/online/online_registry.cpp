@@ -32,6 +32,27 @@ PeerRegistry::State PeerRegistry::state(std::uint64_t id) const {
     return it == entries_.end() ? State::unknown : it->second.state;
 }
 
+bool PeerRegistry::may_ask(std::uint64_t id, std::uint32_t now) const {
+    auto it = entries_.find(id);
+    if (it == entries_.end() || it->second.state == State::unknown) {
+        return true;
+    }
+    const Entry& e = it->second;
+    return e.state == State::absent && !e.queued && std::int32_t(e.fetched_ms - e.asked_ms) >= 0 &&
+           now - e.fetched_ms >= kStaleMs;
+}
+
+bool PeerRegistry::absent_now(std::uint64_t id, std::uint32_t now) const {
+    auto it = entries_.find(id);
+    if (it == entries_.end()) {
+        return false;
+    }
+    const Entry& e = it->second;
+    // An ask handed out after the last answer is still on its way.
+    const bool answered_last = std::int32_t(e.fetched_ms - e.asked_ms) >= 0;
+    return e.state == State::absent && !e.queued && answered_last && now - e.fetched_ms < kStaleMs;
+}
+
 std::optional<Registration> PeerRegistry::find(std::uint64_t id, std::uint32_t now) {
     auto it = entries_.find(id);
     if (it == entries_.end()) {

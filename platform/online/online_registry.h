@@ -42,6 +42,12 @@ public:
     bool wanted(std::uint64_t id, std::uint32_t now) const;
 
     State state(std::uint64_t id) const;
+    // Whether a lookup of `id` could be asked for now: never asked, or said
+    // absent longer than kStaleMs ago (it may have come since).
+    bool may_ask(std::uint64_t id, std::uint32_t now) const;
+    // Whether the directory's last answer, within kStaleMs, said `id` has no
+    // presence, and no newer lookup is under way.
+    bool absent_now(std::uint64_t id, std::uint32_t now) const;
     // The cached registration (also while a refresh is under way).
     std::optional<Registration> find(std::uint64_t id, std::uint32_t now);
     // Asks for a lookup of `id` (a stranger only while the budget lasts);

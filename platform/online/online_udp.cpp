@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -92,13 +93,25 @@ UdpLink::~UdpLink() {
     close();
 }
 
-bool UdpLink::open(const Endpoint& bind_to, std::string* error) {
+bool UdpLink::open(const Endpoint& bind_to, std::string* error, std::size_t receive_buffer) {
     close();
     fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ < 0) {
         *error = std::string("socket: ") + std::strerror(errno);
         return false;
     }
+    if (receive_buffer != 0) {
+        // The system caps what it grants without saying so; what it granted
+        // is read back below.
+        const int asked = int(std::min<std::size_t>(receive_buffer, 1u << 30));
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
+    }
+    int granted = 0;
+    socklen_t granted_size = sizeof granted;
+    receive_buffer_ =
+        ::getsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &granted, &granted_size) == 0 && granted > 0
+            ? std::size_t(granted)
+            : 0;
     sockaddr_in sa = to_sockaddr(bind_to);
     if (::bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
         *error = "bind " + endpoint_text(bind_to) + ": " + std::strerror(errno);

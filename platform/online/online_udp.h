@@ -1,5 +1,8 @@
 // One non-blocking IPv4 UDP socket for the networked backend's packets.
 // Datagrams bigger than the receive buffer are dropped whole, never cut.
+// The system's receive buffer is asked to be large (a frame's flood must fit
+// while the game draws); Linux grants at most net.core.rmem_max (twice that
+// is reported, the kernel's bookkeeping included).
 #pragma once
 
 #include <cstddef>
@@ -31,10 +34,14 @@ public:
     UdpLink& operator=(const UdpLink&) = delete;
 
     // Binds the address (port 0: any free port); false with a reason.
-    bool open(const Endpoint& bind, std::string* error);
+    // `receive_buffer` bytes are asked for the system's receive buffer (0:
+    // the system's default).
+    bool open(const Endpoint& bind, std::string* error, std::size_t receive_buffer = 0);
     void close();
     // The bound address with its actual port.
     Endpoint local() const { return local_; }
+    // The receive buffer the system reports for the socket, in bytes.
+    std::size_t receive_buffer() const { return receive_buffer_; }
     bool send(const Endpoint& to, const void* data, std::size_t size);
     // One waiting datagram: its size (0 when none waits); a datagram that
     // does not fit, or is empty, is dropped and reported as `unusable`.
@@ -43,6 +50,7 @@ public:
 private:
     int fd_ = -1;
     Endpoint local_;
+    std::size_t receive_buffer_ = 0;
 };
 
 }  // namespace platform::online

@@ -1,7 +1,9 @@
-// The networked backend's receive checks, without a network: malformed
-// datagrams, a wrong or missing code, senders without a known key, foreign
-// sources, other sessions, replayed and stale sequence numbers are dropped;
-// the payload is the game's bytes as sent and its size the datagram's own.
+// The networked backend's receive checks, without a network: pair keys
+// derived from two public keys match on both sides and nowhere else;
+// malformed datagrams, a wrong or missing code, senders without a known key,
+// foreign sources, other sessions, replayed and stale sequence numbers are
+// dropped; a frame's checks and the datagrams waiting for a key are shared
+// out over their sources; the payload is the game's bytes as sent.
 #include "platform/online/online_datagram.h"
 
 #include <gtest/gtest.h>
@@ -21,17 +23,32 @@ const std::uint64_t kSelf = individual_id(5);
 const Endpoint kHome{0x7f000001, 4000};
 constexpr std::uint32_t kEpoch = 9;
 constexpr std::uint32_t kSelfEpoch = 31;
-const PresenceKey kKey = new_presence_key();
+const KeyPair kSenderKeys = new_key_pair();
+const KeyPair kSelfKeys = new_key_pair();
+
+PairKeys Pair(std::uint64_t own_id, const KeyPair& own, std::uint64_t peer_id,
+              const PresenceKey& peer) {
+    PairKeys keys;
+    EXPECT_TRUE(derive_pair_keys(own_id, own, peer_id, peer, &keys));
+    return keys;
+}
+
+// What the sender codes its datagrams to this member with.
+const DatagramKey kKey = Pair(kSender, kSenderKeys, kSelf, kSelfKeys.public_key).tx;
 
 std::vector<std::uint8_t> Datagram(std::uint64_t sender, std::uint32_t epoch,
                                    std::uint32_t sequence, const std::string& payload,
-                                   const PresenceKey& key = kKey,
+                                   const DatagramKey& key = kKey,
                                    Recipient to = {kSelf, kSelfEpoch}) {
     std::vector<std::uint8_t> out(kMaxDatagramSize);
     const std::size_t n = encode_datagram({sender, epoch, sequence}, to, key, payload.data(),
                                           std::uint32_t(payload.size()), out.data(), out.size());
     out.resize(n);
     return out;
+}
+
+DatagramKey RandomKey() {
+    return new_key_pair().secret;
 }
 
 struct Receiving : ::testing::Test {
@@ -41,13 +58,13 @@ struct Receiving : ::testing::Test {
     DatagramReceiver receiver{[this](std::uint64_t id) -> std::optional<Registration> {
         ++asked;
         if (id == kSender) {
-            return Registration{kHome, kEpoch, kKey};
+            return Registration{kHome, kEpoch, kSenderKeys.public_key};
         }
         return std::nullopt;
     }};
     Receiving() {
         inbox.accept(kSender);
-        receiver.set_self({kSelf, kSelfEpoch});
+        receiver.set_self({kSelf, kSelfEpoch}, kSelfKeys);
     }
     bool Take(const std::vector<std::uint8_t>& d, const Endpoint& from = kHome) {
         return receiver.take(from, d.data(), d.size(), inbox, router);
@@ -64,11 +81,88 @@ struct Receiving : ::testing::Test {
     }
 };
 
+// [SECTION] Pair keys
+
+TEST(PairKeys, BothSidesDeriveTheSameKeysAndEachDirectionItsOwn) {
+    const KeyPair a = new_key_pair(), b = new_key_pair();
+    const std::uint64_t low = individual_id(3), high = individual_id(900);
+    // Whichever side derives first and whichever id is lower.
+    for (const auto& [ida, idb] : {std::pair{low, high}, std::pair{high, low}}) {
+        const PairKeys at_a = Pair(ida, a, idb, b.public_key);
+        const PairKeys at_b = Pair(idb, b, ida, a.public_key);
+        EXPECT_EQ(at_a.tx, at_b.rx);
+        EXPECT_EQ(at_a.rx, at_b.tx);
+        EXPECT_NE(at_a.tx, at_a.rx) << "both directions share one key";
+    }
+}
+
+TEST(PairKeys, ANewSessionsKeyPairGivesOtherKeys) {
+    const KeyPair a = new_key_pair(), b = new_key_pair(), b_later = new_key_pair();
+    EXPECT_NE(a.public_key, b.public_key);
+    EXPECT_NE(b.secret, b_later.secret);
+    const PairKeys before = Pair(kSelf, a, kSender, b.public_key);
+    const PairKeys after = Pair(kSelf, a, kSender, b_later.public_key);
+    EXPECT_NE(before.rx, after.rx);
+    EXPECT_NE(before.tx, after.tx);
+}
+
+TEST(PairKeys, AThirdPartyWithBothPublicKeysMakesNoValidCode) {
+    // The receiver knows the sender's published key; the forger knows that
+    // and the receiver's, and has key pairs of its own.
+    const PairKeys real = Pair(kSelf, kSelfKeys, kSender, kSenderKeys.public_key);
+    const std::vector<std::uint8_t> body = Datagram(kSender, kEpoch, 1, "words", real.rx);
+    ASSERT_TRUE(datagram_code_ok(body.data(), body.size(), {kSelf, kSelfEpoch}, real.rx));
+    const KeyPair forger = new_key_pair();
+    KeyPair posing = forger;  // claims the sender's public key as its own
+    posing.public_key = kSenderKeys.public_key;
+    PairKeys as_sender, as_self;
+    ASSERT_TRUE(derive_pair_keys(kSender, posing, kSelf, kSelfKeys.public_key, &as_sender));
+    ASSERT_TRUE(derive_pair_keys(kSelf, forger, kSender, kSenderKeys.public_key, &as_self));
+    const DatagramKey tries[] = {kSenderKeys.public_key, kSelfKeys.public_key, as_sender.tx,
+                                 as_sender.rx,           as_self.tx,           as_self.rx,
+                                 DatagramKey{}};
+    for (const DatagramKey& key : tries) {
+        const std::vector<std::uint8_t> d = Datagram(kSender, kEpoch, 1, "words", key);
+        EXPECT_FALSE(datagram_code_ok(d.data(), d.size(), {kSelf, kSelfEpoch}, real.rx));
+    }
+}
+
+TEST(PairKeys, AMembersPairWithItselfHasOneKeyAndASmallOrderKeyIsRefused) {
+    const PairKeys self = Pair(kSelf, kSelfKeys, kSelf, kSelfKeys.public_key);
+    EXPECT_EQ(self.rx, self.tx);
+    PairKeys none;
+    EXPECT_FALSE(derive_pair_keys(kSelf, kSelfKeys, kSender, PresenceKey{}, &none))
+        << "the all-zero point makes every shared secret the same";
+}
+
+TEST(PairKeys, TheCacheDerivesOncePerPeerSession) {
+    PairKeyCache cache;
+    EXPECT_EQ(nullptr, cache.find(kSender, kEpoch, kSenderKeys.public_key)) << "no own pair yet";
+    cache.reset(kSelf, kSelfKeys);
+    const PairKeys expected = Pair(kSelf, kSelfKeys, kSender, kSenderKeys.public_key);
+    for (int i = 0; i < 100; ++i) {
+        const PairKeys* keys = cache.find(kSender, kEpoch, kSenderKeys.public_key);
+        ASSERT_NE(nullptr, keys);
+        EXPECT_EQ(expected.rx, keys->rx);
+    }
+    EXPECT_EQ(1u, cache.derivations());
+    const KeyPair later = new_key_pair();
+    ASSERT_NE(nullptr, cache.find(kSender, kEpoch + 1, later.public_key));
+    EXPECT_EQ(2u, cache.derivations()) << "a new session of the peer";
+    ASSERT_NE(nullptr, cache.find(kSender, kEpoch + 1, kSenderKeys.public_key));
+    EXPECT_EQ(3u, cache.derivations()) << "a new key under the same session";
+    EXPECT_EQ(nullptr, cache.find(individual_id(8), 1, PresenceKey{}));
+    EXPECT_EQ(nullptr, cache.find(individual_id(8), 1, PresenceKey{}));
+    EXPECT_EQ(4u, cache.derivations()) << "an unusable key is remembered too";
+}
+
+// [SECTION] Format and checks
+
 TEST(DatagramFormat, TheGameBytesFollowTheGrownHeaderUnchanged) {
     const std::string payload = "\x0c\x00\x0e\x01game bytes";
     const std::vector<std::uint8_t> d = Datagram(kSender, kEpoch, 0x01020304, payload);
     ASSERT_EQ(kDatagramHeaderSize + payload.size(), d.size());
-    EXPECT_EQ(0, std::memcmp(d.data(), "VKP2", 4));
+    EXPECT_EQ(0, std::memcmp(d.data(), "VKP3", 4));
     EXPECT_EQ(0, std::memcmp(d.data() + kDatagramHeaderSize, payload.data(), payload.size()));
     DatagramHeader h;
     const std::uint8_t* p = nullptr;
@@ -81,10 +175,10 @@ TEST(DatagramFormat, TheGameBytesFollowTheGrownHeaderUnchanged) {
 }
 
 TEST(DatagramFormat, KeysAreRandomAndTheirTextReadsBack) {
-    const PresenceKey a = new_presence_key(), b = new_presence_key();
+    const PresenceKey a = new_key_pair().public_key, b = new_presence_key();
     EXPECT_NE(a, b);
     EXPECT_EQ(std::optional<PresenceKey>(a), parse_key_text(key_text(a)));
-    for (const std::string bad :
+    for (const std::string& bad :
          {std::string(), key_text(a).substr(1), key_text(a) + "0", "zz" + key_text(a).substr(2)}) {
         EXPECT_FALSE(parse_key_text(bad).has_value()) << bad;
     }
@@ -134,7 +228,12 @@ TEST_F(Receiving, ADatagramWithAWrongOrMissingCodeIsDroppedBeforeItsHeaderCounts
         const char* what;
         std::vector<std::uint8_t> bytes;
     } cases[] = {
-        {"code under another key", Datagram(kSender, kEpoch, 0xFFFFFFFF, "x", new_presence_key())},
+        {"code under another key", Datagram(kSender, kEpoch, 0xFFFFFFFF, "x", RandomKey())},
+        {"code under the sender's public key",
+         Datagram(kSender, kEpoch, 9, "x", kSenderKeys.public_key)},
+        {"code under the other direction's key",
+         Datagram(kSender, kEpoch, 9, "x",
+                  Pair(kSender, kSenderKeys, kSelf, kSelfKeys.public_key).rx)},
         {"code all zero", zero_code},
         {"one code bit changed", code_changed},
         {"payload changed after coding", payload_changed},
@@ -157,21 +256,22 @@ TEST_F(Receiving, ADatagramWithAWrongOrMissingCodeIsDroppedBeforeItsHeaderCounts
 
 TEST_F(Receiving, ADatagramFromASenderWithoutAKnownKeyWaitsABoundedWhileForIt) {
     const std::uint64_t joiner = individual_id(78);
-    const PresenceKey joiner_key = new_presence_key();
+    const KeyPair joiner_keys = new_key_pair();
+    const DatagramKey joiner_key = Pair(joiner, joiner_keys, kSelf, kSelfKeys.public_key).tx;
     bool joiner_known = false;
     DatagramReceiver r([&](std::uint64_t id) -> std::optional<Registration> {
         if (id == joiner && joiner_known) {
-            return Registration{kHome, kEpoch, joiner_key};
+            return Registration{kHome, kEpoch, joiner_keys.public_key};
         }
         return std::nullopt;
     });
-    r.set_self({kSelf, kSelfEpoch});
+    r.set_self({kSelf, kSelfEpoch}, kSelfKeys);
     inbox.accept(joiner);
     for (std::uint32_t s = 1; s <= 3; ++s) {
         const auto d = Datagram(joiner, kEpoch, s, "hello" + std::to_string(s), joiner_key);
         EXPECT_FALSE(r.take(kHome, d.data(), d.size(), inbox, router));
     }
-    const auto forged = Datagram(joiner, kEpoch, 4, "forged", new_presence_key());
+    const auto forged = Datagram(joiner, kEpoch, 4, "forged", RandomKey());
     r.take(kHome, forged.data(), forged.size(), inbox, router);
     EXPECT_EQ(4u, r.held());
     r.retry_held(inbox, router);
@@ -183,19 +283,111 @@ TEST_F(Receiving, ADatagramFromASenderWithoutAKnownKeyWaitsABoundedWhileForIt) {
     EXPECT_EQ(0u, r.held());
 }
 
-TEST_F(Receiving, WaitingDatagramsAreBoundedInCountAndRetries) {
+Endpoint FloodSource(int i) {
+    return Endpoint{0x7f000001, std::uint16_t(20000 + i)};
+}
+
+TEST_F(Receiving, WaitingDatagramsAreCappedPerSourceAndAFullQueueTakesFromTheLargest) {
     const std::uint64_t stranger = individual_id(79);
-    const std::size_t sent = DatagramReceiver::kMaxHeld + 10;
-    for (std::uint32_t s = 1; s <= sent; ++s) {
-        EXPECT_FALSE(Take(Datagram(stranger, kEpoch, s, "x")));
+    const Endpoint searcher{0x7f000002, 6000};
+    // The searcher's one probe comes first, then floods from 40 sources.
+    EXPECT_FALSE(Take(Datagram(individual_id(80), kEpoch, 1, "probe"), searcher));
+    constexpr int kSources = 40;
+    std::uint32_t sent = 1;
+    for (int round = 0; round < 20; ++round) {
+        for (int i = 0; i < kSources; ++i) {
+            EXPECT_FALSE(Take(Datagram(stranger, kEpoch, ++sent, "x"), FloodSource(i)));
+        }
     }
     EXPECT_EQ(DatagramReceiver::kMaxHeld, receiver.held());
-    EXPECT_EQ(10u, receiver.drops().unknown);
+    EXPECT_EQ(1u, receiver.held_from(searcher)) << "the flood pushed the probe out";
+    for (int i = 0; i < kSources; ++i) {
+        EXPECT_LE(receiver.held_from(FloodSource(i)), DatagramReceiver::kMaxHeldPerSource) << i;
+    }
+    EXPECT_EQ(sent - DatagramReceiver::kMaxHeld, receiver.drops().unknown);
     for (int i = 0; i < DatagramReceiver::kHeldRetries; ++i) {
         receiver.retry_held(inbox, router);
     }
     EXPECT_EQ(0u, receiver.held());
     EXPECT_EQ(std::uint64_t(sent), receiver.drops().unknown);
+}
+
+TEST_F(Receiving, ASenderTheDirectoryHasNoPresenceForIsDroppedAtOnce) {
+    const std::uint64_t gone = individual_id(81);
+    bool answered = false;
+    DatagramReceiver r([](std::uint64_t) { return std::optional<Registration>(); },
+                       [&](std::uint64_t id) { return answered && id == gone; });
+    r.set_self({kSelf, kSelfEpoch}, kSelfKeys);
+    const auto d = Datagram(gone, kEpoch, 1, "x");
+    r.take(kHome, d.data(), d.size(), inbox, router);
+    EXPECT_EQ(1u, r.held());
+    answered = true;
+    r.retry_held(inbox, router);
+    EXPECT_EQ(0u, r.held());
+    r.take(kHome, d.data(), d.size(), inbox, router);
+    EXPECT_EQ(0u, r.held()) << "held again after the directory's answer";
+    EXPECT_EQ(2u, r.drops().unknown);
+}
+
+TEST_F(Receiving, LookupsGoFirstToTheSourceWithTheFewestFailedDatagrams) {
+    const Endpoint flood = FloodSource(1), quiet{0x7f000003, 7000};
+    const std::uint64_t first = individual_id(90), second = individual_id(91);
+    EXPECT_FALSE(Take(Datagram(first, kEpoch, 1, "x"), flood));
+    EXPECT_FALSE(Take(Datagram(second, kEpoch, 1, "x"), quiet));
+    const auto none = [](std::uint64_t) { return false; };
+    EXPECT_EQ(std::optional<std::uint64_t>(first), receiver.wanted(none)) << "the older one";
+    // The flood's source sends datagrams that fail.
+    EXPECT_FALSE(Take(std::vector<std::uint8_t>(40, 0xee), flood));
+    EXPECT_EQ(std::optional<std::uint64_t>(second), receiver.wanted(none));
+    EXPECT_EQ(std::optional<std::uint64_t>(first),
+              receiver.wanted([&](std::uint64_t id) { return id == second; }));
+    EXPECT_EQ(std::nullopt, receiver.wanted([](std::uint64_t) { return true; }));
+}
+
+TEST(FairShare, EachSourceKeepsItsFirstDatagramsUpToAnEvenShare) {
+    const Endpoint a{1, 1}, b{1, 2}, c{2, 1};
+    struct Case {
+        const char* what;
+        std::vector<Endpoint> sources;
+        std::size_t budget;
+        std::vector<bool> kept;
+    } cases[] = {
+        {"everything fits", {a, b, a, c}, 4, {true, true, true, true}},
+        {"nothing sent", {}, 3, {}},
+        {"one flooding source and a quiet one",
+         {a, a, b, a, a, a},
+         3,
+         {true, true, true, false, false, false}},
+        {"what a small sender leaves goes to the others",
+         {a, a, a, a, b, c, c, c, c},
+         7,
+         {true, true, true, false, true, true, true, true, false}},
+        {"an uneven remainder goes to the first to send",
+         {b, a, b, a, b, a},
+         5,
+         {true, true, true, true, true, false}},
+        {"no budget", {a, b}, 0, {false, false}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.kept, fair_share(c.sources, c.budget)) << c.what;
+    }
+}
+
+TEST(FairShare, AFloodOfOneSourceLeavesEveryOtherSourcesDatagrams) {
+    std::vector<Endpoint> sources;
+    for (int i = 0; i < 3000; ++i) {
+        sources.push_back(Endpoint{9, 9});
+        if (i % 100 == 0) {
+            sources.push_back(Endpoint{std::uint32_t(i), 1});
+        }
+    }
+    const std::vector<bool> kept = fair_share(sources, 1024);
+    std::size_t flood = 0, others = 0;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        (sources[i] == Endpoint{9, 9} ? flood : others) += kept[i] ? 1 : 0;
+    }
+    EXPECT_EQ(30u, others);
+    EXPECT_EQ(1024u - 30u, flood);
 }
 
 TEST_F(Receiving, ADatagramFromAnotherAddressOrSessionIsDropped) {

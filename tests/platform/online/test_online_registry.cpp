@@ -1,7 +1,8 @@
 // The networked backend's registration cache: bounded, forgetting the least
 // recently used stranger first, never a pinned member; strangers get their
 // small lookup budget a frame; an answer that did not reach the directory
-// keeps what was known.
+// keeps what was known; an id said absent is absent for a while, then may
+// be asked about again.
 #include "platform/online/online_registry.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +70,35 @@ TEST(OnlineRegistry, AnAnswerThatMissedTheDirectoryKeepsTheKnownEndpoint) {
     r.answer({member, std::nullopt, true, false}, now);
     EXPECT_FALSE(r.find(member, now).has_value());
     EXPECT_EQ(PeerRegistry::State::absent, r.state(member));
+}
+
+TEST(OnlineRegistry, AnAbsentIdIsAbsentForAWhileAndThenMayBeAskedAgain) {
+    PeerRegistry r;
+    const std::uint64_t id = individual_id(3);
+    std::uint32_t now = 0xFFFFFF00u;  // the clock wraps on the way
+    EXPECT_TRUE(r.may_ask(id, now));
+    EXPECT_FALSE(r.absent_now(id, now)) << "never asked is not absent";
+    r.want(id, now);
+    ASSERT_TRUE(r.ask(id, now));
+    EXPECT_FALSE(r.may_ask(id, now)) << "asked twice";
+    ASSERT_EQ(1u, r.due(now).size());
+    EXPECT_FALSE(r.absent_now(id, now)) << "no answer yet";
+    now += 10;
+    r.answer({id, std::nullopt, true, false}, now);
+    EXPECT_TRUE(r.absent_now(id, now));
+    EXPECT_FALSE(r.may_ask(id, now));
+    now += PeerRegistry::kStaleMs;
+    EXPECT_FALSE(r.absent_now(id, now));
+    ASSERT_TRUE(r.may_ask(id, now));
+    ASSERT_TRUE(r.ask(id, now));
+    EXPECT_FALSE(r.absent_now(id, now)) << "a new lookup is on its way";
+    EXPECT_FALSE(r.may_ask(id, now));
+    ASSERT_EQ(1u, r.due(now).size());
+    EXPECT_FALSE(r.absent_now(id, now + 1)) << "handed out, not answered";
+    EXPECT_FALSE(r.may_ask(id, now + 1));
+    r.answer(Found(id, 77), now + 2);
+    EXPECT_FALSE(r.absent_now(id, now + 2));
+    EXPECT_TRUE(r.find(id, now + 2).has_value());
 }
 
 }  // namespace

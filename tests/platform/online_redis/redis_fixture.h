@@ -163,4 +163,18 @@ inline bool RunUntil(const std::function<void()>& frame, const std::function<boo
     return false;
 }
 
+// Has `owner` create a public room for four, running `frame` until the
+// answer comes; the room's id, 0 when none came.
+inline std::uint64_t CreateRoom(platform::online::NetworkedBackend& owner,
+                                const std::function<void()>& frame) {
+    namespace po = platform::online;
+    std::uint64_t lobby = 0;
+    owner.callbacks().register_call_result(
+        owner.create_lobby(po::kLobbyTypePublic, 4), po::LobbyCreated::kId,
+        [&](const void* r) { lobby = static_cast<const po::LobbyCreated*>(r)->lobby; });
+    RunUntil(
+        frame, [&] { return lobby != 0; }, kWaitMs);
+    return lobby;
+}
+
 }  // namespace redis_test

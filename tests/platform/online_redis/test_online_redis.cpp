@@ -1,8 +1,8 @@
 // The networked backend against a real Redis server on loopback (with a
 // password): two processes meet in a lobby and exchange packets over UDP;
-// forged, foreign and replayed datagrams are dropped without asking the
-// directory; a member whose presence expires is pruned and the owner
-// migrates; a wrong password, a second program with a live account and an
+// forged (with every key and field the directory shows), foreign and
+// replayed datagrams are dropped without asking the directory; a member whose presence expires is
+// pruned and the owner migrates; a wrong password, a second program with a live account and an
 // owner change by a non-member are refused.
 #include "platform/online/online_redis.h"
 
@@ -10,7 +10,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -101,20 +103,32 @@ TEST(OnlineRedis, TwoProcessesMeetInALobbyAndExchangePackets) {
 // A second member registered by hand, so that the test writes its datagrams.
 struct HandMember {
     static constexpr std::uint32_t kEpoch = 1234;
-    const std::uint64_t id = individual_id(2);
-    const PresenceKey key = new_presence_key();
+    const std::uint64_t id;
+    const KeyPair keys = new_key_pair();
     UdpLink home, intruder;
     std::unique_ptr<Directory> directory;
 
-    explicit HandMember(const RedisServer& redis) : directory(redis.Client()) {
+    explicit HandMember(const RedisServer& redis, std::uint32_t account = 2)
+        : id(individual_id(account)), directory(redis.Client()) {
         std::string error;
         EXPECT_TRUE(home.open(Endpoint{0x7f000001, 0}, &error)) << error;
         EXPECT_TRUE(intruder.open(Endpoint{0x7f000001, 0}, &error)) << error;
-        EXPECT_EQ(Directory::PresenceResult::registered,
-                  directory->register_presence(id, home.local(), kEpoch, key, "Peer", 10000));
+        EXPECT_EQ(
+            Directory::PresenceResult::registered,
+            directory->register_presence(id, home.local(), kEpoch, keys.public_key, "Peer", 10000));
+    }
+    // What this member codes its datagrams to `to` with.
+    DatagramKey KeyFor(NetworkedBackend& to) const {
+        PairKeys pair;
+        EXPECT_TRUE(derive_pair_keys(id, keys, to.own_id(), to.public_key(), &pair));
+        return pair.tx;
     }
     void Send(NetworkedBackend& to, UdpLink& from, std::uint32_t epoch, std::uint32_t sequence,
-              const std::string& text, const PresenceKey& with) {
+              const std::string& text) {
+        Send(to, from, epoch, sequence, text, KeyFor(to));
+    }
+    void Send(NetworkedBackend& to, UdpLink& from, std::uint32_t epoch, std::uint32_t sequence,
+              const std::string& text, const DatagramKey& with) {
         std::uint8_t datagram[kMaxDatagramSize];
         const std::size_t n =
             encode_datagram({id, epoch, sequence}, {to.own_id(), to.epoch()}, with, text.data(),
@@ -135,28 +149,99 @@ std::vector<std::string> ReadAll(NetworkedBackend& platform, std::uint64_t from)
     return got;
 }
 
+// Every field of a member record, as a reader of the directory sees it.
+std::map<std::string, std::string> Record(const RedisServer& redis, std::uint64_t id) {
+    std::istringstream lines(redis.Cli("HGETALL vk:member:" + std::to_string(id)));
+    std::map<std::string, std::string> out;
+    std::string field, value;
+    while (std::getline(lines, field) && std::getline(lines, value)) {
+        out[field] = value;
+    }
+    return out;
+}
+
+// Every key a forger can make of what the directory shows about `sender`
+// and `to` (and every other record): the published keys, each field's bytes,
+// and the pair keys it derives with key pairs of its own, posing as either.
+std::vector<DatagramKey> KeysFromTheDirectory(const RedisServer& redis,
+                                              const std::vector<std::uint64_t>& members,
+                                              std::uint64_t sender, std::uint64_t to) {
+    std::vector<DatagramKey> out;
+    std::map<std::uint64_t, PresenceKey> published;
+    for (std::uint64_t id : members) {
+        const auto record = Record(redis, id);
+        EXPECT_EQ(1u, record.count("key")) << "no key field for " << id;
+        for (const auto& [field, value] : record) {
+            DatagramKey raw{};
+            std::copy_n(value.begin(), std::min(value.size(), raw.size()), raw.begin());
+            out.push_back(raw);
+            if (const auto key = parse_key_text(value)) {
+                out.push_back(*key);
+                published[id] = *key;
+            }
+        }
+    }
+    KeyPair forger = new_key_pair();
+    KeyPair posing = forger;
+    posing.public_key = published[sender];
+    for (const KeyPair* own : {&forger, &posing}) {
+        PairKeys keys;
+        EXPECT_TRUE(derive_pair_keys(sender, *own, to, published[to], &keys));
+        out.push_back(keys.tx);
+        out.push_back(keys.rx);
+        EXPECT_TRUE(derive_pair_keys(to, *own, sender, published[sender], &keys));
+        out.push_back(keys.tx);
+        out.push_back(keys.rx);
+    }
+    out.push_back(DatagramKey{});
+    return out;
+}
+
 TEST(OnlineRedis, ForgedForeignAndReplayedDatagramsAreDroppedAndRealTrafficIsTaken) {
     RedisServer redis;
     ASSERT_TRUE(redis.ready());
-    NetworkedBackend platform(Member(redis, 1));
+    NetworkedBackend platform(Member(redis, 1)), other(Member(redis, 3));
     ASSERT_TRUE(platform.init());
+    ASSERT_TRUE(other.init());
     HandMember peer(redis);
-    platform.accept_p2p_session(peer.id);  // reads its key from the directory
+    // All three in one room, so each may speak to the others.
+    auto frame = [&] {
+        platform.run_callbacks();
+        other.run_callbacks();
+    };
+    const std::uint64_t lobby = redis_test::CreateRoom(platform, frame);
+    ASSERT_NE(0u, lobby);
+    int response = 0;
+    other.callbacks().register_call_result(
+        other.join_lobby(lobby), LobbyEnter::kId,
+        [&](const void* r) { response = int(static_cast<const LobbyEnter*>(r)->response); });
+    ASSERT_TRUE(RunUntil(
+        frame, [&] { return response != 0; }, kWaitMs));
+    ASSERT_EQ(kEnterSuccess, peer.directory->join_lobby(account_of(lobby), peer.id));
+    ASSERT_TRUE(RunUntil(
+        frame,
+        [&] {
+            return platform.get_num_lobby_members(lobby) == 3 &&
+                   other.get_num_lobby_members(lobby) == 3;
+        },
+        kWaitMs));
+    ASSERT_TRUE(platform.accept_p2p_session(peer.id));  // reads its key from the directory
+    ASSERT_TRUE(other.accept_p2p_session(peer.id));
     const std::uint32_t e = HandMember::kEpoch;
-    peer.Send(platform, peer.home, e, 1, "genuine", peer.key);
-    peer.Send(platform, peer.home, e, 1, "replayed", peer.key);
+    peer.Send(platform, peer.home, e, 1, "genuine");
+    peer.Send(platform, peer.home, e, 1, "replayed");
     // What an attacker who knows the id and session but not the key sends
     // from the member's own address: it must not freeze the later traffic.
-    peer.Send(platform, peer.home, e, 0xFFFFFFFF, "forged", new_presence_key());
-    peer.Send(platform, peer.intruder, e, 2, "foreign address", peer.key);
-    peer.Send(platform, peer.home, e + 1, 3, "other session", peer.key);
-    peer.Send(platform, peer.home, e, 4, "next", peer.key);
-    peer.Send(platform, peer.home, e, 5, "and the next", peer.key);
+    peer.Send(platform, peer.home, e, 0xFFFFFFFF, "forged", new_key_pair().secret);
+    peer.Send(platform, peer.intruder, e, 2, "foreign address");
+    peer.Send(platform, peer.home, e + 1, 3, "other session");
+    peer.Send(platform, peer.home, e, 4, "next");
+    peer.Send(platform, peer.home, e, 5, "and the next");
 
     std::vector<std::string> got;
     ASSERT_TRUE(RunUntil(
         [&] {
-            platform.run_callbacks();
+            frame();
             for (const std::string& p : ReadAll(platform, peer.id)) {
                 got.push_back(p);
             }
@@ -168,6 +253,60 @@ TEST(OnlineRedis, ForgedForeignAndReplayedDatagramsAreDroppedAndRealTrafficIsTak
     EXPECT_EQ(2u, drops.source) << "foreign address and other session";
     EXPECT_EQ(1u, drops.replayed);
     EXPECT_EQ(4u, platform.dropped_datagrams());
+
+    // A forger that has read the whole directory: datagrams in the hand
+    // member's name (from its own address) and in each real member's name,
+    // to every other member, under every key it can make, numbered far ahead.
+    const std::vector<std::uint64_t> members = {platform.own_id(), peer.id, other.own_id()};
+    struct Target {
+        NetworkedBackend* to;
+        std::uint64_t as;
+        std::uint32_t epoch;
+    } targets[] = {{&platform, peer.id, e},
+                   {&other, peer.id, e},
+                   {&platform, other.own_id(), other.epoch()},
+                   {&other, platform.own_id(), platform.epoch()}};
+    std::map<NetworkedBackend*, std::uint64_t> forged, code_before, source_before;
+    for (NetworkedBackend* p : {&platform, &other}) {
+        code_before[p] = p->datagram_drops().code;
+        source_before[p] = p->datagram_drops().source;
+    }
+    std::uint32_t sequence = 0x40000000;
+    for (const Target& t : targets) {
+        for (const DatagramKey& key : KeysFromTheDirectory(redis, members, t.as, t.to->own_id())) {
+            std::uint8_t datagram[kMaxDatagramSize];
+            const std::size_t n =
+                encode_datagram({t.as, t.epoch, sequence++}, {t.to->own_id(), t.to->epoch()}, key,
+                                "keys", 4, datagram, sizeof datagram);
+            ASSERT_TRUE(peer.home.send(t.to->endpoint(), datagram, n));
+            ++forged[t.to];
+        }
+    }
+    peer.Send(platform, peer.home, e, 6, "still genuine");
+    peer.Send(other, peer.home, e, 7, "genuine too");
+    std::vector<std::string> at_other;
+    got.clear();
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            frame();
+            for (const std::string& p : ReadAll(platform, peer.id)) {
+                got.push_back(p);
+            }
+            for (const std::string& p : ReadAll(other, peer.id)) {
+                at_other.push_back(p);
+            }
+        },
+        [&] { return !got.empty() && !at_other.empty(); }, kWaitMs));
+    EXPECT_EQ((std::vector<std::string>{"still genuine"}), got);
+    EXPECT_EQ((std::vector<std::string>{"genuine too"}), at_other);
+    for (NetworkedBackend* p : {&platform, &other}) {
+        EXPECT_EQ(forged[p], p->datagram_drops().code - code_before[p])
+            << "member " << p->own_id() << ": every forged datagram fails its code";
+        EXPECT_EQ(source_before[p], p->datagram_drops().source)
+            << "a forged datagram passed its code";
+    }
+    EXPECT_TRUE(ReadAll(platform, other.own_id()).empty());
+    EXPECT_TRUE(ReadAll(other, platform.own_id()).empty());
 }
 
 long long CommandCalls(const RedisServer& redis, const std::string& command) {
@@ -183,9 +322,10 @@ TEST(OnlineRedis, ForgedDatagramsCostNoLookupAndMadeUpSendersAtMostOneAFrame) {
     NetworkedBackend platform(Member(redis, 1));
     ASSERT_TRUE(platform.init());
     HandMember peer(redis);
-    platform.accept_p2p_session(peer.id);
-    // Its key is read off the game thread: one genuine datagram shows it is known.
-    peer.Send(platform, peer.home, HandMember::kEpoch, 1, "genuine", peer.key);
+    // Sent to, so expected; its key is read off the game thread: one genuine
+    // datagram shows it is known.
+    platform.send_p2p_packet(peer.id, "hello", 5, 0, 0);
+    peer.Send(platform, peer.home, HandMember::kEpoch, 1, "genuine");
     ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); },
                          [&] { return !ReadAll(platform, peer.id).empty(); }, kWaitMs));
     constexpr int kDatagrams = 200;
@@ -193,7 +333,7 @@ TEST(OnlineRedis, ForgedDatagramsCostNoLookupAndMadeUpSendersAtMostOneAFrame) {
     long long before = CommandCalls(redis, "hmget");
     for (int i = 0; i < kDatagrams; ++i) {
         peer.Send(platform, peer.home, HandMember::kEpoch, std::uint32_t(i + 2), "forged",
-                  new_presence_key());
+                  new_key_pair().secret);
     }
     ASSERT_TRUE(RunUntil([&] { platform.run_callbacks(); },
                          [&] { return platform.datagram_drops().code >= kDatagrams; }, kWaitMs))
@@ -208,7 +348,7 @@ TEST(OnlineRedis, ForgedDatagramsCostNoLookupAndMadeUpSendersAtMostOneAFrame) {
         std::uint8_t datagram[kMaxDatagramSize];
         const std::size_t n = encode_datagram(
             {individual_id(std::uint32_t(5000 + i)), 1, 1}, {platform.own_id(), platform.epoch()},
-            new_presence_key(), "x", 1, datagram, sizeof datagram);
+            new_key_pair().secret, "x", 1, datagram, sizeof datagram);
         ASSERT_TRUE(attacker.send(platform.endpoint(), datagram, n));
     }
     int frames = 0;
@@ -221,14 +361,15 @@ TEST(OnlineRedis, ForgedDatagramsCostNoLookupAndMadeUpSendersAtMostOneAFrame) {
     EXPECT_TRUE(ReadAll(platform, peer.id).empty());
 }
 
-TEST(OnlineRedis, AMemberThatNeverMetUsIsLookedUpAndItsPacketsTaken) {
+TEST(OnlineRedis, ASearcherThatNeverMetTheHostIsLookedUpAndItsProbesTaken) {
     RedisServer redis;
     ASSERT_TRUE(redis.ready());
     NetworkedBackend platform(Member(redis, 1));
     ASSERT_TRUE(platform.init());
+    ASSERT_NE(0u, redis_test::CreateRoom(platform, [&] { platform.run_callbacks(); }));
     HandMember stranger(redis);  // not in a lobby with us, no session accepted
-    stranger.Send(platform, stranger.home, HandMember::kEpoch, 1, "probe", stranger.key);
-    stranger.Send(platform, stranger.home, HandMember::kEpoch, 2, "probe2", stranger.key);
+    stranger.Send(platform, stranger.home, HandMember::kEpoch, 1, "probe");
+    stranger.Send(platform, stranger.home, HandMember::kEpoch, 2, "probe2");
     std::vector<std::string> got;
     ASSERT_TRUE(RunUntil(
         [&] {
