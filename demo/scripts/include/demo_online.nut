@@ -124,6 +124,11 @@ function StepOnline(frame) {
         }
         break;
     case "search":
+        if (o.ctrl.SucceedRoomSearch()) {
+            OnlineLog("search listed " + o.server.GetSearchResultNum() + " room(s)");
+        } else if (o.ctrl.FailedRoomSearch()) {
+            OnlineLog("search failed");
+        }
         if (o.ctrl.SucceedRoomSearch() && o.server.GetSearchResultNum() > 0) {
             local r = SQ_NetSearchResult();
             r.BindValue(0);

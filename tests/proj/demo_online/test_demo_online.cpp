@@ -2,7 +2,8 @@
 // directory of the test's own (with a password) and UDP on loopback. The first hosts a room,
 // the second finds and joins it, and both play the short match to its end,
 // while the directory is killed and started again and a third instance looks
-// for a room: the locked one is not found, and the match goes on.
+// for a room: the locked one is not found, and the match goes on. The test
+// ends the three programs once it has seen all that; each exits cleanly.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -17,6 +18,7 @@
 #include "tests/platform/online_redis/redis_fixture.h"
 #include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/service_check.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ struct Instance {
                           {{"XDG_RUNTIME_DIR", runtime.path()},
                            {"SDL_AUDIODRIVER", "dummy"},
                            {"QZ_NO_MESSAGE_BOX", "1"},
-                           {"QZ_QUIT_AFTER_FRAMES", "1800"},
+                           {"QZ_QUIT_AFTER_FRAMES", std::to_string(qz_test::kEndedByTestFrames)},
                            {"QZ_ONLINE_DIRECTORY", redis.address()},
                            {"QZ_ONLINE_DIRECTORY_PASSWORD", redis_test::RedisServer::kPassword},
                            {"QZ_ONLINE_ACCOUNT", std::to_string(account)},
@@ -70,7 +72,7 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
     ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
     ASSERT_TRUE(fs::exists(fs::path(QZ_BINARY_DIR) / "USRDIR/scriptsConv/all.cnut"));
     if (!platform::netcheck::is_connected()) {
-        GTEST_SKIP() << "no network interface besides loopback is up: the sign-in waits for one";
+        QZ_SKIP_UNLESS_CI("no network interface besides loopback is up: the sign-in waits for one");
     }
     redis_test::RedisServer redis;
     if (!redis.installed()) {
@@ -93,9 +95,23 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
     const bool recreated = WaitForOutput(host, "re-created in the lobby directory", 20000);
     Instance third;
     ASSERT_TRUE(third.Start(redis, 2103, "Carol"));
+    // The third signs in and finishes a search while the room is locked
+    // (from the match on, for as long as the host runs), so a room it did
+    // not find is one that its search skipped.
+    ASSERT_TRUE(WaitForLine(third, "online: signed in\n", 60000)) << third.Log();
+    ASSERT_TRUE(WaitForLine(third, "online: search listed ", 60000)) << third.Log();
+    // The programs run until the test has seen what it waits for: the
+    // match's end on both players, the third's searches done (it hosts a
+    // room of its own after five that found nothing to join).
+    EXPECT_TRUE(WaitForLine(host, "online: match over at frame", 120000)) << host.Log();
+    EXPECT_TRUE(WaitForLine(guest, "online: match over at frame", 120000)) << guest.Log();
+    EXPECT_TRUE(WaitForLine(third, "online: hosting a room for 4\n", 60000)) << third.Log();
     for (Instance* i : {&host, &guest, &third}) {
-        const auto status = i->game.Wait(180000);
-        ASSERT_TRUE(status.has_value()) << "the run did not end after its frames";
+        i->game.Terminate();
+    }
+    for (Instance* i : {&host, &guest, &third}) {
+        const auto status = i->game.Wait(60000);
+        ASSERT_TRUE(status.has_value()) << "the run did not end on SIGTERM";
         EXPECT_EQ(0, *status) << i->game.Stderr();
     }
     const std::string a = host.Log(), b = guest.Log(), c = third.Log();

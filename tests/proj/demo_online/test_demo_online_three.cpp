@@ -1,7 +1,8 @@
 // Three autoplaying demos in one match over a Redis directory of the test's
 // own and UDP on loopback; in two of the runs one player's process is killed
 // (kill -9) mid-match: the host, or a guest. The players that are left reach
-// game frame 600 and log the same presses for every battler.
+// game frame 600, log the same presses for every battler and exit with
+// status 0 when the test ends them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -36,7 +38,7 @@ struct Player {
                           {{"XDG_RUNTIME_DIR", runtime.path()},
                            {"SDL_AUDIODRIVER", "dummy"},
                            {"QZ_NO_MESSAGE_BOX", "1"},
-                           {"QZ_QUIT_AFTER_FRAMES", "20000"},
+                           {"QZ_QUIT_AFTER_FRAMES", std::to_string(qz_test::kEndedByTestFrames)},
                            {"QZ_DEMO_PLAYERS", "3"},
                            {"QZ_DEMO_AUTOPLAY", "1"},
                            {"QZ_ONLINE_DIRECTORY", redis.address()},
@@ -49,17 +51,23 @@ struct Player {
     std::string Log() { return qz_test::ReadScriptLog(work.path()); }
 };
 
-// Polls the player's log (its effect) until it matches, the process ends or
-// the time is up.
-bool WaitForLog(Player& p, const std::regex& want, int timeoutMs) {
+// Polls the player's log (its effect) until `seen` holds for it, the process
+// ends or the time is up.
+template <class Seen>
+bool WaitForLog(Player& p, Seen seen, int timeoutMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (std::chrono::steady_clock::now() < end && p.game.Running()) {
-        if (std::regex_search(p.Log(), want)) {
+        if (seen(p.Log())) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    return std::regex_search(p.Log(), want);
+    return seen(p.Log());
+}
+
+bool WaitForLog(Player& p, const std::regex& want, int timeoutMs) {
+    return WaitForLog(
+        p, [&](const std::string& log) { return std::regex_search(log, want); }, timeoutMs);
 }
 
 // The presses logged before game frame `before`.
@@ -76,6 +84,7 @@ std::set<std::string> Presses(const std::string& log, int before) {
 }
 
 constexpr int kMatchEnd = 600;
+constexpr int kKillAfterFrame = 150;
 const std::regex kMatchOver("online: match over at frame ([0-9]+)\n");
 const std::regex kDepartureLine("online: battler ([0-3]) left; its words end at frame ([0-9]+)\n");
 const std::regex kPressLine("online: battler ([0-3]) pressed [0-9]+ at frame ([0-9]+)");
@@ -138,9 +147,12 @@ void PlayThree(int victim) {
             << p.Log();
     }
     if (victim >= 0) {
-        // Mid-match: once the victim has played past game frame 150.
-        ASSERT_TRUE(WaitForLog(players[victim],
-                               std::regex("at frame (1[5-9][0-9]|[2-9][0-9][0-9])\n"), 90000))
+        // Mid-match: once the victim has played a press at game frame 150
+        // or later (only the match's press lines count, no other line that
+        // names a frame).
+        ASSERT_TRUE(WaitForLog(
+            players[victim],
+            [](const std::string& log) { return LastPressFrame(log) >= kKillAfterFrame; }, 90000))
             << players[victim].Log();
         ::kill(players[victim].game.Pid(), SIGKILL);
     }
@@ -157,13 +169,20 @@ void PlayThree(int victim) {
                                       << players[i].Log();
         common = std::min(common, reached);
     }
-    // The host (the new one after a take-over) says where the killed
-    // battler's words end; its standard output is complete once it ended.
+    // Each survivor is ended by the test and exits cleanly. The host (the
+    // new one after a take-over) says where the killed battler's words end;
+    // its standard output is complete once it ended.
     std::string hostOut;
-    for (Player& p : players) {
-        if (p.game.Running()) {
+    for (int i = 0; i < 3; ++i) {
+        Player& p = players[i];
+        if (i != victim) {
             p.game.Terminate();
-            EXPECT_TRUE(p.game.Wait(30000).has_value()) << "a survivor ended on SIGTERM";
+        }
+        const std::optional<int> status = p.game.Wait(30000);
+        if (i != victim) {
+            ASSERT_TRUE(status.has_value()) << "survivor " << i << " did not end on SIGTERM";
+            EXPECT_EQ(0, *status) << "survivor " << i << "'s exit status; stderr:\n"
+                                  << p.game.Stderr();
         }
         hostOut += p.game.Stdout();
     }
@@ -208,7 +227,7 @@ class DemoOnlineThree : public testing::TestWithParam<int> {};
 TEST_P(DemoOnlineThree, SurvivorsReachFrame600WithTheSamePresses) {
     ASSERT_NE(nullptr, std::getenv("DISPLAY")) << "run under xvfb-run";
     if (!platform::netcheck::is_connected()) {
-        GTEST_SKIP() << "no network interface besides loopback is up: the sign-in waits for one";
+        QZ_SKIP_UNLESS_CI("no network interface besides loopback is up: the sign-in waits for one");
     }
     PlayThree(GetParam());
 }

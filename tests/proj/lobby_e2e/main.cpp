@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -92,6 +93,23 @@ public:
         }
         return n;
     }
+    // Four are in and this player has every other one's address. A member
+    // takes another member's address from the host's session snapshot after
+    // the one that first listed it (up to a rebroadcast, about a second,
+    // later); until then its key words to and from that member go nowhere
+    // and the whole match waits.
+    static bool RoomReady() {
+        const SGameSessionRecord& s = GetNetworkDatabase().session;
+        if (Connected() != 4 || s.ownSlot == nullptr) {
+            return false;
+        }
+        for (const CGameMemberSlot& slot : s.slots) {
+            if (&slot != s.ownSlot && slot.peer.id != slot.memberId) {
+                return false;
+            }
+        }
+        return true;
+    }
     void StartMatch() {
         SGameSessionRecord& s = GetNetworkDatabase().session;
         for (CGameMemberSlot& slot : s.slots) {
@@ -105,19 +123,33 @@ public:
         SetNetKeyOnline(true);
         match_ = true;
     }
+    // One frame as the scripts run it: the wait, the key buffer, the time
+    // step. A frame held for a missing word comes again; a frame in which
+    // the delay was raised is stepped over by every member alike, so the
+    // log says so instead of the words.
     void MatchFrame() {
         CGameNetworkCtrl& ctrl = CGameNetworkCtrl::GetInstance();
         ctrl.UpdateNetworkWait();
-        const std::uint16_t frame = GetNetworkDatabase().battleData.battleParam.currentFrame;
+        const SGameBattleParam& keys = GetNetworkDatabase().battleData.battleParam;
+        const std::uint16_t frame = keys.currentFrame;
         const int own = GetNetworkDatabase().session.ownSlot->BattlerNo();
-        ctrl.UpdateNetKeyBuffer(lobby_e2e::Pad(own, frame), false);
+        // The word pressed now is recorded for frame last frame [own]: its
+        // pad is that frame's less the starting delay, whatever the delay
+        // has grown to since.
+        const auto pressed = static_cast<std::uint16_t>(keys.lastFrame[own] - lobby_e2e::kDelay);
+        ctrl.UpdateNetKeyBuffer(lobby_e2e::Pad(own, pressed), false);
         if (forge) {
-            Forge(own, frame);
+            Forge(own, pressed);
         }
-        if (!ctrl.networkWaiting && frame < lobby_e2e::kFrames && consumed_.size() == frame) {
+        const bool stepped = !ctrl.networkWaiting || !ctrl.holdFlag;
+        if (stepped && frame < lobby_e2e::kFrames && consumed_.size() == frame) {
             std::string line = std::to_string(frame);
-            for (int b = 0; b < kNetKeyPlayers; ++b) {
-                line += " " + std::to_string(GetNetKeyEntry(b)->held);
+            if (ctrl.networkWaiting) {
+                line += lobby_e2e::kRaised;
+            } else {
+                for (int b = 0; b < kNetKeyPlayers; ++b) {
+                    line += " " + std::to_string(GetNetKeyEntry(b)->held);
+                }
             }
             consumed_.push_back(line);
         }
@@ -174,6 +206,20 @@ private:
     bool match_ = false;
     std::vector<std::string> consumed_;
 };
+
+// A handshake between the four player processes through their shared
+// working folder: each leaves a mark "<step>-<id>" once it reached the step;
+// the returned check holds once all four marks are there.
+std::function<bool()> Handshake(const std::string& step, std::uint64_t own) {
+    std::ofstream(step + "-" + std::to_string(own)) << "\n";
+    return [step] {
+        int marks = 0;
+        for (const auto& e : std::filesystem::directory_iterator(".")) {
+            marks += e.path().filename().string().rfind(step + "-", 0) == 0 ? 1 : 0;
+        }
+        return marks >= 4;
+    };
+}
 
 int RunPlayer(bool host) {
     platform::online::NetworkedBackend platform(
@@ -249,13 +295,18 @@ int RunPlayer(bool host) {
         }
         std::printf("player: joined\n");
     }
-    if (!p.RunUntil([] { return Player::Connected() == 4; }, 40)) {
+    if (!p.RunUntil(Player::RoomReady, 40)) {
         std::printf("player: the room never filled (%d)\n", Player::Connected());
         return 6;
     }
     // A joiner clears its chat log when its connect completes, which may come
-    // a little after the host counts it in: give the last one time to finish.
-    p.RunUntil([] { return false; }, 2);
+    // a little after the host counts it in, and it reaches the others only
+    // once it has their addresses: nobody chats (and so nobody starts the
+    // match) before all four say that they are in and reach everyone.
+    if (!p.RunUntil(Handshake("ready", platform.own_id()), 40)) {
+        std::printf("player: not every player got ready\n");
+        return 10;
+    }
     const std::string line = std::string("hi from ") + steam.GetPersonaName();
     server.SendRoomChat(line.c_str());
     const bool chatted = p.RunUntil([&] { return networker.textChat.count >= 4; }, 20);
@@ -271,8 +322,12 @@ int RunPlayer(bool host) {
         std::printf("player: match stalled at %zu\n", p.ConsumedFrames());
         return 8;
     }
-    // The others may still ask for words this process sent.
-    p.RunUntil([] { return false; }, 3);
+    // The others may still ask for words this process sent: it stays until
+    // every player has played all its frames.
+    if (!p.RunUntil(Handshake("done", platform.own_id()), 40)) {
+        std::printf("player: not every player finished its match\n");
+        return 11;
+    }
     std::printf("player: forged %d, dropped for their code %llu\n", p.forged,
                 static_cast<unsigned long long>(platform.datagram_drops().code));
     const char* logPath = std::getenv("QZ_LOBBY_TEST_LOG");
