@@ -5,6 +5,7 @@
 // searcher); a system that grants a smaller receive buffer is named once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <random>
@@ -150,17 +151,19 @@ TEST(OnlineRedisFloods, GarbageByTheThousandAFrameDoesNotStopAMembersRealPackets
     std::mt19937_64 random(qz_test::TestSeed("OnlineRedisFloods.GarbageByTheThousand"));
     OnlinePair pair(Member(redis, 1), Member(redis, 2));
     ASSERT_TRUE(pair.Meet());
-    // Each frame needs room for the whole flood in the system's buffer (about
-    // 800 bytes a small datagram on Linux); a smaller grant is the system's
-    // limit, which the backend reports, not something the test can show.
+    // A frame's flood must fit in the system's buffer (about 800 bytes a small
+    // datagram on Linux): beyond that the kernel drops datagrams before the
+    // program reads any, which no reader can prevent. A default system grants
+    // a few hundred datagrams' room; the flood is cut to what the grant holds.
     constexpr int kFrames = 150;
     constexpr std::size_t kTruesize = 832;
-    const std::size_t needed = 3000 * kTruesize + 64 * 1024;
-    if (pair.member.receive_buffer() < needed) {
-        GTEST_SKIP() << "the system grants a receive buffer of " << pair.member.receive_buffer()
-                     << " bytes, less than a frame's flood needs (" << needed
-                     << "); raise net.core.rmem_max";
-    }
+    constexpr std::size_t kSlack = 64 * 1024;
+    const std::size_t granted = pair.member.receive_buffer();
+    const int room = granted > kSlack ? int((granted - kSlack) / kTruesize) : 0;
+    const int per_frame = std::min(1000, room / 3);
+    std::printf("receive buffer %zu bytes: %d garbage datagrams a frame a source\n", granted,
+                per_frame);
+    ASSERT_GE(per_frame, 100) << "the system grants a receive buffer of " << granted << " bytes";
     std::vector<std::unique_ptr<UdpLink>> flood = Sources(3);
     const std::uint64_t derived_before = pair.member.pair_key_derivations();
     // Garbage of three kinds: random bytes, datagrams in the host's name
@@ -194,8 +197,8 @@ TEST(OnlineRedisFloods, GarbageByTheThousandAFrameDoesNotStopAMembersRealPackets
     struct Phase {
         const char* what;
         int sources, per_source;
-    } phases[] = {{"1,000 a frame from one source", 1, 1000},
-                  {"3,000 a frame from three sources", 3, 1000}};
+    } phases[] = {{"from one source", 1, per_frame},
+                  {"from three sources", 3, per_frame}};
     int sent = 0;
     for (const Phase& phase : phases) {
         pair.at_member.clear();
