@@ -133,7 +133,10 @@ public:
 
 private:
     bool active() override { return started_; }
-    bool online() const { return started_ && worker_ != nullptr; }
+    // Peer links are up (also while a taken account's room plays out).
+    bool online() const { return started_ && udp_ != nullptr; }
+    // Directory orders are carried out (not once the account is taken).
+    bool ordering() const { return online() && worker_ != nullptr; }
     void receive_datagrams(std::uint32_t now);
     void handle(DirectoryEvent& event, std::uint32_t now);
     void answered(std::uint64_t id, std::uint32_t now);
@@ -144,7 +147,9 @@ private:
     void fail_to(std::uint64_t to);
     std::optional<Registration> known(std::uint64_t id);
     void ask_for_held(std::uint32_t now);
-    void end_online(const std::string& why);
+    void end_online(const std::string& why, bool keep_room);
+    void close_links();
+    void report_outage(const DirectoryEvent& event);
     bool fail(const std::string& why);
 
     struct Filter {
@@ -185,6 +190,7 @@ private:
     int servers_ = -1;  // what events 0/1 last said: 1 connected, 0 not, -1 nothing yet
     bool directory_was_up_ = false;
     bool directory_down_logged_ = false;
+    int down_logged_ = 0;  // the DirectoryEvent::Outage last reported
     std::uint64_t dropped_datagrams_ = 0;
     std::uint64_t lookups_asked_ = 0;
 };
