@@ -305,9 +305,11 @@ void NetworkedBackend::run_callbacks() {
     if (!started_) {
         return;
     }
+    if (online()) {
+        peers_.new_frame();
+    }
     if (ordering()) {
         const std::uint32_t now = platform::clock::now_ms();
-        peers_.new_frame();
         for (DirectoryEvent& event : worker_->take()) {
             handle(event, now);
             if (!ordering()) {
