@@ -73,28 +73,26 @@ void DirectoryWorker::post(DirectoryEvent event) {
     events_.push_back(std::move(event));
 }
 
+void DirectoryWorker::report_once(std::map<std::string, bool>& seen, DirectoryEvent::Kind kind,
+                                  const std::string& what) {
+    if (seen.count(what) || seen.size() >= kMaxMalformedRemembered) {
+        return;
+    }
+    seen[what] = true;
+    DirectoryEvent e;
+    e.kind = kind;
+    e.text = what;
+    post(std::move(e));
+}
+
 void DirectoryWorker::report_repairs() {
     for (const std::string& what : directory_.take_repairs()) {
-        if (repairs_seen_.count(what) || repairs_seen_.size() >= kMaxMalformedRemembered) {
-            continue;
-        }
-        repairs_seen_[what] = true;
-        DirectoryEvent e;
-        e.kind = DirectoryEvent::repaired;
-        e.text = what;
-        post(std::move(e));
+        report_once(repairs_seen_, DirectoryEvent::repaired, what);
     }
 }
 
 void DirectoryWorker::report_malformed(const std::string& what) {
-    if (malformed_seen_.count(what) || malformed_seen_.size() >= kMaxMalformedRemembered) {
-        return;
-    }
-    malformed_seen_[what] = true;
-    DirectoryEvent e;
-    e.kind = DirectoryEvent::malformed;
-    e.text = what;
-    post(std::move(e));
+    report_once(malformed_seen_, DirectoryEvent::malformed, what);
 }
 
 // [SECTION] The loop

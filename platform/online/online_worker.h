@@ -125,6 +125,9 @@ private:
     void refresh_presence();
     void poll();
     void post(DirectoryEvent event);
+    // Each text once (a bounded number of them).
+    void report_once(std::map<std::string, bool>& seen, DirectoryEvent::Kind kind,
+                     const std::string& what);
     void report_malformed(const std::string& what);
     void report_repairs();
     void track(const LobbySnapshot& snapshot);

@@ -192,6 +192,16 @@ inline platform::online::NetworkConfig Player(const RedisServer& redis, std::uin
     return config;
 }
 
+// Starts a backend with `config`: whether it starts as expected, and that
+// its failure ("" when it started) names `reason`.
+inline void ExpectStart(const platform::online::NetworkConfig& config, bool starts,
+                        const std::string& reason, const std::string& what) {
+    platform::online::NetworkedBackend platform(config);
+    EXPECT_EQ(starts, platform.init()) << what << ": " << platform.failure();
+    EXPECT_NE(std::string::npos, platform.failure().find(reason))
+        << what << ": expected \"" << reason << "\" in \"" << platform.failure() << "\"";
+}
+
 // Runs `frame` every 5 ms until `done` answers true; the number of frames
 // run, or -1 when `max_frames` ran first.
 inline int FramesUntil(const std::function<void()>& frame, const std::function<bool()>& done,

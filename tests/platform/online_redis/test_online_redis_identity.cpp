@@ -97,19 +97,6 @@ int RefusedLogins(const RedisServer& redis, const std::string& user) {
 }
 
 // Sends one packet each way a frame.
-struct Trade {
-    OnlinePair& pair;
-    int sent = 0;
-    void operator()() {
-        const std::string text = std::to_string(sent++);
-        pair.host.send_p2p_packet(pair.member.own_id(), text.data(), std::uint32_t(text.size()), 0,
-                                  0);
-        pair.member.send_p2p_packet(pair.host.own_id(), text.data(), std::uint32_t(text.size()), 0,
-                                    0);
-        pair.Frame();
-    }
-};
-
 // [SECTION] Rights
 
 TEST(OnlineRedisIdentity, APlayerUserIsRefusedEveryAdministratorCommand) {
@@ -199,7 +186,7 @@ TEST(OnlineRedisIdentity, AWriteToAnotherAccountsPresenceIsRefusedAndThatAccount
     }
     // B plays on past several refreshes of its presence (every 2 s).
     testing::internal::CaptureStdout();
-    Trade trade{pair};
+    auto trade = [&] { pair.Trade(); };
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(4500);
     FramesUntil(
         trade, [&] { return std::chrono::steady_clock::now() > end; }, 100000);
@@ -207,8 +194,8 @@ TEST(OnlineRedisIdentity, AWriteToAnotherAccountsPresenceIsRefusedAndThatAccount
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(before, redis.Cli(fields));
     EXPECT_GT(std::atoi(redis.Cli("PTTL " + key).c_str()), 0);
-    EXPECT_GE(pair.at_host.size(), std::size_t(trade.sent) * 9 / 10);
-    EXPECT_GE(pair.at_member.size(), std::size_t(trade.sent) * 9 / 10);
+    EXPECT_GE(pair.at_host.size(), std::size_t(pair.traded) * 9 / 10);
+    EXPECT_GE(pair.at_member.size(), std::size_t(pair.traded) * 9 / 10);
     EXPECT_EQ("", pair.member.failure());
     EXPECT_EQ(0, pair.disconnected_member) << out;
     EXPECT_EQ(0, Count(out, "online play")) << out;
@@ -248,13 +235,7 @@ TEST(OnlineRedisIdentity, AUserThatDoesNotOwnItsAccountIsRefusedAtTheStart) {
         NetworkConfig config = Member(redis, c.account);
         config.directory_user = c.user;
         config.directory_password = c.password;
-        NetworkedBackend platform(config);
-        EXPECT_EQ(c.starts, platform.init()) << c.what << ": " << platform.failure();
-        EXPECT_NE(std::string::npos, platform.failure().find(c.reason))
-            << c.what << ": expected \"" << c.reason << "\" in \"" << platform.failure() << "\"";
-        if (!c.starts) {
-            EXPECT_NE(std::string::npos, platform.failure().find("online play does not start"));
-        }
+        redis_test::ExpectStart(config, c.starts, c.reason, c.what);
     }
     EXPECT_EQ("0\n", redis.Cli("EXISTS " + MemberKey(individual_id(7))));
     // Without QZ_ONLINE_ACCOUNT a player's user plays its own account.
@@ -294,7 +275,7 @@ TEST(OnlineRedisIdentity, AKilledConnectionOrAChangedPasswordIsAnOutageUntilTheL
         } else {
             redis.Cli("CLIENT KILL USER player-2");
         }
-        Trade trade{pair};
+        auto trade = [&] { pair.Trade(); };
         const bool lost = RunUntil(
             trade, [&] { return pair.disconnected_member == 1; }, kWaitMs);
         bool refused_twice = true;
@@ -304,7 +285,7 @@ TEST(OnlineRedisIdentity, AKilledConnectionOrAChangedPasswordIsAnOutageUntilTheL
                 trade, [&] { return RefusedLogins(redis, "player-2") >= 2; }, kWaitMs);
             redis.AddPlayer(2, Password(2));
         }
-        const int sent_during = trade.sent;
+        const int sent_during = pair.traded;
         const std::size_t got_during = pair.at_host.size();
         const bool back = RunUntil(
             trade, [&] { return pair.connected_member == 2; }, kWaitMs);
@@ -344,7 +325,7 @@ TEST(OnlineRedisIdentity, ARemovedUserIsShutOutWhileTheOthersPlayOn) {
     third.callbacks().register_call_result(
         third.join_lobby(pair.lobby), LobbyEnter::kId,
         [&](const void* r) { entered = int(static_cast<const LobbyEnter*>(r)->response); });
-    Trade trade{pair};
+    auto trade = [&] { pair.Trade(); };
     auto frame = [&] {
         trade();
         third.run_callbacks();
@@ -362,7 +343,7 @@ TEST(OnlineRedisIdentity, ARemovedUserIsShutOutWhileTheOthersPlayOn) {
         frame, [&] { return third_down == 1; }, kWaitMs);
     const bool refused = RunUntil(
         frame, [&] { return RefusedLogins(redis, "player-3") >= 2; }, kWaitMs);
-    const int sent_before = trade.sent;
+    const int sent_before = pair.traded;
     const std::size_t got_before = pair.at_host.size();
     const bool data = pair.host.set_lobby_data(pair.lobby, "phase", "battle");
     const bool seen = RunUntil(
@@ -388,7 +369,7 @@ TEST(OnlineRedisIdentity, ARemovedUserIsShutOutWhileTheOthersPlayOn) {
     // The others were not touched.
     EXPECT_TRUE(data);
     EXPECT_TRUE(seen);
-    EXPECT_GE(pair.at_host.size() - got_before, std::size_t(trade.sent - sent_before) * 9 / 10);
+    EXPECT_GE(pair.at_host.size() - got_before, std::size_t(pair.traded - sent_before) * 9 / 10);
     EXPECT_EQ(0, pair.disconnected_host);
     EXPECT_EQ(0, pair.disconnected_member);
 }
