@@ -8,8 +8,9 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdlib>
+#include <cstring>
 
-#include "platform/online/online_directory_lua.h"
+#include "platform/online/online_directory_library.h"
 #include "platform/online/online_udp.h"
 
 namespace platform::online {
@@ -27,9 +28,6 @@ struct Reply {
     Reply(const Reply&) = delete;
     Reply& operator=(const Reply&) = delete;
     bool ok() const { return r && r->type != REDIS_REPLY_ERROR; }
-    long long integer(long long fallback) const {
-        return r && r->type == REDIS_REPLY_INTEGER ? r->integer : fallback;
-    }
 };
 
 // A decimal number and nothing else; nullopt otherwise.
@@ -59,7 +57,49 @@ std::string text_of(const redisReply* e) {
     return e && e->type == REDIS_REPLY_STRING ? std::string(e->str, e->len) : std::string();
 }
 
+bool is_error(const redisReply* r) {
+    return r && r->type == REDIS_REPLY_ERROR;
+}
+
+std::string error_of(const redisReply* r) {
+    return is_error(r) ? std::string(r->str, r->len) : std::string();
+}
+
+// A library function's result: the first of its {result, repairs}, or the
+// error it answered; null when the reply is neither.
+const redisReply* result_of(const Reply& reply) {
+    const redisReply* r = reply.r;
+    if (is_error(r)) {
+        return r;
+    }
+    return r && r->type == REDIS_REPLY_ARRAY && r->elements == 2 ? r->element[0] : nullptr;
+}
+
+// An answer refusing the command or a key for the login's rights (ACL), from
+// the server itself or from inside a function.
+bool refused_for_rights(const redisReply* r) {
+    return is_error(r) && (std::strncmp(r->str, "NOPERM", 6) == 0 ||
+                           std::strstr(r->str, "The user executing the script") != nullptr);
+}
+
+long long integer_of(const redisReply* r, long long fallback) {
+    return r && r->type == REDIS_REPLY_INTEGER ? r->integer : fallback;
+}
+
 }  // namespace
+
+std::optional<std::uint32_t> account_of_user(const std::string& user) {
+    const std::string prefix = kPlayerUserPrefix;
+    if (user.compare(0, prefix.size(), prefix) != 0 || user.size() == prefix.size() ||
+        user[prefix.size()] == '0') {
+        return std::nullopt;
+    }
+    const auto number = parse_u64(user.data() + prefix.size(), user.size() - prefix.size());
+    if (!number || *number == 0 || *number > 0xffffffffull) {
+        return std::nullopt;
+    }
+    return std::uint32_t(*number);
+}
 
 bool parse_snapshot(const redisReply* r, LobbySnapshot* out) {
     if (r == nullptr || r->type != REDIS_REPLY_ARRAY || r->elements != 6 ||
@@ -116,6 +156,7 @@ bool Directory::connect(std::string* error) {
         redisFree(context_);
         context_ = nullptr;
     }
+    failure_ = Failure::network;
     const timeval timeout{time_t(timeout_ms_ / 1000), suseconds_t((timeout_ms_ % 1000) * 1000)};
     context_ = redisConnectWithTimeout(host_.c_str(), port_, timeout);
     if (context_ == nullptr || context_->err) {
@@ -127,31 +168,86 @@ bool Directory::connect(std::string* error) {
         return false;
     }
     redisSetTimeout(context_, timeout);
-    login_refused_ = false;
+    auto give_up = [&](Failure why, const Reply& reply, const char* fallback) {
+        failure_ = reply.r != nullptr ? why : Failure::network;
+        *error = reply.r ? std::string(reply.r->str, reply.r->len)
+                         : std::string(context_->err ? context_->errstr : fallback);
+        redisFree(context_);
+        context_ = nullptr;
+        return false;
+    };
     if (!password_.empty()) {
         Reply auth(static_cast<redisReply*>(
             user_.empty() ? redisCommand(context_, "AUTH %b", password_.data(), password_.size())
                           : redisCommand(context_, "AUTH %b %b", user_.data(), user_.size(),
                                          password_.data(), password_.size())));
         if (!auth.ok()) {
-            login_refused_ = auth.r != nullptr;
-            *error = auth.r ? std::string(auth.r->str, auth.r->len) : std::string(context_->errstr);
-            redisFree(context_);
-            context_ = nullptr;
-            return false;
+            return give_up(Failure::login, auth, "no answer to AUTH");
         }
     }
     Reply pong(static_cast<redisReply*>(redisCommand(context_, "PING")));
     if (!pong.ok()) {
         // NOAUTH: the server wants a password and none was given.
-        login_refused_ = pong.r != nullptr;
-        *error = pong.r ? std::string(pong.r->str, pong.r->len)
-                        : std::string(context_->err ? context_->errstr : "no answer to PING");
-        redisFree(context_);
-        context_ = nullptr;
+        return give_up(Failure::login, pong, "no answer to PING");
+    }
+    if (!check_library(error)) {
+        if (context_) {
+            redisFree(context_);
+            context_ = nullptr;
+        }
         return false;
     }
+    failure_ = Failure::none;
     return true;
+}
+
+bool Directory::check_library(std::string* error) {
+    Reply version(static_cast<redisReply*>(redisCommand(context_, "FCALL_RO vk_version 0")));
+    if (version.r == nullptr) {
+        failure_ = Failure::network;
+        *error = context_->err ? context_->errstr : "no answer to FCALL_RO";
+        return false;
+    }
+    const long long have = integer_of(version.r, -1);
+    if (have == library::kVersion) {
+        return true;
+    }
+    const bool missing = is_error(version.r) && std::strstr(version.r->str, "not found");
+    failure_ = Failure::library;
+    const std::string ours = std::to_string(library::kVersion);
+    if (!missing && have < 0) {
+        *error =
+            "its function library cannot be asked for its version (" + error_of(version.r) + ")";
+        return false;
+    }
+    if (have > library::kVersion) {
+        *error = "its function library is version " + std::to_string(have) +
+                 ", newer than this program's " + ours + "; update the program";
+        return false;
+    }
+    // Missing or older: loaded here when this login may (the default user).
+    Reply load(static_cast<redisReply*>(redisCommand(context_, "FUNCTION LOAD REPLACE %b",
+                                                     library::kText, std::strlen(library::kText))));
+    if (load.ok()) {
+        return true;
+    }
+    if (load.r == nullptr) {
+        failure_ = Failure::network;
+        *error = context_->err ? context_->errstr : "no answer to FUNCTION LOAD";
+        return false;
+    }
+    *error = (missing ? std::string("it has no function library")
+                      : "its function library is version " + std::to_string(have) +
+                            ", older than this program's " + ours) +
+             " and this login may not load it (" + error_of(load.r) +
+             "); prepare the directory with tools/directory_setup";
+    return false;
+}
+
+std::vector<std::string> Directory::take_repairs() {
+    std::vector<std::string> out;
+    out.swap(repairs_);
+    return out;
 }
 
 std::optional<Endpoint> Directory::local_address() const {
@@ -171,6 +267,13 @@ bool Directory::healthy() const {
     return context_ != nullptr && context_->err == 0;
 }
 
+std::string Directory::connection_error() const {
+    if (context_ == nullptr) {
+        return "not connected";
+    }
+    return context_->err ? std::string(context_->errstr) : std::string();
+}
+
 redisReply* Directory::command(const char* format, ...) {
     if (!healthy()) {
         return nullptr;
@@ -182,19 +285,26 @@ redisReply* Directory::command(const char* format, ...) {
     return static_cast<redisReply*>(reply);
 }
 
-redisReply* Directory::script(const char* body, const std::vector<std::string>& args) {
+redisReply* Directory::call(const char* function, const std::vector<std::string>& args) {
     if (!healthy()) {
         return nullptr;
     }
-    const std::string text = std::string(lua::kCommon) + body;
-    std::vector<const char*> argv{"EVAL", text.c_str(), "0", prefix_.c_str()};
-    std::vector<std::size_t> lengths{4, text.size(), 1, prefix_.size()};
+    std::vector<const char*> argv{"FCALL", function, "0", prefix_.c_str()};
+    std::vector<std::size_t> lengths{5, std::strlen(function), 1, prefix_.size()};
     for (const std::string& a : args) {
         argv.push_back(a.data());
         lengths.push_back(a.size());
     }
-    return static_cast<redisReply*>(
+    auto* reply = static_cast<redisReply*>(
         redisCommandArgv(context_, int(argv.size()), argv.data(), lengths.data()));
+    if (reply && reply->type == REDIS_REPLY_ARRAY && reply->elements == 2 &&
+        reply->element[1]->type == REDIS_REPLY_ARRAY) {
+        const redisReply* repairs = reply->element[1];
+        for (std::size_t i = 0; i < repairs->elements; ++i) {
+            repairs_.push_back(text_of(repairs->element[i]));
+        }
+    }
+    return reply;
 }
 
 // [SECTION] Presence
@@ -203,12 +313,18 @@ Directory::PresenceResult Directory::register_presence(std::uint64_t id, const E
                                                        std::uint32_t epoch, const PresenceKey& key,
                                                        const std::string& name,
                                                        std::uint32_t ttl_ms,
-                                                       std::uint32_t* taken_ms) {
-    Reply reply(command("EVAL %s 0 %s %s %s %u %b %s %u", lua::kRegister, prefix_.c_str(),
-                        std::to_string(id).c_str(), endpoint_text(endpoint).c_str(),
-                        unsigned(epoch), name.data(), name.size(), key_text(key).c_str(),
-                        unsigned(ttl_ms)));
-    const long long result = reply.integer(0);
+                                                       std::uint32_t* taken_ms, std::string* why) {
+    Reply reply(
+        call("vk_register", {std::to_string(id), endpoint_text(endpoint), std::to_string(epoch),
+                             name, key_text(key), std::to_string(ttl_ms)}));
+    const redisReply* r = result_of(reply);
+    if (refused_for_rights(r)) {
+        if (why) {
+            *why = error_of(r);
+        }
+        return PresenceResult::forbidden;
+    }
+    const long long result = integer_of(r, 0);
     if (result < 0) {
         if (taken_ms) {
             *taken_ms = std::uint32_t(std::min<long long>(-result, 0xffffffffll));
@@ -219,8 +335,8 @@ Directory::PresenceResult Directory::register_presence(std::uint64_t id, const E
 }
 
 void Directory::remove_presence(std::uint64_t id, std::uint32_t epoch, const PresenceKey& key) {
-    Reply reply(command("EVAL %s 0 %s %s %u %s", lua::kRemovePresence, prefix_.c_str(),
-                        std::to_string(id).c_str(), unsigned(epoch), key_text(key).c_str()));
+    Reply reply(
+        call("vk_remove_presence", {std::to_string(id), std::to_string(epoch), key_text(key)}));
 }
 
 std::optional<Registration> Directory::lookup(std::uint64_t id) {
@@ -275,14 +391,14 @@ std::vector<LookupAnswer> Directory::lookup_many(const std::vector<std::uint64_t
 // [SECTION] Lobbies
 
 std::uint32_t Directory::create_lobby(std::uint64_t owner, int max_members) {
-    Reply reply(script(lua::kCreate, {std::to_string(owner), std::to_string(max_members)}));
-    const long long n = reply.integer(0);
+    Reply reply(call("vk_create", {std::to_string(owner), std::to_string(max_members)}));
+    const long long n = integer_of(result_of(reply), 0);
     return n > 0 && n <= 0xffffffffll ? std::uint32_t(n) : 0;
 }
 
 int Directory::join_lobby(std::uint32_t lobby, std::uint64_t member, bool* malformed) {
-    Reply reply(script(lua::kJoin, {std::to_string(lobby), std::to_string(member)}));
-    const long long response = reply.integer(5);
+    Reply reply(call("vk_join", {std::to_string(lobby), std::to_string(member)}));
+    const long long response = integer_of(result_of(reply), 5);
     if (malformed) {
         *malformed = response == 6;
     }
@@ -290,7 +406,7 @@ int Directory::join_lobby(std::uint32_t lobby, std::uint64_t member, bool* malfo
 }
 
 void Directory::leave_lobby(std::uint32_t lobby, std::uint64_t member) {
-    Reply reply(script(lua::kLeave, {std::to_string(lobby), std::to_string(member)}));
+    Reply reply(call("vk_leave", {std::to_string(lobby), std::to_string(member)}));
 }
 
 std::optional<std::vector<LobbySnapshot>> Directory::list_lobbies(
@@ -299,14 +415,14 @@ std::optional<std::vector<LobbySnapshot>> Directory::list_lobbies(
     for (const LobbyFilter& f : filters) {
         args.insert(args.end(), {f.key, f.value, f.equal ? "eq" : "ne"});
     }
-    Reply reply(script(lua::kList, args));
-    if (!reply.ok() || reply.r->type != REDIS_REPLY_ARRAY || reply.r->elements != 2 ||
-        reply.r->element[0]->type != REDIS_REPLY_ARRAY ||
-        reply.r->element[1]->type != REDIS_REPLY_ARRAY) {
+    Reply reply(call("vk_list", args));
+    const redisReply* r = result_of(reply);
+    if (r == nullptr || r->type != REDIS_REPLY_ARRAY || r->elements != 2 ||
+        r->element[0]->type != REDIS_REPLY_ARRAY || r->element[1]->type != REDIS_REPLY_ARRAY) {
         return std::nullopt;
     }
     std::vector<LobbySnapshot> out;
-    const redisReply* found = reply.r->element[0];
+    const redisReply* found = r->element[0];
     for (std::size_t i = 0; i < found->elements; ++i) {
         LobbySnapshot s;
         if (parse_snapshot(found->element[i], &s)) {
@@ -315,7 +431,7 @@ std::optional<std::vector<LobbySnapshot>> Directory::list_lobbies(
             malformed->push_back("lobby entry " + std::to_string(i) + " of a list");
         }
     }
-    const redisReply* bad = reply.r->element[1];
+    const redisReply* bad = r->element[1];
     for (std::size_t i = 0; malformed && i < bad->elements; ++i) {
         malformed->push_back("lobby " + text_of(bad->element[i]));
     }
@@ -326,23 +442,24 @@ std::optional<std::vector<LobbySnapshot>> Directory::list_lobbies(
 
 bool Directory::set_lobby_data(std::uint32_t lobby, std::uint64_t member, const std::string& key,
                                const std::string& value) {
-    Reply reply(script(lua::kSetData, {std::to_string(lobby), std::to_string(member), key, value}));
-    return reply.integer(0) == 1;
+    Reply reply(call("vk_set_data", {std::to_string(lobby), std::to_string(member), key, value}));
+    return integer_of(result_of(reply), 0) == 1;
 }
 
 ReadOutcome Directory::read_lobby(std::uint32_t lobby, std::uint64_t known_version,
                                   LobbySnapshot* out) {
-    Reply reply(script(lua::kRead, {std::to_string(lobby), std::to_string(known_version)}));
-    if (!reply.ok()) {
+    Reply reply(call("vk_read", {std::to_string(lobby), std::to_string(known_version)}));
+    const redisReply* r = result_of(reply);
+    if (r == nullptr || is_error(r)) {
         return healthy() ? ReadOutcome::malformed : ReadOutcome::unreachable;
     }
-    if (reply.r->type == REDIS_REPLY_INTEGER) {
-        return reply.r->integer == 0    ? ReadOutcome::unchanged
-               : reply.r->integer == -1 ? ReadOutcome::gone
-                                        : ReadOutcome::malformed;
+    if (r->type == REDIS_REPLY_INTEGER) {
+        return r->integer == 0    ? ReadOutcome::unchanged
+               : r->integer == -1 ? ReadOutcome::gone
+                                  : ReadOutcome::malformed;
     }
-    return parse_snapshot(reply.r, out) && out->number == lobby ? ReadOutcome::changed
-                                                                : ReadOutcome::malformed;
+    return parse_snapshot(r, out) && out->number == lobby ? ReadOutcome::changed
+                                                          : ReadOutcome::malformed;
 }
 
 bool Directory::restore_lobby(const LobbySnapshot& room, std::uint32_t grace_ms) {
@@ -355,8 +472,8 @@ bool Directory::restore_lobby(const LobbySnapshot& room, std::uint32_t grace_ms)
     for (const auto& [key, value] : room.data) {
         args.insert(args.end(), {key, value});
     }
-    Reply reply(script(lua::kRestore, args));
-    return reply.integer(0) == 1;
+    Reply reply(call("vk_restore", args));
+    return integer_of(result_of(reply), 0) == 1;
 }
 
 }  // namespace platform::online

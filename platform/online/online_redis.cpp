@@ -80,6 +80,10 @@ NetworkConfig NetworkConfig::from_environment() {
                     account.c_str());
     }
     config.account = given ? std::uint32_t(number) : (config.directory_host.empty() ? 1 : 0);
+    // A player's own directory user names its account.
+    if (const auto owned = account_of_user(config.directory_user); owned && !given) {
+        config.account = *owned;
+    }
     config.name = env_or("QZ_ONLINE_NAME", env_or("USER", "Player").c_str());
     const std::string bind = env_or("QZ_ONLINE_BIND", "");
     if (!bind.empty() && !split_host_port(bind, &config.bind_host, &config.bind_port)) {
@@ -151,6 +155,16 @@ bool NetworkedBackend::init() {
         return fail(
             "QZ_ONLINE_DIRECTORY_USER is set without QZ_ONLINE_DIRECTORY_PASSWORD; "
             "online play does not start");
+    }
+    // A player's user may write only its own account's presence: said here,
+    // before anything is sent, rather than as the directory's refusal.
+    if (const auto owned = account_of_user(config_.directory_user);
+        owned && *owned != config_.account) {
+        return fail("directory user " + config_.directory_user + " does not own account " +
+                    std::to_string(config_.account) + " (user " + kPlayerUserPrefix +
+                    "<account> plays only that account: QZ_ONLINE_ACCOUNT=" +
+                    std::to_string(*owned) + " or QZ_ONLINE_DIRECTORY_USER=" + kPlayerUserPrefix +
+                    std::to_string(config_.account) + "); online play does not start");
     }
     // Without a bind address, the interface that routes to the directory is
     // the one peers on its network can reach too. A directory given by name
@@ -244,12 +258,32 @@ bool NetworkedBackend::fail(const std::string& why) {
     return false;
 }
 
-void NetworkedBackend::end_online(const std::string& why) {
+void NetworkedBackend::end_online(const std::string& why, bool keep_room) {
     // The login or the account is not this program's: the worker has done
-    // nothing more in its name; from now on this is as offline.
+    // nothing more in its name. A room this program is in (a match may run
+    // there) keeps its peer links until the program leaves it; from then on
+    // this is as offline.
     failure_ = why;
-    std::printf("online: %s\n", why.c_str());
+    if (worker_) {
+        endpoint_ = worker_->registered_endpoint();
+    }
     worker_.reset();
+    if (servers_ != 0) {
+        servers_ = 0;
+        router_.post(ServersDisconnected{});
+    }
+    if (keep_room && !joined_.empty()) {
+        std::printf(
+            "online: %s when this program leaves its room (its match goes on over the "
+            "peer links)\n",
+            why.c_str());
+        return;
+    }
+    std::printf("online: %s\n", why.c_str());
+    close_links();
+}
+
+void NetworkedBackend::close_links() {
     udp_.reset();
     joined_.clear();
     lobbies_.clear();
@@ -259,10 +293,6 @@ void NetworkedBackend::end_online(const std::string& why) {
     outgoing_.clear();
     refused_.clear();
     keys_ = KeyPair{};
-    if (servers_ != 0) {
-        servers_ = 0;
-        router_.post(ServersDisconnected{});
-    }
 }
 
 bool NetworkedBackend::send_raw_datagram(const Endpoint& to, const void* bytes, std::size_t size) {
@@ -307,11 +337,13 @@ void NetworkedBackend::run_callbacks() {
         return;
     }
     if (online()) {
-        const std::uint32_t now = platform::clock::now_ms();
         peers_.new_frame();
+    }
+    if (ordering()) {
+        const std::uint32_t now = platform::clock::now_ms();
         for (DirectoryEvent& event : worker_->take()) {
             handle(event, now);
-            if (!online()) {
+            if (!ordering()) {
                 break;  // online play ended
             }
         }
@@ -323,7 +355,13 @@ void NetworkedBackend::run_callbacks() {
         receive_datagrams(now);
         ask_for_held(now);
         std::vector<std::uint64_t> due = peers_.due(now);
-        if (!due.empty()) {
+        if (!due.empty() && !worker_) {
+            // No directory to ask any more: what is known stays known.
+            for (std::uint64_t id : due) {
+                peers_.answer(LookupAnswer{id, std::nullopt, false, false}, now);
+                answered(id, now);
+            }
+        } else if (!due.empty()) {
             lookups_asked_ += due.size();
             DirectoryOrder order;
             order.kind = DirectoryOrder::lookup;
@@ -356,11 +394,10 @@ void NetworkedBackend::handle(DirectoryEvent& e, std::uint32_t now) {
             }
             break;
         case DirectoryEvent::down:
-            if (!directory_down_logged_) {
+            if (!directory_down_logged_ || down_logged_ != e.outage) {
                 directory_down_logged_ = true;
-                std::printf("online: lobby directory %s:%u unreachable: %s\n",
-                            config_.directory_host.c_str(), unsigned(config_.directory_port),
-                            e.text.c_str());
+                down_logged_ = e.outage;
+                report_outage(e);
             }
             if (servers_ != 0) {
                 servers_ = 0;
@@ -440,11 +477,41 @@ void NetworkedBackend::handle(DirectoryEvent& e, std::uint32_t now) {
             std::printf("online: room %u re-created in the lobby directory\n", unsigned(e.lobby));
             break;
         case DirectoryEvent::ended:
-            end_online(e.text);
+            end_online(e.text, e.response == 1);
+            break;
+        case DirectoryEvent::repaired:
+            std::printf("online: the lobby directory held a key it could not read: %s\n",
+                        e.text.c_str());
             break;
         case DirectoryEvent::not_restored:
             std::printf("online: could not re-create room %u in the lobby directory: %s\n",
                         unsigned(e.lobby), e.text.c_str());
+            break;
+    }
+}
+
+void NetworkedBackend::report_outage(const DirectoryEvent& e) {
+    const std::string where = config_.directory_host + ":" + std::to_string(config_.directory_port);
+    const char* goes_on =
+        "; online play goes on over the peer links and the directory is tried again";
+    switch (e.outage) {
+        case DirectoryEvent::unreachable:
+            std::printf("online: lobby directory %s unreachable: %s\n", where.c_str(),
+                        e.text.c_str());
+            break;
+        case DirectoryEvent::login_refused:
+            std::printf("online: lobby directory %s refused the login of %s: %s%s\n", where.c_str(),
+                        config_.directory_user.empty() ? "the default user"
+                                                       : ("user " + config_.directory_user).c_str(),
+                        e.text.c_str(), goes_on);
+            break;
+        case DirectoryEvent::library_unusable:
+            std::printf("online: lobby directory %s cannot be used: %s%s\n", where.c_str(),
+                        e.text.c_str(), goes_on);
+            break;
+        case DirectoryEvent::presence_refused:
+            std::printf("online: lobby directory %s refused this member's presence: %s%s\n",
+                        where.c_str(), e.text.c_str(), goes_on);
             break;
     }
 }
@@ -677,7 +744,7 @@ CallHandle NetworkedBackend::create_lobby(int, int max_members) {
         return 0;
     }
     const CallHandle call = router_.new_call();
-    if (!online()) {
+    if (!ordering()) {
         router_.post_result(call, LobbyCreated{kResultNoConnection, 0});
         return call;
     }
@@ -703,7 +770,7 @@ CallHandle NetworkedBackend::request_lobby_list() {
     const CallHandle call = router_.new_call();
     const std::vector<Filter> filters = std::move(filters_);
     filters_.clear();
-    if (!online()) {
+    if (!ordering()) {
         last_list_.clear();
         router_.post_result(call, LobbyMatchList{0});
         return call;
@@ -728,10 +795,10 @@ CallHandle NetworkedBackend::join_lobby(std::uint64_t lobby) {
         return 0;
     }
     const CallHandle call = router_.new_call();
-    if (!online() || !is_lobby_id(lobby)) {
+    if (!ordering() || !is_lobby_id(lobby)) {
         LobbyEnter result;
         result.lobby = lobby;
-        result.response = online() ? kEnterDoesNotExist : kEnterError;
+        result.response = ordering() ? kEnterDoesNotExist : kEnterError;
         router_.post_result(call, result);
         return call;
     }
@@ -747,11 +814,16 @@ void NetworkedBackend::leave_lobby(std::uint64_t lobby) {
     joined_.erase(lobby);
     lobbies_.erase(lobby);
     repin();
-    if (online() && is_lobby_id(lobby)) {
+    if (ordering() && is_lobby_id(lobby)) {
         DirectoryOrder order;
         order.kind = DirectoryOrder::leave;
         order.lobby = account_of(lobby);
         left_at_[lobby] = worker_->order(std::move(order));
+    } else if (online() && !worker_ && joined_.empty()) {
+        // The last room of an account taken over: its links end now.
+        std::printf("online: left the room; online play has ended\n");
+        std::fflush(stdout);
+        close_links();
     }
 }
 
@@ -775,7 +847,7 @@ std::uint64_t NetworkedBackend::get_lobby_owner(std::uint64_t lobby) {
 }
 
 bool NetworkedBackend::set_lobby_data(std::uint64_t lobby, const char* key, const char* value) {
-    if (!online() || !is_lobby_id(lobby) || key == nullptr || value == nullptr || *key == '\0') {
+    if (!ordering() || !is_lobby_id(lobby) || key == nullptr || value == nullptr || *key == '\0') {
         return false;
     }
     auto it = lobbies_.find(lobby);

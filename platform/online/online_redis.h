@@ -4,10 +4,12 @@
 // packets go over UDP straight between the members' registered endpoints.
 // Configured by environment (NetworkConfig::from_environment):
 //   QZ_ONLINE_DIRECTORY  Redis "host:port"; unset or empty: offline
-//   QZ_ONLINE_DIRECTORY_PASSWORD  the directory's password (AUTH on every
-//                        connection); unset: no AUTH
-//   QZ_ONLINE_DIRECTORY_USER  the directory's ACL user ("default" unset)
-//   QZ_ONLINE_ACCOUNT    own account number (1..4294967295); unset: a random
+//   QZ_ONLINE_DIRECTORY_PASSWORD  the directory user's password (AUTH on
+//                        every connection); unset: no AUTH
+//   QZ_ONLINE_DIRECTORY_USER  the directory's ACL user ("default" unset); a
+//                        player's own is player-<account> (online_directory.h)
+//   QZ_ONLINE_ACCOUNT    own account number (1..4294967295); unset: the
+//                        account of a player-<account> user, else a random
 //                        one each start (1 offline)
 //   QZ_ONLINE_NAME       persona name ($USER, else "Player")
 //   QZ_ONLINE_BIND       UDP "address:port" to bind and register (port 0: any);
@@ -16,10 +18,14 @@
 //   QZ_ONLINE_ACHIEVEMENTS  comma-separated achievement names
 // Offline (no directory): logged on as the local user; lobby orders deliver
 // their failure results, sends fail, achievements stay in memory. A
-// directory that cannot be reached at the start, a refused login or an
-// account already online from another program fails init; losing the
-// account to another program later ends online play (the reason printed and
-// kept in failure(), event 1, then as offline).
+// directory that cannot be reached at the start, a refused login, an
+// unusable function library, a user that does not own the account or an
+// account already online from another program fails init. After the start,
+// a refused login is an outage like an unreachable directory (said once,
+// tried again); losing the account to another program ends online play (the
+// reason printed and kept in failure(), event 1, then as offline), for a
+// program in a room only once it leaves the room: until then its peer links
+// stay up and room orders fail.
 // All directory traffic runs on the backend's directory worker
 // (online_worker.h): the game thread reads lobby data, members and owners
 // from local copies the worker keeps current, and a frame never waits on
@@ -149,7 +155,10 @@ public:
 
 private:
     bool active() override { return started_; }
-    bool online() const { return started_ && worker_ != nullptr; }
+    // Peer links are up (also while a taken account's room plays out).
+    bool online() const { return started_ && udp_ != nullptr; }
+    // Directory orders are carried out (not once the account is taken).
+    bool ordering() const { return online() && worker_ != nullptr; }
     void receive_datagrams(std::uint32_t now);
     void handle(DirectoryEvent& event, std::uint32_t now);
     void answered(std::uint64_t id, std::uint32_t now);
@@ -163,7 +172,9 @@ private:
     bool expected(std::uint64_t id, std::uint32_t now);
     bool hosting() const;
     void settle_refused(std::uint32_t now);
-    void end_online(const std::string& why);
+    void end_online(const std::string& why, bool keep_room);
+    void close_links();
+    void report_outage(const DirectoryEvent& event);
     bool fail(const std::string& why);
 
     struct Filter {
@@ -213,6 +224,7 @@ private:
     int servers_ = -1;  // what events 0/1 last said: 1 connected, 0 not, -1 nothing yet
     bool directory_was_up_ = false;
     bool directory_down_logged_ = false;
+    int down_logged_ = 0;  // the DirectoryEvent::Outage last reported
     std::uint64_t dropped_datagrams_ = 0;
     std::uint64_t lookups_asked_ = 0;
 };

@@ -29,7 +29,8 @@ constexpr std::size_t kMaxMalformedRemembered = 1024;
 DirectoryWorker::DirectoryWorker(WorkerSettings settings)
     : settings_(std::move(settings)),
       directory_(settings_.host, settings_.port, settings_.prefix, settings_.timeout_ms),
-      registered_(settings_.endpoint) {
+      registered_(settings_.endpoint),
+      retry_delay_ms_(settings_.retry_ms) {
     directory_.set_login(settings_.user, settings_.password);
     thread_ = std::thread([this] { run(); });
 }
@@ -72,15 +73,26 @@ void DirectoryWorker::post(DirectoryEvent event) {
     events_.push_back(std::move(event));
 }
 
-void DirectoryWorker::report_malformed(const std::string& what) {
-    if (malformed_seen_.count(what) || malformed_seen_.size() >= kMaxMalformedRemembered) {
+void DirectoryWorker::report_once(std::map<std::string, bool>& seen, DirectoryEvent::Kind kind,
+                                  const std::string& what) {
+    if (seen.count(what) || seen.size() >= kMaxMalformedRemembered) {
         return;
     }
-    malformed_seen_[what] = true;
+    seen[what] = true;
     DirectoryEvent e;
-    e.kind = DirectoryEvent::malformed;
+    e.kind = kind;
     e.text = what;
     post(std::move(e));
+}
+
+void DirectoryWorker::report_repairs() {
+    for (const std::string& what : directory_.take_repairs()) {
+        report_once(repairs_seen_, DirectoryEvent::repaired, what);
+    }
+}
+
+void DirectoryWorker::report_malformed(const std::string& what) {
+    report_once(malformed_seen_, DirectoryEvent::malformed, what);
 }
 
 // [SECTION] The loop
@@ -98,8 +110,7 @@ void DirectoryWorker::run() {
             orders.swap(orders_);
         }
         const std::uint32_t now = now_ms();
-        if (!connected_ && !ended_ &&
-            (!attempted_ || now - last_attempt_ms_ >= settings_.retry_ms)) {
+        if (!connected_ && !ended_ && (!attempted_ || now - last_attempt_ms_ >= retry_delay_ms_)) {
             attempted_ = true;
             last_attempt_ms_ = now;
             connect();
@@ -116,6 +127,7 @@ void DirectoryWorker::run() {
         if (connected_ && !directory_.healthy()) {
             went_down();
         }
+        report_repairs();
     }
     // Leaving: only when the directory answers, so a dead one costs nothing.
     if (connected_ && directory_.healthy()) {
@@ -144,20 +156,24 @@ bool DirectoryWorker::wait_first_attempt(std::uint32_t timeout_ms) {
 void DirectoryWorker::attempt() {
     std::string error;
     if (!directory_.connect(&error)) {
-        if (directory_.login_refused()) {
-            end("the lobby directory refused the login (QZ_ONLINE_DIRECTORY_PASSWORD" +
-                std::string(settings_.user.empty() ? "" : ", QZ_ONLINE_DIRECTORY_USER") +
-                "): " + error + "; online play does not start");
-            return;
+        const std::string where =
+            "QZ_ONLINE_DIRECTORY_PASSWORD" +
+            std::string(settings_.user.empty() ? "" : ", QZ_ONLINE_DIRECTORY_USER");
+        switch (directory_.failure()) {
+            case Directory::Failure::login:
+                refused(DirectoryEvent::login_refused, error,
+                        "the lobby directory refused the login (" + where + "): " + error +
+                            "; online play does not start");
+                return;
+            case Directory::Failure::library:
+                refused(DirectoryEvent::library_unusable, error,
+                        "the lobby directory cannot be used: " + error +
+                            "; online play does not start");
+                return;
+            default:
+                outage(DirectoryEvent::unreachable, error);
+                return;
         }
-        if (!down_reported_) {
-            down_reported_ = true;
-            DirectoryEvent e;
-            e.kind = DirectoryEvent::down;
-            e.text = error;
-            post(std::move(e));
-        }
-        return;
     }
     Endpoint endpoint = settings_.endpoint;
     if (endpoint.address == 0) {
@@ -170,11 +186,12 @@ void DirectoryWorker::attempt() {
         registered_ = endpoint;
     }
     std::uint32_t taken_ms = 0;
+    std::string why;
     const Directory::PresenceResult presence =
         directory_.register_presence(settings_.id, endpoint, settings_.epoch, settings_.key,
-                                     settings_.name, settings_.presence_ttl_ms, &taken_ms);
+                                     settings_.name, settings_.presence_ttl_ms, &taken_ms, &why);
+    const std::string account = "account " + std::to_string(account_of(settings_.id));
     if (presence == Directory::PresenceResult::taken) {
-        const std::string account = "account " + std::to_string(account_of(settings_.id));
         end(account +
             (ever_connected_ ? " is now online from another program; "
                                "online play ends"
@@ -186,18 +203,24 @@ void DirectoryWorker::attempt() {
                                    "online play does not start"));
         return;
     }
+    if (presence == Directory::PresenceResult::forbidden) {
+        const std::string user =
+            "directory user " + (settings_.user.empty() ? std::string("default") : settings_.user);
+        refused(DirectoryEvent::presence_refused, user + " may not write " + account + ": " + why,
+                user + " does not own " + account + " (" + why +
+                    "); QZ_ONLINE_DIRECTORY_USER and QZ_ONLINE_ACCOUNT must name the same "
+                    "player; online play does not start");
+        return;
+    }
     if (presence != Directory::PresenceResult::registered) {
-        if (!down_reported_) {
-            down_reported_ = true;
-            DirectoryEvent e;
-            e.kind = DirectoryEvent::down;
-            e.text = "the directory refused this member's presence";
-            post(std::move(e));
-        }
+        outage(DirectoryEvent::unreachable, directory_.healthy()
+                                                ? "the directory refused this member's presence"
+                                                : directory_.connection_error());
         return;
     }
     connected_ = true;
     down_reported_ = false;
+    retry_delay_ms_ = settings_.retry_ms;
     last_presence_ms_ = last_poll_ms_ = now_ms();
     DirectoryEvent e;
     e.kind = DirectoryEvent::up;
@@ -216,6 +239,36 @@ void DirectoryWorker::attempt() {
     ever_connected_ = true;
 }
 
+void DirectoryWorker::refused(DirectoryEvent::Outage kind, const std::string& why,
+                              const std::string& at_start) {
+    if (!ever_connected_) {
+        end(at_start);
+        return;
+    }
+    // Once online play runs, a refusal (a changed password, a removed user,
+    // a library taken away) is the directory being away: the match goes on
+    // over its peer links, and the login is tried again less and less often.
+    outage(kind, why);
+    retry_delay_ms_ = std::min(settings_.retry_max_ms, 2 * retry_delay_ms_);
+}
+
+void DirectoryWorker::outage(DirectoryEvent::Outage kind, const std::string& why) {
+    connected_ = false;
+    if (kind == DirectoryEvent::unreachable) {
+        retry_delay_ms_ = settings_.retry_ms;
+    }
+    // Said once per outage, and again only when its cause changes.
+    if (!down_reported_ || down_kind_ != kind) {
+        down_reported_ = true;
+        down_kind_ = kind;
+        DirectoryEvent e;
+        e.kind = DirectoryEvent::down;
+        e.outage = kind;
+        e.text = why;
+        post(std::move(e));
+    }
+}
+
 void DirectoryWorker::end(const std::string& why) {
     // The account (or the login) is not ours: nothing more is done in its
     // name, not even leaving lobbies or removing the presence.
@@ -225,19 +278,16 @@ void DirectoryWorker::end(const std::string& why) {
     DirectoryEvent e;
     e.kind = DirectoryEvent::ended;
     e.text = why;
+    e.response = ever_connected_ ? 1 : 0;
     post(std::move(e));
 }
 
 void DirectoryWorker::went_down() {
-    connected_ = false;
     last_attempt_ms_ = now_ms();
-    if (!down_reported_) {
-        down_reported_ = true;
-        DirectoryEvent e;
-        e.kind = DirectoryEvent::down;
-        e.text = "the connection was lost";
-        post(std::move(e));
-    }
+    // The server's own words (a connection it closed, a timeout).
+    const std::string error = directory_.connection_error();
+    outage(DirectoryEvent::unreachable,
+           "the connection was lost" + (error.empty() ? std::string() : " (" + error + ")"));
 }
 
 void DirectoryWorker::restore_rooms() {
@@ -368,11 +418,22 @@ void DirectoryWorker::refresh_presence() {
     }
     last_presence_ms_ = now;
     const Endpoint endpoint = registered_endpoint();
+    std::string why;
     const Directory::PresenceResult result =
         directory_.register_presence(settings_.id, endpoint, settings_.epoch, settings_.key,
-                                     settings_.name, settings_.presence_ttl_ms);
+                                     settings_.name, settings_.presence_ttl_ms, nullptr, &why);
     if (result == Directory::PresenceResult::taken) {
         end("this account is now online from another program; online play ends");
+        return;
+    }
+    if (result == Directory::PresenceResult::forbidden) {
+        // The user's rights changed under it: away until a login works again.
+        last_attempt_ms_ = now;
+        refused(DirectoryEvent::presence_refused,
+                "directory user " +
+                    (settings_.user.empty() ? std::string("default") : settings_.user) +
+                    " may no longer write this member's presence: " + why,
+                "");
         return;
     }
     const bool ok = result == Directory::PresenceResult::registered;

@@ -3,7 +3,10 @@
 // never waits on the directory, whatever it does (down, stalled, slow).
 // The game thread hands orders over (order()) and takes events back
 // (take()) once a frame; both only lock a queue. The worker connects and
-// reconnects (every second while down), keeps this member's presence fresh,
+// reconnects (every second while unreachable; a refusal once online play
+// has started, of the login, the library or the presence, is an outage
+// too, retried less and less often up to retry_max_ms), keeps this
+// member's presence fresh,
 // polls the lobbies it was told to track (one round trip each; the lobby is
 // read only when its version changed), and when the directory comes back
 // registers the presence again and re-creates the rooms this member owns.
@@ -38,7 +41,7 @@ struct DirectoryOrder {
 struct DirectoryEvent {
     enum Kind {
         up,            // connected (first time or again)
-        down,          // the directory was lost
+        down,          // the directory was lost or refuses us: outage says how, text why
         created,       // call, lobby (0: failed), snapshot
         listed,        // call, lobbies (reachable false: the list failed)
         entered,       // call, lobby, response, snapshot
@@ -46,10 +49,15 @@ struct DirectoryEvent {
         gone,          // lobby no longer exists
         looked_up,     // answers
         malformed,     // text names the record
+        repaired,      // text names a key the directory's functions replaced
         restored,      // lobby re-created after the directory came back
         not_restored,  // lobby could not be re-created (text says why)
-        ended          // online play cannot go on (login refused, account taken): text says why
+        ended          // online play cannot go on (refused at the start, account taken):
+                       // text says why; response 1 once online play had started
     } kind = up;
+    // How the directory is away (down events).
+    enum Outage { unreachable, login_refused, library_unusable, presence_refused };
+    Outage outage = unreachable;
     std::uint64_t call = 0;
     std::uint32_t lobby = 0;
     int response = 0;
@@ -78,6 +86,9 @@ struct WorkerSettings {
     std::uint32_t presence_ttl_ms = 6000;
     std::uint32_t poll_ms = 100;
     std::uint32_t retry_ms = 1000;
+    // A refusal is tried again after retry_ms, then twice as long each
+    // time, up to this.
+    std::uint32_t retry_max_ms = 8000;
 };
 
 class DirectoryWorker {
@@ -105,12 +116,20 @@ private:
     void connect();
     void attempt();
     void went_down();
+    // A refusal: the end of online play at the start, an outage after it.
+    void refused(DirectoryEvent::Outage outage, const std::string& why,
+                 const std::string& at_start);
+    void outage(DirectoryEvent::Outage outage, const std::string& why);
     void end(const std::string& why);
     void carry_out(DirectoryOrder& order);
     void refresh_presence();
     void poll();
     void post(DirectoryEvent event);
+    // Each text once (a bounded number of them).
+    void report_once(std::map<std::string, bool>& seen, DirectoryEvent::Kind kind,
+                     const std::string& what);
     void report_malformed(const std::string& what);
+    void report_repairs();
     void track(const LobbySnapshot& snapshot);
     void restore_rooms();
 
@@ -132,6 +151,8 @@ private:
     bool connected_ = false;
     bool ever_connected_ = false;
     bool down_reported_ = false;
+    DirectoryEvent::Outage down_kind_ = DirectoryEvent::unreachable;
+    std::uint32_t retry_delay_ms_ = 0;
     std::uint64_t done_ = 0;
     std::uint32_t last_attempt_ms_ = 0;
     std::uint32_t last_presence_ms_ = 0;
@@ -142,6 +163,7 @@ private:
     bool presence_logged_ = false;
     std::map<std::uint32_t, LobbySnapshot> tracked_;
     std::map<std::string, bool> malformed_seen_;
+    std::map<std::string, bool> repairs_seen_;
     std::atomic<std::uint64_t> lobby_reads_{0};
     std::thread thread_;
 };

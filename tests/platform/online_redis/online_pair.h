@@ -16,6 +16,7 @@ struct OnlinePair {
     platform::online::NetworkedBackend host, member;
     std::uint64_t lobby = 0;
     std::vector<std::string> at_host, at_member;
+    int traded = 0;  // frames of Trade()
     int connected_host = 0, disconnected_host = 0, connected_member = 0, disconnected_member = 0;
 
     OnlinePair(const platform::online::NetworkConfig& h, const platform::online::NetworkConfig& m)
@@ -34,6 +35,13 @@ struct OnlinePair {
         member.run_callbacks();
         Drain(host, at_host);
         Drain(member, at_member);
+    }
+    // A match's frame: one packet each way, then a frame.
+    void Trade() {
+        const std::string text = std::to_string(traded++);
+        host.send_p2p_packet(member.own_id(), text.data(), std::uint32_t(text.size()), 0, 0);
+        member.send_p2p_packet(host.own_id(), text.data(), std::uint32_t(text.size()), 0, 0);
+        Frame();
     }
     // Starts both, makes the lobby, joins it and trades one packet each way;
     // false (with a failed assertion) when a step does not happen.

@@ -1,7 +1,9 @@
 // A Redis server of the test's own on a free loopback port (stopped by its
 // pid when the fixture ends, and startable again on that port), started with
 // requirepass as the README's set-up is, and helpers to run platform frames.
-// Extra arguments add server settings (an ACL user, say).
+// Extra arguments add server settings (an ACL user, say). Tool() runs the
+// directory set-up tool on it as its administrator, so a test can prepare
+// it for players and give each account its own user.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +20,16 @@
 #include "platform/online/online_udp.h"
 #include "tests/support/process_runner.h"
 #include "tests/support/service_check.h"
+
+// A test's own Redis server is there: skipped without redis-server on a
+// developer's machine, failed in CI.
+#define REDIS_TEST_REQUIRE(redis)                                           \
+    do {                                                                    \
+        if (!(redis).installed()) {                                         \
+            QZ_SKIP_UNLESS_CI("redis-server is not installed");             \
+        }                                                                   \
+        ASSERT_TRUE((redis).ready()) << "redis-server did not answer PING"; \
+    } while (0)
 
 namespace redis_test {
 
@@ -92,11 +104,47 @@ public:
         return qz_test::RunCapture("redis-cli -h 127.0.0.1 -p " + std::to_string(port_) +
                                    " --no-auth-warning -a " + kPassword + " " + args);
     }
-    // A client of the test's own, logged in, under the backend's key prefix.
-    std::unique_ptr<platform::online::Directory> Client() const {
+    // redis-cli logged in as `user`; what it printed.
+    std::string CliAs(const std::string& user, const std::string& password,
+                      const std::string& args) const {
+        return qz_test::RunCapture("redis-cli -h 127.0.0.1 -p " + std::to_string(port_) +
+                                   " --no-auth-warning --user " + user + " --pass " + password +
+                                   " " + args + " 2>&1");
+    }
+    // The directory set-up tool (tools/directory_setup) run on this server
+    // as its administrator with these arguments and environment settings;
+    // what it printed (both streams), and its exit status in *status.
+    std::string Tool(const std::string& args, const std::string& env = "",
+                     int* status = nullptr) const {
+        return qz_test::RunCapture(env + " REDISCLI_AUTH=" + kPassword + " bash " +
+                                       std::string(QZ_SOURCE_DIR) +
+                                       "/tools/directory_setup/directory_setup.sh --directory " +
+                                       address() + " " + args + " 2>&1",
+                                   status);
+    }
+    // Prepares the directory for players; false (with a failed assertion)
+    // when the tool failed.
+    bool Prepare() const {
+        int status = -1;
+        const std::string out = Tool("prepare", "", &status);
+        EXPECT_EQ(0, status) << out;
+        return status == 0;
+    }
+    // Adds (or resets) the user of `account` with this password.
+    bool AddPlayer(std::uint32_t account, const std::string& password) const {
+        int status = -1;
+        const std::string out =
+            Tool("add " + std::to_string(account), "QZ_PLAYER_PASSWORD=" + password, &status);
+        EXPECT_EQ(0, status) << out;
+        return status == 0;
+    }
+    // A client of the test's own, logged in (as the administrator unless a
+    // user is given), under the backend's key prefix.
+    std::unique_ptr<platform::online::Directory> Client(const std::string& user = "",
+                                                        const std::string& password = "") const {
         auto client =
             std::make_unique<platform::online::Directory>("127.0.0.1", port_, "vk:", 1000);
-        client->set_login("", kPassword);
+        client->set_login(user, user.empty() ? kPassword : password);
         std::string error;
         EXPECT_TRUE(client->connect(&error)) << error;
         return client;
@@ -133,6 +181,25 @@ inline platform::online::NetworkConfig Member(const RedisServer& redis, std::uin
     config.bind_host = "127.0.0.1";
     config.directory_password = RedisServer::kPassword;
     return config;
+}
+
+// A player's program on a prepared directory: its own user and password.
+inline platform::online::NetworkConfig Player(const RedisServer& redis, std::uint32_t account,
+                                              const std::string& password) {
+    platform::online::NetworkConfig config = Member(redis, account);
+    config.directory_user = platform::online::kPlayerUserPrefix + std::to_string(account);
+    config.directory_password = password;
+    return config;
+}
+
+// Starts a backend with `config`: whether it starts as expected, and that
+// its failure ("" when it started) names `reason`.
+inline void ExpectStart(const platform::online::NetworkConfig& config, bool starts,
+                        const std::string& reason, const std::string& what) {
+    platform::online::NetworkedBackend platform(config);
+    EXPECT_EQ(starts, platform.init()) << what << ": " << platform.failure();
+    EXPECT_NE(std::string::npos, platform.failure().find(reason))
+        << what << ": expected \"" << reason << "\" in \"" << platform.failure() << "\"";
 }
 
 // Runs `frame` every 5 ms until `done` answers true; the number of frames

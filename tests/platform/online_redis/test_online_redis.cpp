@@ -490,10 +490,7 @@ TEST(OnlineRedis, AWrongOrMissingDirectoryLoginFailsTheStartAndSaysWhy) {
         NetworkConfig config = Member(redis, ++account);
         config.directory_user = c.user;
         config.directory_password = c.password;
-        NetworkedBackend platform(config);
-        EXPECT_EQ(c.starts, platform.init()) << c.what << ": " << platform.failure();
-        EXPECT_NE(std::string::npos, platform.failure().find(c.reason))
-            << c.what << ": expected \"" << c.reason << "\" in \"" << platform.failure() << "\"";
+        redis_test::ExpectStart(config, c.starts, c.reason, c.what);
     }
 }
 

@@ -157,15 +157,7 @@ TEST(OnlineRedisAvailability, ADirectoryRestartMidMatchKeepsPacketsFlowingAndThe
     testing::internal::CaptureStdout();
     redis.Stop();
     // The match goes on: 200 frames of packets both ways while it is away.
-    int sent = 0;
-    auto trade = [&] {
-        const std::string text = std::to_string(sent++);
-        pair.host.send_p2p_packet(pair.member.own_id(), text.data(), std::uint32_t(text.size()), 0,
-                                  0);
-        pair.member.send_p2p_packet(pair.host.own_id(), text.data(), std::uint32_t(text.size()), 0,
-                                    0);
-        pair.Frame();
-    };
+    auto trade = [&] { pair.Trade(); };
     const int lost = FramesUntil(
         trade, [&] { return pair.disconnected_host == 1 && pair.disconnected_member == 1; }, 2000);
     for (int i = 0; i < 200; ++i) {
