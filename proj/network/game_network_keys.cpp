@@ -52,6 +52,7 @@ std::size_t CGameNetworkCtrl::BuildKeyMessage(int battler, std::uint16_t frame, 
     const KeyHistory& h = Keys().keyHistory[battler];
     GameMessage m;
     m.category = GameMessageCategory::kKeyInput;
+    m.sub = frame == Keys().lastFrame[battler] ? kKeyRunWhole : 0;
     m.frame = frame;
     m.keyBattler = static_cast<std::uint8_t>(battler);
     m.keyCount = static_cast<std::uint8_t>(frame < kMaxKeyWords - 1 ? frame + 1 : kMaxKeyWords);
@@ -246,11 +247,6 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
     }
     SGameBattleParam& k = Keys();
     const std::uint16_t f = m.frame;
-    const std::uint16_t before = k.lastFrame[b];
-    if (departed && IsHost() && !FrameBefore(before, f)) {
-        // The sender holds nothing past what the host has.
-        departedHeard[b] |= static_cast<std::uint8_t>(1u << s.IndexOf(sender));
-    }
     if (FrameDistance(k.lastFrame[b], f) > kMaxKeyWords) {
         return;
     }
@@ -269,6 +265,11 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
     const std::uint16_t oldest = static_cast<std::uint16_t>(f - m.keyCount + 1);
     if (FrameBefore(k.lastFrame[b], f) && !FrameBefore(k.lastFrame[b], oldest)) {
         k.lastFrame[b] = f;
+    }
+    if (departed && IsHost() && m.sub == kKeyRunWhole && !FrameBefore(k.lastFrame[b], f)) {
+        // The sender's whole store, and the host now has all of it. A run cut
+        // short of the sender's last frame says nothing of what else it holds.
+        departedHeard[b] |= static_cast<std::uint8_t>(1u << s.IndexOf(sender));
     }
     k.resendCount = 0;
 }

@@ -1,22 +1,28 @@
 // Membership changes during a battle, three and four members over lossy
-// links: the host lost and taken over, a battler leaving, a staggered start
-// after an earlier battle, the delay raise. Afterwards every remaining member
-// consumes the same words, a departed battler's real words up to the frame
-// the host fixed and 0 after it, and the match goes on.
+// links: the host lost and taken over, a battler leaving (under any key
+// delay, latency and cut), a staggered start after an earlier battle, the
+// delay raise. Afterwards every remaining member consumes the same
+// words, a departed battler's real words up to the frame the host fixed and
+// 0 after it, and the match goes on.
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <random>
+#include <string>
 #include <vector>
 
 #include "platform/online/online_redis.h"
+#include "tests/support/match_departure.h"
 #include "tests/support/match_harness.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
+using match_test::AllReach;
+using match_test::DepartureCase;
 using match_test::Faults;
+using match_test::LastConsumed;
 using match_test::MatchHarness;
+using match_test::RunDeparture;
 using Sample::CGameNetworkCtrl;
 using Sample::GetNetworkDatabase;
 
@@ -28,49 +34,12 @@ Faults Lossy() {
     return f;
 }
 
-// QZ_TEST_SEED repeats a run.
-std::uint64_t Seed(const char* what) {
-    const char* given = std::getenv("QZ_TEST_SEED");
-    const std::uint64_t seed =
-        given != nullptr ? std::strtoull(given, nullptr, 10) : std::random_device{}();
-    std::printf("%s seed %llu\n", what, static_cast<unsigned long long>(seed));
-    return seed;
-}
-
-int LastConsumed(MatchHarness& h, int i) {
-    const auto& log = h.member(i).consumed;
-    return log.empty() ? -1 : log.rbegin()->first;
-}
-
-bool AllReach(MatchHarness& h, const std::vector<int>& members, int frame) {
-    for (int i : members) {
-        if (LastConsumed(h, i) < frame) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // Every member in `members` consumed, for every battler, the pressed word,
 // except battler `departed` from frame `end` on, whose word is 0; and all
 // consumed the same words for the frames they share.
 void ExpectSameWords(MatchHarness& h, const std::vector<int>& members, int battlers, int departed,
                      int end) {
-    const auto& reference = h.member(members[0]).consumed;
-    for (int i : members) {
-        for (const auto& [frame, words] : h.member(i).consumed) {
-            for (int b = 0; b < battlers; ++b) {
-                const std::uint16_t want =
-                    (b == departed && frame >= end) ? 0 : h.Expected(b, frame);
-                ASSERT_EQ(want, words[b]) << "member " << i << " battler " << b << " frame "
-                                          << frame << " (departed battler's end " << end << ")";
-            }
-            auto it = reference.find(frame);
-            if (it != reference.end()) {
-                ASSERT_EQ(it->second, words) << "member " << i << " frame " << frame;
-            }
-        }
-    }
+    EXPECT_EQ("", match_test::FirstDifference(h, members, battlers, departed, end));
 }
 
 // The first frame at which member i consumed for battler b another word
@@ -92,7 +61,7 @@ int HostSlotOf(MatchHarness& h, int i) {
 }
 
 TEST(MatchMembership, HostLostMidBattleEveryOtherMemberGoesOnUnderTheNewHost) {
-    const std::uint64_t seed = Seed("host take-over");
+    const std::uint64_t seed = qz_test::TestSeed("host take-over");
     for (int n : {3, 4}) {
         SCOPED_TRACE(testing::Message() << n << " members, seed " << seed);
         MatchHarness h(n, seed + n, Lossy());
@@ -129,7 +98,7 @@ TEST(MatchMembership, HostLostMidBattleEveryOtherMemberGoesOnUnderTheNewHost) {
 }
 
 TEST(MatchMembership, ABattlerLeavingMidBattleEndsItsWordsAtTheSameFrameForEveryone) {
-    const std::uint64_t seed = Seed("battler leaving");
+    const std::uint64_t seed = qz_test::TestSeed("battler leaving");
     for (int n : {3, 4}) {
         SCOPED_TRACE(testing::Message() << n << " members, seed " << seed);
         MatchHarness h(n, seed + n, Lossy());
@@ -213,7 +182,7 @@ TEST(MatchMembership, AGoneHostLeavesTheLobbyBeforeTheMembersGiveItUp) {
 }
 
 TEST(MatchMembership, AStaggeredStartAfterAnEarlierBattleConsumesOnlyThisBattlesWords) {
-    const std::uint64_t seed = Seed("staggered start");
+    const std::uint64_t seed = qz_test::TestSeed("staggered start");
     MatchHarness h(3, seed, Lossy());
     h.StartBattle(3);
     ASSERT_TRUE(h.RunUntil([&] { return AllReach(h, {0, 1, 2}, 200); }, 1000));
@@ -227,7 +196,7 @@ TEST(MatchMembership, AStaggeredStartAfterAnEarlierBattleConsumesOnlyThisBattles
 }
 
 TEST(MatchMembership, TheDelayRaiseIsAgreedByEveryMemberWhenTimeStepsOnWaitingFrames) {
-    const std::uint64_t seed = Seed("delay raise");
+    const std::uint64_t seed = qz_test::TestSeed("delay raise");
     Faults f;
     f.link.delay_min = 4;  // slower than the starting delay: members keep waiting
     f.link.delay_max = 8;
@@ -270,6 +239,32 @@ TEST(MatchMembership, AHostThatWasAwayWhileAnotherTookOverIsToldAndEndsItsMatch)
         << "the old host learnt that member 1 hosts now";
     EXPECT_GE(h.member(0).server.disconnectOrders, 1) << "and left the room";
     EXPECT_EQ(1, HostSlotOf(h, 2));
+}
+
+// The host hears the leaving battler's last words later than member 1 does,
+// or never: round trips longer than the host's asking interval, members that
+// hold many more of them than the host.
+TEST(MatchMembership, EveryMemberPlaysTheSameWordsForADepartedBattlerUnderAnyDelayLatencyAndCut) {
+    const std::uint32_t seed = qz_test::TestSeed("departure table");
+    int runs = 0;
+    int diverged = 0;
+    for (std::uint8_t delay : {3, 5, 7}) {
+        for (std::uint32_t latency : {0u, 2u, 5u, 8u, 10u}) {
+            for (int cut : {0, 4, 8, 12, 16}) {
+                for (std::uint32_t k = 0; k < 2; ++k) {
+                    const DepartureCase c{delay, latency, 0, cut, seed + k};
+                    const std::string what = RunDeparture(c);
+                    ++runs;
+                    if (!what.empty()) {
+                        ++diverged;
+                        ADD_FAILURE() << "delay " << int(delay) << " latency " << latency << " cut "
+                                      << cut << " seed " << c.seed << ": " << what;
+                    }
+                }
+            }
+        }
+    }
+    std::printf("departure table: %d of %d runs diverged\n", diverged, runs);
 }
 
 }  // namespace
