@@ -267,6 +267,10 @@ std::uint64_t NetworkedBackend::lobby_reads() const {
     return worker_ ? worker_->lobby_reads() : 0;
 }
 
+std::uint32_t NetworkedBackend::presence_age_ms() {
+    return worker_ ? worker_->presence_age_ms() : 0;
+}
+
 Endpoint NetworkedBackend::endpoint() const {
     return worker_ ? worker_->registered_endpoint() : endpoint_;
 }

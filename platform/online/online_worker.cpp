@@ -30,6 +30,7 @@ DirectoryWorker::DirectoryWorker(WorkerSettings settings)
     : settings_(std::move(settings)),
       directory_(settings_.host, settings_.port, settings_.prefix, settings_.timeout_ms),
       registered_(settings_.endpoint) {
+    presence_ok_ms_ = now_ms();
     directory_.set_login(settings_.user, settings_.password);
     thread_ = std::thread([this] { run(); });
 }
@@ -64,6 +65,10 @@ std::vector<DirectoryEvent> DirectoryWorker::take() {
 Endpoint DirectoryWorker::registered_endpoint() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return registered_;
+}
+
+std::uint32_t DirectoryWorker::presence_age_ms() const {
+    return now_ms() - presence_ok_ms_.load();
 }
 
 void DirectoryWorker::post(DirectoryEvent event) {
@@ -199,6 +204,7 @@ void DirectoryWorker::attempt() {
     connected_ = true;
     down_reported_ = false;
     last_presence_ms_ = last_poll_ms_ = now_ms();
+    presence_ok_ms_ = last_presence_ms_;
     DirectoryEvent e;
     e.kind = DirectoryEvent::up;
     e.response = ever_connected_ ? 1 : 0;
@@ -376,6 +382,9 @@ void DirectoryWorker::refresh_presence() {
         return;
     }
     const bool ok = result == Directory::PresenceResult::registered;
+    if (ok) {
+        presence_ok_ms_ = now;
+    }
     if (!ok && directory_.healthy() && !presence_logged_) {
         presence_logged_ = true;
         report_malformed("presence of this member (the refresh was refused)");

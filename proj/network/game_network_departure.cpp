@@ -53,31 +53,41 @@ void CGameNetworkCtrl::TakeOverHost() {
 
 void CGameNetworkCtrl::AcceptNewHost(const PeerAddress& from) {
     SGameSessionRecord& s = GetNetworkDatabase().session;
-    if (s.ownSlot == nullptr || IsLocalPeer(from, OwnAccountId())) {
+    if (s.ownSlot == nullptr || server == nullptr || IsLocalPeer(from, OwnAccountId())) {
         return;
     }
+    // Only a member of this session can have taken over, and only one the
+    // lobby names its owner.
     CGameMemberSlot* sender = FindMemberSlotByPeer(from);
+    if (sender == nullptr || sender == s.ownSlot) {
+        return;
+    }
+    const bool owner = server->IsLobbyOwner(sender->memberId);
     if (IsHost()) {
+        // A host whose presence lapsed may have been dropped from the lobby
+        // while its own copy still names it owner: a member's word is then
+        // all it can go by.
+        if (!owner && !server->OwnPresenceLapsed()) {
+            return;
+        }
         // The others went on under someone else while this host was away.
         std::printf("online: replaced as host\n");
-        if (server != nullptr) {
-            server->lastError = 0;
-            if (server->OrderDisconnectSession() == 0) {
-                s.state = SGameSessionRecord::kLeaving;
-            }
+        MoveHostFlag(s, *sender);
+        UpdateHost();
+        server->lastError = 0;
+        if (server->OrderDisconnectSession() == 0) {
+            s.state = SGameSessionRecord::kLeaving;
         }
         replacedAsHost = 1;
         return;
     }
-    if (sender == nullptr || sender == s.hostSlot) {
+    if (!owner || sender == s.hostSlot) {
         return;
     }
     MoveHostFlag(s, *sender);
     UpdateHost();
     sender->silenceCounter = 0;
-    if (server != nullptr) {
-        server->hostLossCounter = 0;
-    }
+    server->hostLossCounter = 0;
     std::printf("online: new host in slot %d\n", s.IndexOf(sender));
 }
 

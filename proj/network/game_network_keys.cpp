@@ -239,7 +239,7 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
     // them from any member while it collects them, and from nobody once
     // their end is fixed.
     if (departed) {
-        if (IsHost() ? departedEnd[b] >= 0 : sender != s.hostSlot) {
+        if (IsHost() ? departedEnd[b] >= 0 : !FromHost(from)) {
             return;
         }
     } else if (sender->BattlerNo() != b) {
@@ -290,8 +290,7 @@ void CGameNetworkCtrl::ReceiveKeyResendRequest(const GameMessage& m, const PeerA
     // the host serves them to anyone once their end is fixed, also after its
     // own battle ended (a member still finishing needs the last ones).
     const bool departed = LeftBattle(b);
-    if (departed ? (IsHost() ? departedEnd[b] < 0 : sender != GetNetworkDatabase().session.hostSlot)
-                 : b != OwnBattler()) {
+    if (departed ? (IsHost() ? departedEnd[b] < 0 : !FromHost(from)) : b != OwnBattler()) {
         return;
     }
     const std::uint16_t last = Keys().lastFrame[b];

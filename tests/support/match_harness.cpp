@@ -59,8 +59,7 @@ private:
 
 void FakeServer::ReceiveMessage(const std::uint8_t* m, std::uint16_t length,
                                 const PeerAddress& from) {
-    if (IsWellFormedLobbyMessage(m, length) && m[2] == LobbyCategory::kHostChange &&
-        lobbyOwner != nullptr && from.id == *lobbyOwner) {
+    if (IsWellFormedLobbyMessage(m, length) && m[2] == LobbyCategory::kHostChange) {
         CGameNetworkCtrl::GetInstance().AcceptNewHost(from);
     }
 }
@@ -166,6 +165,13 @@ void MatchHarness::Uncut(int from, int to) {
     cut_.erase({members_[from].platform->own_id(), members_[to].platform->own_id()});
 }
 
+void MatchHarness::StallDirectory(int i, bool stalled) {
+    Member& m = members_[i];
+    m.directoryStalled = stalled;
+    m.server.staleOwner = stalled ? lobbyOwner_ : 0;
+    m.server.presenceAgeMs = 0;
+}
+
 void MatchHarness::LobbyRemoves(int at, int slot) {
     ScopedNetworkMember use(*members_[at].context);
     RemoveSessionMember(slot);
@@ -208,6 +214,9 @@ void MatchHarness::SetUpSession(std::uint16_t sequence) {
 
 void MatchHarness::MemberFrame(Member& m) {
     ScopedNetworkMember use(*m.context);
+    if (m.directoryStalled) {
+        m.server.presenceAgeMs += 1000 / 60;
+    }
     platform::online::LoopbackMember& p = *m.platform;
     p.run_callbacks();
     std::uint8_t buffer[1204];

@@ -1,9 +1,9 @@
 // Membership changes during a battle, three and four members over lossy
 // links: the host lost and taken over, a battler leaving (under any key
 // delay, latency and cut), a staggered start after an earlier battle, the
-// delay raise. Afterwards every remaining member consumes the same
-// words, a departed battler's real words up to the frame the host fixed and
-// 0 after it, and the match goes on.
+// delay raise, host changes that must not be taken. Afterwards every remaining member consumes the
+// same words, a departed battler's real words up to the frame the host fixed and 0 after it, and
+// the match goes on.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/online/online_redis.h"
+#include "proj/network/lobby_messages.h"
 #include "tests/support/match_departure.h"
 #include "tests/support/match_harness.h"
 #include "tests/support/test_seed.h"
@@ -265,6 +266,107 @@ TEST(MatchMembership, EveryMemberPlaysTheSameWordsForADepartedBattlerUnderAnyDel
         }
     }
     std::printf("departure table: %d of %d runs diverged\n", diverged, runs);
+}
+
+bool ActsAsHost(MatchHarness& h, int i) {
+    return h.With(i, [](CGameNetworkCtrl&) {
+        const auto* own = GetNetworkDatabase().session.ownSlot;
+        return own != nullptr && own->IsHost();
+    });
+}
+
+bool HostLost(MatchHarness& h, int i) {
+    return h.With(
+        i, [](CGameNetworkCtrl& c) { return (c.resultLow & Sample::NetResult::kHostLost) != 0; });
+}
+
+// A program in the lobby but not in the session (a searcher, one the host has
+// not taken in), whether or not the lobby names it owner, changes no host:
+// neither by a host change nor by a snapshot sent as if it hosted.
+TEST(MatchMembership, AHostChangeFromOutsideTheSessionChangesNoHost) {
+    for (bool namedOwner : {false, true}) {
+        SCOPED_TRACE(testing::Message() << "the lobby names the stranger owner: " << namedOwner);
+        MatchHarness h(3, 5, Faults{});
+        h.StartBattle(3);
+        h.Frames(60);
+        platform::online::LoopbackMember& stranger = h.world().add_member(3999, "X");
+        stranger.init();
+        if (namedOwner) {
+            h.NameLobbyOwner(stranger.own_id());
+        }
+        const Sample::LobbyBytes change = Sample::BuildHostChange(stranger.own_id());
+        Sample::GameMessage snapshot;
+        snapshot.category = Sample::GameMessageCategory::kBattleSessionInfo;
+        std::uint8_t bytes[Sample::kMaxMatchMessage];
+        const std::size_t n = Sample::BuildGameMessage(snapshot, bytes, sizeof bytes);
+        ASSERT_NE(n, 0u);
+        for (int i = 0; i < 3; ++i) {
+            const std::uint64_t to = h.member(i).platform->own_id();
+            h.member(i).platform->accept_p2p_session(stranger.own_id());
+            stranger.send_p2p_packet(to, change.data(), std::uint32_t(change.size()), 0, 0);
+            stranger.send_p2p_packet(to, bytes, std::uint32_t(n), 0, 0);
+        }
+        bool lost = false;
+        for (int frame = 0; frame < 30; ++frame) {
+            h.Frame();
+            lost = lost || HostLost(h, 0);
+        }
+        EXPECT_FALSE(lost) << "the host did not step down";
+        EXPECT_TRUE(ActsAsHost(h, 0));
+        EXPECT_EQ(0, h.member(0).server.disconnectOrders);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(0, HostSlotOf(h, i)) << "member " << i;
+        }
+        stranger.run_callbacks();
+        std::uint32_t size = 0;
+        EXPECT_FALSE(stranger.is_p2p_packet_available(&size, 0)) << "the stranger got an answer";
+    }
+}
+
+// The host's directory connection stalls while its peer links work: its
+// presence lapses, the lobby names member 1 owner, and member 1 takes over.
+// The old host's own copy of the lobby still names it owner; it steps down
+// when member 1 tells it, and the two act as host together only briefly.
+TEST(MatchMembership, AHostWhosePresenceLapsedStepsDownWhenAMemberTakesOver) {
+    const std::uint64_t seed = qz_test::TestSeed("stale host");
+    MatchHarness h(3, seed, Lossy());
+    h.StartBattle(3);
+    h.Frames(100);
+    h.StallDirectory(0, true);
+    const std::uint32_t presenceMs = h.member(0).server.presenceTtlMs;
+    const int presenceFrames = static_cast<int>(presenceMs * 60 / 1000);
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            return h.With(0, [](CGameNetworkCtrl& c) { return c.server->OwnPresenceLapsed(); });
+        },
+        presenceFrames + 60));
+    const int leftAt = LastConsumed(h, 1);
+    h.HandOverHost(1);
+    int together = 0;
+    bool lost = false;
+    for (int frame = 0; frame < presenceFrames; ++frame) {
+        if (frame == 5) {
+            h.LobbyRemoves(1, 0);  // the lapsed presence left the lobby
+        }
+        together += ActsAsHost(h, 0) && ActsAsHost(h, 1) ? 1 : 0;
+        h.Frame();
+        lost = lost || HostLost(h, 0);
+    }
+    EXPECT_TRUE(lost) << "the old host ended its match";
+    EXPECT_FALSE(ActsAsHost(h, 0)) << "the old host stepped down";
+    EXPECT_GE(h.member(0).server.disconnectOrders, 1) << "and left the room";
+    EXPECT_LT(together, presenceFrames) << "frames two members acted as host";
+    std::printf("two members acted as host for %d frames\n", together);
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            return AllReach(h, {1, 2}, leftAt + 300);
+        },
+        3000))
+        << "member 1 at " << LastConsumed(h, 1) << ", member 2 at " << LastConsumed(h, 2);
+    const int end = h.With(1, [](CGameNetworkCtrl& c) { return c.DepartedEnd(0); });
+    ASSERT_GE(end, 0);
+    ExpectSameWords(h, {1, 2}, 3, 0, end);
+    EXPECT_EQ(1, HostSlotOf(h, 2));
 }
 
 }  // namespace
