@@ -124,6 +124,9 @@ void CGameNetworkCtrl::EndKeyExchange() {
         keysArmed = kKeysEnded;
         keysEndFrame = Keys().currentFrame;
     }
+    for (std::uint16_t& n : keysMissing) {
+        n = 0;
+    }
 }
 
 void CGameNetworkCtrl::TimeStep() {
@@ -149,6 +152,7 @@ void CGameNetworkCtrl::UpdateNetworkWait() {
         // host, which alone decides where they end.
         const bool departed = IsDeparted(i);
         if (i == own || (!departed && (slot == nullptr || !slot->IsConnect()))) {
+            keysMissing[i] = 0;
             continue;
         }
         if (departed && host) {
@@ -166,11 +170,22 @@ void CGameNetworkCtrl::UpdateNetworkWait() {
         }
         if (FrameBefore(k.currentFrame, k.lastFrame[i])) {
             k.resendCountdown[i] = 0;
+            keysMissing[i] = 0;
             continue;
         }
         missing = true;
+        if (keysMissing[i] != 0xFFFF) {
+            keysMissing[i] += 1;
+        }
         if (departed && host) {
             continue;  // the host waits for its own collecting
+        }
+        if (host && keysMissing[i] >= kKeyWithholdLimit) {
+            // However alive its status keeps it, a battler whose words stay
+            // missing holds everyone: it departs, and its end is fixed as
+            // for any battler that left.
+            TakeOutOfMatch(s.IndexOf(slot), "keeps back its key words");
+            continue;
         }
         if (k.resendCountdown[i] == 0) {
             GameMessage request;

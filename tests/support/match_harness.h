@@ -72,6 +72,11 @@ public:
         // The member's directory connection is stalled: its presence ages
         // and its copy of the lobby stays as it was.
         bool directoryStalled = false;
+        // The member sends no key words of its own (its status and the rest
+        // still go), or none of other battlers' (it answers no collection of
+        // a departed battler's words).
+        bool withholdKeys = false;
+        bool withholdOthersKeys = false;
     };
 
     MatchHarness(int members, std::uint64_t seed, const Faults& faults);

@@ -1,9 +1,10 @@
 // Membership changes during a battle, three and four members over lossy
 // links: the host lost and taken over, a battler leaving (under any key
 // delay, latency and cut), a staggered start after an earlier battle, the
-// delay raise, host changes that must not be taken. Afterwards every remaining member consumes the
-// same words, a departed battler's real words up to the frame the host fixed and 0 after it, and
-// the match goes on.
+// delay raise, host changes that must not be taken, and a member that keeps
+// back its key words. Afterwards every remaining member consumes the same
+// words, a departed battler's real words up to the frame the host fixed and
+// 0 after it, and the match goes on.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -367,6 +368,112 @@ TEST(MatchMembership, AHostWhosePresenceLapsedStepsDownWhenAMemberTakesOver) {
     ASSERT_GE(end, 0);
     ExpectSameWords(h, {1, 2}, 3, 0, end);
     EXPECT_EQ(1, HostSlotOf(h, 2));
+}
+
+// A member keeps its status coming (so it is never silent) but sends no key
+// words: the host takes it out as the silent host would be given up, and
+// every survivor ends its words at the same frame and goes on.
+TEST(MatchMembership, AMemberThatWithholdsItsKeyWordsDepartsAtTheSameFrameForEveryone) {
+    const std::uint64_t seed = qz_test::TestSeed("withholding member");
+    for (int n : {3, 4}) {
+        for (int withholder : {1, n - 1}) {
+            if (n == 3 && withholder == 2) {
+                continue;  // the same as n - 1
+            }
+            SCOPED_TRACE(testing::Message()
+                         << n << " members, member " << withholder << " withholds, seed " << seed);
+            MatchHarness h(n, seed + n + withholder, Lossy());
+            h.StartBattle(3);
+            h.Frames(120);
+            h.member(withholder).withholdKeys = true;
+            const int from = LastConsumed(h, 0);
+            std::vector<int> survivors;
+            for (int i = 0; i < n; ++i) {
+                if (i != withholder) {
+                    survivors.push_back(i);
+                }
+            }
+            // Held for the 601 frames, then on.
+            ASSERT_TRUE(h.RunUntil([&] { return AllReach(h, survivors, from + 300); }, 3000))
+                << "member 0 at " << LastConsumed(h, 0);
+            EXPECT_GE(h.member(0).stalls, 601u) << "the match waited as long as for a silent host";
+            EXPECT_LT(h.member(0).stalls, 700u);
+            EXPECT_GE(h.member(0).server.removeOrders, 1) << "the host told the lobby";
+            EXPECT_EQ(withholder, h.member(0).server.lastRemoved);
+            const int end =
+                h.With(0, [&](CGameNetworkCtrl& c) { return c.DepartedEnd(withholder); });
+            ASSERT_GE(end, 0);
+            EXPECT_LE(end, from + 8) << "its words end where it stopped sending them";
+            ExpectSameWords(h, survivors, n, withholder, end);
+            for (int i : survivors) {
+                EXPECT_TRUE(
+                    h.With(i, [&](CGameNetworkCtrl& c) { return c.IsDeparted(withholder); }))
+                    << "member " << i;
+                EXPECT_EQ(0, h.member(i).server.disconnectOrders) << "member " << i << " stayed";
+            }
+        }
+    }
+}
+
+// A battler leaves, and one member never hands the host what it holds of the
+// leaving battler's words: the host takes that member out 601 frames into
+// its collecting and fixes the end from what the others hold.
+TEST(MatchMembership, AMemberThatKeepsADepartedBattlersWordsToItselfIsTakenOut) {
+    const std::uint64_t seed = qz_test::TestSeed("withheld collection");
+    MatchHarness h(4, seed, Lossy());
+    h.StartBattle(3);
+    h.Frames(120);
+    h.member(1).withholdOthersKeys = true;
+    h.member(3).running = false;
+    h.Frames(25);
+    h.LobbyRemoves(0, 3);
+    const int from = LastConsumed(h, 0);
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+            return AllReach(h, {0, 2}, from + 300);
+        },
+        3000))
+        << "member 0 at " << LastConsumed(h, 0) << ", member 2 at " << LastConsumed(h, 2);
+    EXPECT_EQ(1, h.member(0).server.lastRemoved) << "the host took member 1 out";
+    const int end = h.With(0, [](CGameNetworkCtrl& c) { return c.DepartedEnd(3); });
+    ASSERT_GE(end, 0);
+    EXPECT_TRUE(h.With(2, [](CGameNetworkCtrl& c) { return c.IsDeparted(1); }));
+    // Member 1 departs too; its words end where the host fixed them.
+    const int end1 = h.With(0, [](CGameNetworkCtrl& c) { return c.DepartedEnd(1); });
+    ASSERT_GE(end1, 0);
+    for (int i : {0, 2}) {
+        for (const auto& [frame, words] : h.member(i).consumed) {
+            ASSERT_EQ(frame >= end ? 0 : h.Expected(3, frame), words[3])
+                << "member " << i << " frame " << frame;
+        }
+    }
+    ExpectSameWords(h, {0, 2}, 3, 1, end1);
+}
+
+// The host itself keeps back its words while its snapshots keep coming. The
+// members wait for them, so the host, waiting for theirs, takes them out;
+// they give the host up as lost, in any case within twice a silent host's
+// wait (the time a host held by another has to take that one out).
+TEST(MatchMembership, AHostThatWithholdsItsKeyWordsIsGivenUpByItsMembers) {
+    MatchHarness h(3, 23, Faults{});
+    h.StartBattle(3);
+    h.Frames(100);
+    h.member(0).withholdKeys = true;
+    int lostAt[3] = {0, 0, 0};
+    for (int frame = 1; frame <= 2 * CGameNetworkCtrl::kHostKeysLimit; ++frame) {
+        h.Frame();
+        for (int i = 1; i < 3; ++i) {
+            if (lostAt[i] == 0 && HostLost(h, i)) {
+                lostAt[i] = frame;
+            }
+        }
+    }
+    for (int i = 1; i < 3; ++i) {
+        EXPECT_GT(lostAt[i], CGameNetworkCtrl::kHostSilenceLimit) << "member " << i;
+        EXPECT_LE(lostAt[i], CGameNetworkCtrl::kHostKeysLimit + 10) << "member " << i;
+        EXPECT_GE(h.member(i).server.disconnectOrders, 1) << "member " << i << " left";
+        std::printf("member %d gave the host up at frame %d\n", i, lostAt[i]);
+    }
 }
 
 }  // namespace
