@@ -41,6 +41,12 @@ public:
     virtual const char* persona_name() = 0;
     // "english" unless configured.
     virtual const char* game_language() = 0;
+    // Milliseconds since this program last registered or refreshed its
+    // presence in the directory, and how long a presence lasts there. Past
+    // that the directory may have dropped it and moved its lobbies' owners
+    // on. 0 and 0 without a directory: nothing lapses.
+    virtual std::uint32_t presence_age_ms() { return 0; }
+    virtual std::uint32_t presence_ttl_ms() { return 0; }
 
     // [SECTION] Callbacks
     // Registrations live here; records are delivered only by run_callbacks.

@@ -328,6 +328,10 @@ std::size_t NetworkedBackend::receive_buffer() const {
     return udp_ ? udp_->receive_buffer() : 0;
 }
 
+std::uint32_t NetworkedBackend::presence_age_ms() {
+    return worker_ ? worker_->presence_age_ms() : 0;
+}
+
 Endpoint NetworkedBackend::endpoint() const {
     return worker_ ? worker_->registered_endpoint() : endpoint_;
 }

@@ -104,6 +104,8 @@ public:
     std::uint64_t own_id() override { return id_; }
     const char* persona_name() override { return config_.name.c_str(); }
     const char* game_language() override { return config_.language.c_str(); }
+    std::uint32_t presence_age_ms() override;
+    std::uint32_t presence_ttl_ms() override { return config_.presence_ttl_ms; }
     void run_callbacks() override;
 
     bool send_p2p_packet(std::uint64_t to, const void* data, std::uint32_t size, int send_type,

@@ -31,6 +31,7 @@ DirectoryWorker::DirectoryWorker(WorkerSettings settings)
       directory_(settings_.host, settings_.port, settings_.prefix, settings_.timeout_ms),
       registered_(settings_.endpoint),
       retry_delay_ms_(settings_.retry_ms) {
+    presence_ok_ms_ = now_ms();
     directory_.set_login(settings_.user, settings_.password);
     thread_ = std::thread([this] { run(); });
 }
@@ -65,6 +66,10 @@ std::vector<DirectoryEvent> DirectoryWorker::take() {
 Endpoint DirectoryWorker::registered_endpoint() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return registered_;
+}
+
+std::uint32_t DirectoryWorker::presence_age_ms() const {
+    return now_ms() - presence_ok_ms_.load();
 }
 
 void DirectoryWorker::post(DirectoryEvent event) {
@@ -222,6 +227,7 @@ void DirectoryWorker::attempt() {
     down_reported_ = false;
     retry_delay_ms_ = settings_.retry_ms;
     last_presence_ms_ = last_poll_ms_ = now_ms();
+    presence_ok_ms_ = last_presence_ms_;
     DirectoryEvent e;
     e.kind = DirectoryEvent::up;
     e.response = ever_connected_ ? 1 : 0;
@@ -437,6 +443,9 @@ void DirectoryWorker::refresh_presence() {
         return;
     }
     const bool ok = result == Directory::PresenceResult::registered;
+    if (ok) {
+        presence_ok_ms_ = now;
+    }
     if (!ok && directory_.healthy() && !presence_logged_) {
         presence_logged_ = true;
         report_malformed("presence of this member (the refresh was refused)");

@@ -110,6 +110,9 @@ public:
     std::uint64_t lobby_reads() const { return lobby_reads_.load(); }
     // The endpoint registered (address filled in once connected).
     Endpoint registered_endpoint() const;
+    // Milliseconds since the presence was last registered or refreshed with
+    // success (since the worker started, before the first time). Any thread.
+    std::uint32_t presence_age_ms() const;
 
 private:
     void run();
@@ -165,6 +168,7 @@ private:
     std::map<std::string, bool> malformed_seen_;
     std::map<std::string, bool> repairs_seen_;
     std::atomic<std::uint64_t> lobby_reads_{0};
+    std::atomic<std::uint32_t> presence_ok_ms_{0};
     std::thread thread_;
 };
 

@@ -219,7 +219,7 @@ std::size_t BuildKeyInput(const GameMessage& m, std::uint8_t* out, std::size_t c
     }
     const std::size_t length = 8 + 2 * std::size_t{m.keyCount};
     Net::LeWriter w(out, capacity);
-    PackHeader(w, length, C::kKeyInput, 0);
+    PackHeader(w, length, C::kKeyInput, m.sub);
     w.U16(m.frame);
     w.U8(m.keyBattler);
     w.U8(m.keyCount);

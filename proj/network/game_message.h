@@ -35,6 +35,10 @@ constexpr std::size_t kGameMessageHeader = 4;
 // The longest match message (category 3).
 constexpr std::size_t kMaxMatchMessage = 272;
 constexpr int kMaxKeyWords = 7;
+// Category 14's sub byte: the sender holds no word of that battler past the
+// message's frame field (the run ends at its own last frame). 0 otherwise,
+// and from senders that do not say.
+constexpr std::uint8_t kKeyRunWhole = 1;
 
 // True for 1 to 6 and 8 to 17: the categories the match controller parses.
 bool IsMatchCategory(std::uint8_t category);
@@ -62,7 +66,8 @@ struct GameMessage {
     SGameBattlerInfo battler;
     // 11
     std::uint16_t scene = 0;
-    // 14 (frame field, battler, words newest first) and 15 (frame, battler)
+    // 14 (frame field, battler, words newest first; sub: kKeyRunWhole or 0)
+    // and 15 (frame, battler)
     std::uint16_t frame = 0;
     std::uint8_t keyBattler = 0;
     std::uint8_t keyCount = 0;

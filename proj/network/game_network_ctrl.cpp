@@ -88,8 +88,15 @@ bool CGameNetworkCtrl::IsHost() const {
 }
 
 bool CGameNetworkCtrl::FromHost(const PeerAddress& from) {
-    CGameMemberSlot* host = GetNetworkDatabase().session.hostSlot;
-    return host != nullptr && FindMemberSlotByPeer(from) == host;
+    const SGameSessionRecord& s = GetNetworkDatabase().session;
+    CGameMemberSlot* host = s.hostSlot;
+    if (host == nullptr || FindMemberSlotByPeer(from) != host) {
+        return false;
+    }
+    // Once the lobby names another owner the host slot speaks no more: the
+    // owner's notice or snapshot moves it.
+    const std::uint64_t owner = server != nullptr && host != s.ownSlot ? server->LobbyOwner() : 0;
+    return owner == 0 || owner == host->memberId;
 }
 
 int CGameNetworkCtrl::OwnBattler() const {
@@ -517,14 +524,21 @@ void CGameNetworkCtrl::ReceiveStatus(const GameMessage& m, const PeerAddress& fr
 void CGameNetworkCtrl::ReceiveSessionInfo(const GameMessage& m, const PeerAddress& from) {
     SGameNetworkDatabase& db = GetNetworkDatabase();
     SGameSessionRecord& s = db.session;
-    if (IsHost() && !IsLocalPeer(from, OwnAccountId()) && FindMemberSlotByPeer(from) != s.ownSlot) {
-        // A member that still broadcasts as host missed the take-over.
-        TellNotHost(from);
+    CGameMemberSlot* sender = FindMemberSlotByPeer(from);
+    if (IsHost()) {
+        // Another member broadcasts as host: either it took over while this
+        // host was away (then this one steps down), or it missed the
+        // take-over and is told. A stranger is not answered.
+        if (!IsLocalPeer(from, OwnAccountId()) && sender != nullptr && sender != s.ownSlot) {
+            AcceptNewHost(from);
+            if (IsHost()) {
+                TellNotHost(from);
+            }
+        }
         return;
     }
     // The host's snapshot also tells of a take-over whose notice was lost.
-    if (s.ownSlot != nullptr && !IsHost() && !FromHost(from) && server != nullptr &&
-        FindMemberSlotByPeer(from) != nullptr && server->IsLobbyOwner(from.id)) {
+    if (s.ownSlot != nullptr && sender != nullptr && sender != s.hostSlot) {
         AcceptNewHost(from);
     }
     if (s.ownSlot == nullptr || s.hostSlot == nullptr || IsHost() || !FromHost(from)) {

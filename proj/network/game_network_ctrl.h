@@ -54,6 +54,16 @@ public:
     static constexpr int kHostRebroadcast = 60;  // counter above this: rebroadcast
     static constexpr int kMemberSilenceLimit = 600;
     static constexpr int kHostSilenceLimit = 601;
+    // A battler whose words the host has missed this many frames in a row
+    // (however alive its status keeps it) is taken out of the match, and so
+    // is a member that has not handed over a departed battler's words this
+    // long after it was asked.
+    static constexpr int kKeyWithholdLimit = kHostSilenceLimit;
+    // A member gives the host up after missing the words only the host sends
+    // (its own, a departed battler's) this many frames in a row: longer than
+    // the host itself takes to take a withholding battler out, so a host
+    // held by another is not left.
+    static constexpr int kHostKeysLimit = 2 * kHostSilenceLimit;
     static constexpr std::uint32_t kHostLossGrace = 1801;
     static constexpr std::uint32_t kRequestSlot = 4;
     static constexpr std::uint16_t kLocalKeyMask = 0xCFFF;
@@ -168,7 +178,11 @@ public:
     // the slots whose words for the departed battler the host has all of.
     std::int32_t departedEnd[kSessionMembers] = {-1, -1, -1, -1};
     std::uint8_t departedHeard[kSessionMembers] = {};
-    std::uint8_t departedAsk[kSessionMembers] = {};  // frames until the next asking
+    std::uint8_t departedAsk[kSessionMembers] = {};    // frames until the next asking
+    std::uint16_t departedWait[kSessionMembers] = {};  // frames spent collecting
+    // Per battler: frames in a row its word for the current frame has been
+    // missing (saturating).
+    std::uint16_t keysMissing[kSessionMembers] = {};
 
 private:
     friend class NetworkMemberContext;
@@ -219,6 +233,12 @@ private:
     // host still answers resend requests for the departed battler's words).
     bool LeftBattle(int battler) const;
     void ResetDeparted();
+    // Host side: takes the member in `slot` out of the session, as the lobby
+    // does when it leaves, and tells the lobby; its battler departs.
+    void TakeOutOfMatch(int slot, const char* why);
+    // Member side: frames in a row this member has missed words only the
+    // host sends (the host battler's and departed battlers').
+    int HostKeysMissing() const;
 };
 
 }  // namespace Sample

@@ -10,6 +10,7 @@
 #include "proj/network/game_network_ctrl.h"
 #include "proj/network/lobby_messages.h"
 #include "proj/network/p2p_buffers.h"
+#include "proj/network/session_members.h"
 
 namespace Sample {
 
@@ -53,31 +54,41 @@ void CGameNetworkCtrl::TakeOverHost() {
 
 void CGameNetworkCtrl::AcceptNewHost(const PeerAddress& from) {
     SGameSessionRecord& s = GetNetworkDatabase().session;
-    if (s.ownSlot == nullptr || IsLocalPeer(from, OwnAccountId())) {
+    if (s.ownSlot == nullptr || server == nullptr || IsLocalPeer(from, OwnAccountId())) {
         return;
     }
+    // Only a member of this session can have taken over, and only one the
+    // lobby names its owner.
     CGameMemberSlot* sender = FindMemberSlotByPeer(from);
+    if (sender == nullptr || sender == s.ownSlot) {
+        return;
+    }
+    const bool owner = server->IsLobbyOwner(sender->memberId);
     if (IsHost()) {
+        // A host whose presence lapsed may have been dropped from the lobby
+        // while its own copy still names it owner: a member's word is then
+        // all it can go by.
+        if (!owner && !server->OwnPresenceLapsed()) {
+            return;
+        }
         // The others went on under someone else while this host was away.
         std::printf("online: replaced as host\n");
-        if (server != nullptr) {
-            server->lastError = 0;
-            if (server->OrderDisconnectSession() == 0) {
-                s.state = SGameSessionRecord::kLeaving;
-            }
+        MoveHostFlag(s, *sender);
+        UpdateHost();
+        server->lastError = 0;
+        if (server->OrderDisconnectSession() == 0) {
+            s.state = SGameSessionRecord::kLeaving;
         }
         replacedAsHost = 1;
         return;
     }
-    if (sender == nullptr || sender == s.hostSlot) {
+    if (!owner || sender == s.hostSlot) {
         return;
     }
     MoveHostFlag(s, *sender);
     UpdateHost();
     sender->silenceCounter = 0;
-    if (server != nullptr) {
-        server->hostLossCounter = 0;
-    }
+    server->hostLossCounter = 0;
     std::printf("online: new host in slot %d\n", s.IndexOf(sender));
 }
 
@@ -110,7 +121,39 @@ void CGameNetworkCtrl::ResetDeparted() {
         departedEnd[b] = -1;
         departedHeard[b] = 0;
         departedAsk[b] = 0;
+        departedWait[b] = 0;
+        keysMissing[b] = 0;
     }
+}
+
+void CGameNetworkCtrl::TakeOutOfMatch(int slot, const char* why) {
+    SGameSessionRecord& s = GetNetworkDatabase().session;
+    if (slot < 0 || slot >= kSessionMembers || !s.slots[slot].IsConnect() ||
+        &s.slots[slot] == s.ownSlot) {
+        return;
+    }
+    std::printf("online: the member in slot %d %s; it is taken out of the match\n", slot, why);
+    if (server != nullptr) {
+        server->OrderRemoveMember(slot);
+    }
+    // At once, not when the lobby gets round to it: the lobby may be out of
+    // reach while the match goes on. The cleared name makes the host
+    // rebroadcast the session, from which every member learns of it.
+    RemoveSessionMember(slot);
+}
+
+int CGameNetworkCtrl::HostKeysMissing() const {
+    if (keysArmed != kKeysArmed || IsHost()) {
+        return 0;
+    }
+    const int host = HostBattler();
+    int most = 0;
+    for (int b = 0; b < kSessionMembers; ++b) {
+        if ((b == host || IsDeparted(b)) && keysMissing[b] > most) {
+            most = keysMissing[b];
+        }
+    }
+    return most;
 }
 
 void CGameNetworkCtrl::CollectDeparted(int battler, bool ask) {
@@ -127,6 +170,18 @@ void CGameNetworkCtrl::CollectDeparted(int battler, bool ask) {
         std::printf("online: battler %d left; its words end at frame %d\n", battler,
                     departedEnd[battler]);
         FillDeparted(battler);
+        return;
+    }
+    if (departedWait[battler] < kKeyWithholdLimit) {
+        departedWait[battler] += 1;
+    } else {
+        // Whoever still keeps what it holds to itself holds the others no
+        // longer: the end is fixed from the rest on the next frame.
+        for (int i = 0; i < kSessionMembers; ++i) {
+            if ((others & ~departedHeard[battler]) & (1u << i)) {
+                TakeOutOfMatch(i, "did not hand over a departed battler's words");
+            }
+        }
         return;
     }
     if (!ask) {

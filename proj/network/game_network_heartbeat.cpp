@@ -72,7 +72,9 @@ void CGameNetworkCtrl::CheckHeartBeat() {
     if (own != host) {
         CountSilence(*own);
     }
-    if (host->silenceCounter < kHostSilenceLimit) {
+    // A host that keeps talking but sends no words holds the match as long
+    // as a silent one would: it is given up too, later.
+    if (host->silenceCounter < kHostSilenceLimit && HostKeysMissing() < kHostKeysLimit) {
         if (server != nullptr) {
             server->hostLossCounter = 0;
         }

@@ -52,6 +52,7 @@ std::size_t CGameNetworkCtrl::BuildKeyMessage(int battler, std::uint16_t frame, 
     const KeyHistory& h = Keys().keyHistory[battler];
     GameMessage m;
     m.category = GameMessageCategory::kKeyInput;
+    m.sub = frame == Keys().lastFrame[battler] ? kKeyRunWhole : 0;
     m.frame = frame;
     m.keyBattler = static_cast<std::uint8_t>(battler);
     m.keyCount = static_cast<std::uint8_t>(frame < kMaxKeyWords - 1 ? frame + 1 : kMaxKeyWords);
@@ -123,6 +124,9 @@ void CGameNetworkCtrl::EndKeyExchange() {
         keysArmed = kKeysEnded;
         keysEndFrame = Keys().currentFrame;
     }
+    for (std::uint16_t& n : keysMissing) {
+        n = 0;
+    }
 }
 
 void CGameNetworkCtrl::TimeStep() {
@@ -148,6 +152,7 @@ void CGameNetworkCtrl::UpdateNetworkWait() {
         // host, which alone decides where they end.
         const bool departed = IsDeparted(i);
         if (i == own || (!departed && (slot == nullptr || !slot->IsConnect()))) {
+            keysMissing[i] = 0;
             continue;
         }
         if (departed && host) {
@@ -165,11 +170,22 @@ void CGameNetworkCtrl::UpdateNetworkWait() {
         }
         if (FrameBefore(k.currentFrame, k.lastFrame[i])) {
             k.resendCountdown[i] = 0;
+            keysMissing[i] = 0;
             continue;
         }
         missing = true;
+        if (keysMissing[i] != 0xFFFF) {
+            keysMissing[i] += 1;
+        }
         if (departed && host) {
             continue;  // the host waits for its own collecting
+        }
+        if (host && keysMissing[i] >= kKeyWithholdLimit) {
+            // However alive its status keeps it, a battler whose words stay
+            // missing holds everyone: it departs, and its end is fixed as
+            // for any battler that left.
+            TakeOutOfMatch(s.IndexOf(slot), "keeps back its key words");
+            continue;
         }
         if (k.resendCountdown[i] == 0) {
             GameMessage request;
@@ -238,7 +254,7 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
     // them from any member while it collects them, and from nobody once
     // their end is fixed.
     if (departed) {
-        if (IsHost() ? departedEnd[b] >= 0 : sender != s.hostSlot) {
+        if (IsHost() ? departedEnd[b] >= 0 : !FromHost(from)) {
             return;
         }
     } else if (sender->BattlerNo() != b) {
@@ -246,11 +262,6 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
     }
     SGameBattleParam& k = Keys();
     const std::uint16_t f = m.frame;
-    const std::uint16_t before = k.lastFrame[b];
-    if (departed && IsHost() && !FrameBefore(before, f)) {
-        // The sender holds nothing past what the host has.
-        departedHeard[b] |= static_cast<std::uint8_t>(1u << s.IndexOf(sender));
-    }
     if (FrameDistance(k.lastFrame[b], f) > kMaxKeyWords) {
         return;
     }
@@ -269,6 +280,11 @@ void CGameNetworkCtrl::ReceiveKeyInput(const GameMessage& m, const PeerAddress& 
     const std::uint16_t oldest = static_cast<std::uint16_t>(f - m.keyCount + 1);
     if (FrameBefore(k.lastFrame[b], f) && !FrameBefore(k.lastFrame[b], oldest)) {
         k.lastFrame[b] = f;
+    }
+    if (departed && IsHost() && m.sub == kKeyRunWhole && !FrameBefore(k.lastFrame[b], f)) {
+        // The sender's whole store, and the host now has all of it. A run cut
+        // short of the sender's last frame says nothing of what else it holds.
+        departedHeard[b] |= static_cast<std::uint8_t>(1u << s.IndexOf(sender));
     }
     k.resendCount = 0;
 }
@@ -289,8 +305,7 @@ void CGameNetworkCtrl::ReceiveKeyResendRequest(const GameMessage& m, const PeerA
     // the host serves them to anyone once their end is fixed, also after its
     // own battle ended (a member still finishing needs the last ones).
     const bool departed = LeftBattle(b);
-    if (departed ? (IsHost() ? departedEnd[b] < 0 : sender != GetNetworkDatabase().session.hostSlot)
-                 : b != OwnBattler()) {
+    if (departed ? (IsHost() ? departedEnd[b] < 0 : !FromHost(from)) : b != OwnBattler()) {
         return;
     }
     const std::uint16_t last = Keys().lastFrame[b];

@@ -638,8 +638,17 @@ int CGameNetworkServer::UpdateMemberTable(CGameMemberSlot* slots,
     return 0;
 }
 
-bool CGameNetworkServer::IsLobbyOwner(std::uint64_t id) {
-    return id != 0 && steam_->GetLobbyOwner(0).ConvertToUint64() == id;
+std::uint64_t CGameNetworkServer::LobbyOwner() {
+    return steam_->GetLobbyOwner(0).ConvertToUint64();
+}
+
+bool CGameNetworkServer::OwnPresenceLapsed() {
+    if (!steam_->IsStarted()) {
+        return false;
+    }
+    po::Backend& p = steam_->GetPlatform();
+    const std::uint32_t lasts = p.presence_ttl_ms();
+    return lasts != 0 && p.presence_age_ms() > lasts;
 }
 
 std::int16_t CGameNetworkServer::GetHostPing(int) {

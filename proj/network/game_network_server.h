@@ -111,7 +111,8 @@ public:
     int OrderConnectSession(SNetConnectSessionObj& connect) override;
     int OrderDisconnectSession() override;
     int OrderRemoveMember(int i) override;
-    bool IsLobbyOwner(std::uint64_t id) override;
+    std::uint64_t LobbyOwner() override;
+    bool OwnPresenceLapsed() override;
     int OrderClearServerData() override;
     int KickOutRoomMember(int i) override;
     int SendRoomChat(const char* text) override;

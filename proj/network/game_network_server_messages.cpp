@@ -87,8 +87,12 @@ void CGameNetworkServer::ReceiveMessage(const std::uint8_t* m, std::uint16_t len
             break;
         }
         case C::kHostChange:
-            if (FromLobbyOwner(from) && !IsLocalPeer(from, own)) {
-                SendDirect(from.id, BuildIdentity(C::kIdentity, own, 1));
+            // The controller decides whether the sender took over (a host
+            // whose copy of the lobby is out of date cannot ask the lobby).
+            if (!IsLocalPeer(from, own)) {
+                if (FromLobbyOwner(from)) {
+                    SendDirect(from.id, BuildIdentity(C::kIdentity, own, 1));
+                }
                 CGameNetworkCtrl::GetInstance().AcceptNewHost(from);
             }
             break;

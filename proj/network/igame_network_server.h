@@ -60,9 +60,16 @@ public:
     // Categories the match protocol does not own (7, 0, 18 and above).
     virtual void ReceiveMessage(const std::uint8_t*, std::uint16_t, const PeerAddress&) {}
     virtual std::int16_t GetHostPing(int) { return -1; }
-    // Whether the lobby names account `id` its owner (the host after a
-    // take-over); false where the lobby cannot say.
-    virtual bool IsLobbyOwner(std::uint64_t) { return false; }
+    // The account the lobby names its owner (the host after a take-over); 0
+    // where the lobby cannot say.
+    virtual std::uint64_t LobbyOwner() { return 0; }
+    // Whether the lobby names account `id` its owner; false where it cannot say.
+    bool IsLobbyOwner(std::uint64_t id) { return id != 0 && LobbyOwner() == id; }
+    // Whether this program's copy of the lobby may be out of date: its
+    // directory presence has not been refreshed for longer than a presence
+    // lasts, so the directory may have given the lobby another owner that
+    // the copy does not show. False where the lobby cannot say.
+    virtual bool OwnPresenceLapsed() { return false; }
     // Tells the voice layer which member a voice question is about.
     virtual void QueryMemberVoice(const MemberVoiceRecord&, std::uint64_t) {}
     virtual int UpdateMemberTable(CGameMemberSlot*, const MemberIdentityRecord*,

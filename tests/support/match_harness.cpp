@@ -19,9 +19,11 @@ class HarnessTransport : public P2PTransport {
 public:
     HarnessTransport(platform::online::LoopbackMember& from, double burstChance,
                      std::mt19937_64& rng, int& burstLeft, std::uint32_t& resends,
-                     const std::set<std::pair<std::uint64_t, std::uint64_t>>& cut)
+                     const std::set<std::pair<std::uint64_t, std::uint64_t>>& cut,
+                     std::uint8_t withheld)
         : cut_(cut),
           from_(from),
+          withheld_(withheld),
           burstChance_(burstChance),
           rng_(rng),
           burstLeft_(burstLeft),
@@ -33,6 +35,11 @@ public:
         }
         if (data[2] == GameMessageCategory::kKeyResendRequest) {
             ++resends_;
+        }
+        // Byte 6 of a key message names its battler.
+        if (data[2] == GameMessageCategory::kKeyInput && size > 6 && data[6] < 8 &&
+            (withheld_ & (1u << data[6])) != 0) {
+            return;
         }
         if (data[2] == GameMessageCategory::kKeyInput && burstChance_ > 0.0) {
             if (burstLeft_ == 0 && std::uniform_real_distribution<>(0, 1)(rng_) < burstChance_) {
@@ -49,6 +56,7 @@ public:
 private:
     const std::set<std::pair<std::uint64_t, std::uint64_t>>& cut_;
     platform::online::LoopbackMember& from_;
+    std::uint8_t withheld_;  // battlers whose key words are not sent
     double burstChance_;
     std::mt19937_64& rng_;
     int& burstLeft_;
@@ -59,8 +67,7 @@ private:
 
 void FakeServer::ReceiveMessage(const std::uint8_t* m, std::uint16_t length,
                                 const PeerAddress& from) {
-    if (IsWellFormedLobbyMessage(m, length) && m[2] == LobbyCategory::kHostChange &&
-        lobbyOwner != nullptr && from.id == *lobbyOwner) {
+    if (IsWellFormedLobbyMessage(m, length) && m[2] == LobbyCategory::kHostChange) {
         CGameNetworkCtrl::GetInstance().AcceptNewHost(from);
     }
 }
@@ -166,6 +173,13 @@ void MatchHarness::Uncut(int from, int to) {
     cut_.erase({members_[from].platform->own_id(), members_[to].platform->own_id()});
 }
 
+void MatchHarness::StallDirectory(int i, bool stalled) {
+    Member& m = members_[i];
+    m.directoryStalled = stalled;
+    m.server.staleOwner = stalled ? lobbyOwner_ : 0;
+    m.server.presenceAgeMs = 0;
+}
+
 void MatchHarness::LobbyRemoves(int at, int slot) {
     ScopedNetworkMember use(*members_[at].context);
     RemoveSessionMember(slot);
@@ -208,6 +222,9 @@ void MatchHarness::SetUpSession(std::uint16_t sequence) {
 
 void MatchHarness::MemberFrame(Member& m) {
     ScopedNetworkMember use(*m.context);
+    if (m.directoryStalled) {
+        m.server.presenceAgeMs += 1000 / 60;
+    }
     platform::online::LoopbackMember& p = *m.platform;
     p.run_callbacks();
     std::uint8_t buffer[1204];
@@ -251,8 +268,13 @@ void MatchHarness::MemberFrame(Member& m) {
             ctrl.TimeStep();
         }
     }
+    const CGameMemberSlot* own = GetNetworkDatabase().session.ownSlot;
+    const int battler = own != nullptr ? own->BattlerNo() : -1;
+    const std::uint8_t mine = battler >= 0 ? static_cast<std::uint8_t>(1u << battler) : 0;
+    const std::uint8_t withheld = static_cast<std::uint8_t>(
+        (m.withholdKeys ? mine : 0) | (m.withholdOthersKeys ? 0x0F & ~mine : 0));
     HarnessTransport transport(p, faults_.keyBurstChance, rng_, burstLeft_[p.own_id()], m.resends,
-                               cut_);
+                               cut_, withheld);
     RunP2PSender(p.own_id(), &transport);
 }
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/online/online_loopback.h"
+#include "platform/online/online_redis.h"
 #include "proj/network/igame_network_server.h"
 #include "proj/network/network_member_context.h"
 #include "proj/network/p2p_network_tasks.h"
@@ -21,14 +22,21 @@
 namespace match_test {
 
 // A lobby server that answers "pending" to every poll and counts the orders.
-// Like the lobby, it takes a host change only from the lobby's owner.
+// Like the lobby server, it hands every host change to the controller.
 struct FakeServer : Sample::IGameNetworkServer {
     const std::uint64_t* lobbyOwner = nullptr;
+    // Nonzero: this member's copy of the lobby is stuck naming this owner
+    // (its directory view stopped refreshing).
+    std::uint64_t staleOwner = 0;
+    // Since this member last refreshed its presence, and how long one lasts.
+    std::uint32_t presenceAgeMs = 0;
+    std::uint32_t presenceTtlMs = platform::online::NetworkConfig{}.presence_ttl_ms;
     void ReceiveMessage(const std::uint8_t* m, std::uint16_t length,
                         const Sample::PeerAddress& from) override;
-    bool IsLobbyOwner(std::uint64_t id) override {
-        return lobbyOwner != nullptr && id == *lobbyOwner;
+    std::uint64_t LobbyOwner() override {
+        return staleOwner != 0 ? staleOwner : lobbyOwner != nullptr ? *lobbyOwner : 0;
     }
+    bool OwnPresenceLapsed() override { return presenceAgeMs > presenceTtlMs; }
     int removeOrders = 0;
     int lastRemoved = -1;
     int disconnectOrders = 0;
@@ -61,6 +69,14 @@ public:
         std::uint32_t stalls = 0;   // frames the network kept waiting
         std::uint32_t resends = 0;  // key resend requests sent
         int armIn = -1;             // frames until the keys are armed, -1: armed
+        // The member's directory connection is stalled: its presence ages
+        // and its copy of the lobby stays as it was.
+        bool directoryStalled = false;
+        // The member sends no key words of its own (its status and the rest
+        // still go), or none of other battlers' (it answers no collection of
+        // a departed battler's words).
+        bool withholdKeys = false;
+        bool withholdOthersKeys = false;
     };
 
     MatchHarness(int members, std::uint64_t seed, const Faults& faults);
@@ -81,6 +97,12 @@ public:
     void HandOverHost(int i);
     // The lobby reports to member `at` that the member in `slot` left.
     void LobbyRemoves(int at, int slot);
+    // Member i's directory connection stalls (true) or comes back (false);
+    // its peer links keep working.
+    void StallDirectory(int i, bool stalled);
+    // The lobby names account `id` its owner, on every member's copy that
+    // is not stalled.
+    void NameLobbyOwner(std::uint64_t id) { lobbyOwner_ = id; }
     // From now on nothing member `from` sends reaches member `to`.
     void Cut(int from, int to);
     // What member `from` sends reaches member `to` again.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "proj/network/network_member_context.h"
+#include "proj/network/session_members.h"
 #include "tests/support/match_harness.h"
 
 namespace Sample {
@@ -282,6 +283,64 @@ TEST_F(NetworkCtrlTest, ResendAnswerIncludesTheRequestedFrame) {
     EXPECT_EQ(answer.frame, 11);
     ASSERT_EQ(answer.keyCount, 7);
     EXPECT_EQ(answer.keys[6], 102) << "word 6 is frame 5, the one asked for";
+}
+
+// A member hands the host a departed battler's words in runs of seven; only
+// the run that reaches its own last frame says it holds nothing more.
+TEST_F(NetworkCtrlTest, AnAnswerForADepartedBattlerSaysWhetherItIsTheWholeStore) {
+    Session(3, 1);
+    ctrl.InitKeyData(3);
+    Arrive(Keys(2, 9, {0, 8, 7, 6, 5, 4, 3}), Peer(2));
+    Arrive(Keys(2, 15, {0, 14, 13, 12, 11, 10, 9}), Peer(2));
+    ctrl.ManagementNetwork();
+    ASSERT_EQ(KeyState().lastFrame[2], 15);
+    RemoveSessionMember(2);  // the host's table says battler 2 left
+    ASSERT_TRUE(ctrl.IsDeparted(2));
+    Outgoing();
+    struct Row {
+        std::uint16_t asked;
+        std::uint16_t frame;
+        std::uint8_t sub;
+    };
+    for (const Row& row :
+         {Row{3, 9, 0}, Row{8, 14, 0}, Row{9, 15, kKeyRunWhole}, Row{15, 15, kKeyRunWhole}}) {
+        SCOPED_TRACE(row.asked);
+        GameMessage request = Msg(GameMessageCategory::kKeyResendRequest);
+        request.frame = row.asked;
+        request.keyBattler = 2;
+        Arrive(request, Peer(0));
+        ctrl.ManagementNetwork();
+        const std::vector<Sent> out = Outgoing();
+        ASSERT_EQ(out.size(), 1u);
+        EXPECT_EQ(out[0].m.frame, row.frame);
+        EXPECT_EQ(out[0].m.sub, row.sub);
+    }
+}
+
+// Two requests in flight get the same capped run twice: neither is the
+// member's whole store, so the end waits for the run that is.
+TEST_F(NetworkCtrlTest, TheHostFixesADepartedBattlersEndOnlyFromWholeStores) {
+    Session(3, 0);
+    ctrl.InitKeyData(3);
+    ctrl.ManagementNetwork();
+    RemoveSessionMember(2);
+    GameMessage capped = Keys(2, 9, {0, 8, 7, 6, 5, 4, 3});
+    for (int copy = 0; copy < 2; ++copy) {
+        Arrive(capped, Peer(1));
+        ctrl.ManagementNetwork();
+        ctrl.UpdateNetworkWait();
+        Outgoing();
+    }
+    EXPECT_EQ(KeyState().lastFrame[2], 9);
+    EXPECT_EQ(ctrl.DepartedEnd(2), -1) << "a capped run says nothing of what else member 1 holds";
+    GameMessage whole = Keys(2, 12, {0, 11, 10, 9, 8, 7, 6});
+    whole.sub = kKeyRunWhole;
+    Arrive(whole, Peer(1));
+    ctrl.ManagementNetwork();
+    ctrl.UpdateNetworkWait();
+    EXPECT_EQ(ctrl.DepartedEnd(2), 12);
+    EXPECT_EQ(KeyState().keyHistory[2].KeyAt(11), 11);
+    EXPECT_EQ(KeyState().keyHistory[2].KeyAt(12), 0);
 }
 
 TEST_F(NetworkCtrlTest, MissingWordHoldsTheFrameAndIsAskedForAgainAfterTheDelay) {
