@@ -1,5 +1,6 @@
 // The demo online: two instances of the program on one machine, a Redis
-// directory of the test's own (with a password) and UDP on loopback. The first hosts a room,
+// directory of the test's own prepared by the set-up tool (each program logs
+// in as its own player user) and UDP on loopback. The first hosts a room,
 // the second finds and joins it, and both play the short match to its end,
 // while the directory is killed and started again and a third instance looks
 // for a room: the locked one is not found, and the match goes on. The test
@@ -24,11 +25,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
+std::string PlayerPassword(int account) {
+    return "player-password-" + std::to_string(account);
+}
+
+// What an administrator does on a new (or restarted, empty) directory: the
+// function library and one user per player.
+bool PrepareForPlayers(const redis_test::RedisServer& redis) {
+    if (!redis.Prepare()) {
+        return false;
+    }
+    for (int account : {2101, 2102, 2103}) {
+        if (!redis.AddPlayer(std::uint32_t(account), PlayerPassword(account))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 struct Instance {
     qz_test::TempDir runtime;  // each instance holds its own single-instance lock
     qz_test::TempDir work;
     qz_test::ChildProcess game;
 
+    // Logs in as the player user of `account`, whose password the test gave
+    // it when it added the user.
     bool Start(const redis_test::RedisServer& redis, int account, const std::string& name) {
         qz_test::CopyDemoDataTree(work.path());
         return game.Start({qz_test::ProgramPath()},
@@ -37,7 +58,9 @@ struct Instance {
                            {"QZ_NO_MESSAGE_BOX", "1"},
                            {"QZ_QUIT_AFTER_FRAMES", std::to_string(qz_test::kEndedByTestFrames)},
                            {"QZ_ONLINE_DIRECTORY", redis.address()},
-                           {"QZ_ONLINE_DIRECTORY_PASSWORD", redis_test::RedisServer::kPassword},
+                           {"QZ_ONLINE_DIRECTORY_USER",
+                            platform::online::kPlayerUserPrefix + std::to_string(account)},
+                           {"QZ_ONLINE_DIRECTORY_PASSWORD", PlayerPassword(account)},
                            {"QZ_ONLINE_ACCOUNT", std::to_string(account)},
                            {"QZ_ONLINE_NAME", name},
                            {"QZ_ONLINE_BIND", "127.0.0.1"}},
@@ -79,6 +102,7 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
         QZ_SKIP_UNLESS_CI("redis-server is not installed");
     }
     ASSERT_TRUE(redis.ready()) << "redis-server did not answer PING on " << redis.address();
+    ASSERT_TRUE(PrepareForPlayers(redis));
     Instance host, guest;
     ASSERT_TRUE(host.Start(redis, 2101, "Alice"));
     ASSERT_TRUE(WaitForLine(host, "online: hosting a room for 4\n", 60000)) << host.Log();
@@ -91,6 +115,9 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
     const bool lost = WaitForOutput(host, "unreachable", 20000);
     const bool midMatch = host.Log().find("online: match over") == std::string::npos;
     ASSERT_TRUE(redis.Start());
+    // Until the administrator has prepared it again, the players' logins are
+    // refused: an outage like the one before.
+    ASSERT_TRUE(PrepareForPlayers(redis));
     const bool back = WaitForOutput(host, "is back", 20000);
     const bool recreated = WaitForOutput(host, "re-created in the lobby directory", 20000);
     Instance third;
