@@ -81,7 +81,7 @@ TEST(OnlineRedisAvailability, ADirectoryThatNeverAnswersHoldsNoFrame) {
     RedisServer redis;
     ASSERT_TRUE(redis.ready());
     NetworkConfig config = Member(redis, 1);
-    config.directory_timeout_ms = 400;
+    config.directory_timeout_ms = 1000;
     NetworkedBackend platform(config);
     int up = 0, down = 0;
     platform.callbacks().register_callback(ServersConnected::kId, [&](const void*) { ++up; });
@@ -120,11 +120,14 @@ TEST(OnlineRedisAvailability, ADirectoryThatNeverAnswersHoldsNoFrame) {
     EXPECT_EQ(0, listed);
     EXPECT_EQ(kEnterError, entered);
     EXPECT_EQ(1, down) << "the stalled directory is reported as lost once";
-    // The worker waited a timeout at least; the game thread ran on meanwhile,
-    // and no frame took a tenth of the timeout.
+    // The worker waited a timeout at least; the game thread ran on meanwhile.
+    // A frame that waited on the directory would take the whole timeout and
+    // leave the orders answered within a frame or three; a loaded machine
+    // (ThreadSanitizer, the suite beside it) makes frames slower, not that
+    // long, so both limits sit far from either.
     const auto timeout = std::chrono::milliseconds(config.directory_timeout_ms);
-    EXPECT_GE(frames, 20) << "frames run while the worker waited";
-    EXPECT_LT(longest * 10, timeout)
+    EXPECT_GE(frames, 10) << "frames run while the worker waited";
+    EXPECT_LT(longest, timeout)
         << "longest frame "
         << std::chrono::duration_cast<std::chrono::microseconds>(longest).count() << " us";
     // Back: orders work again.
