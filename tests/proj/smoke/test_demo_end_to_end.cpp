@@ -102,6 +102,9 @@ TEST(DemoEndToEnd, DrawsItsSceneReadsTheKeyboardAndKeepsAScreenshot) {
     const auto status = game.Wait(60000);
     ASSERT_TRUE(status.has_value()) << "the run did not end on SIGTERM";
     EXPECT_EQ(0, *status) << game.Stderr();
+    // Everything the renderer and the demo load at start-up is in the demo's
+    // own data tree.
+    EXPECT_EQ(std::string::npos, game.Stderr().find(" not loaded: ")) << game.Stderr();
 
     const std::string log = ReadScriptLog(dir);
     EXPECT_NE(std::string::npos, log.find("SQUpdate frame 240\n")) << log;
