@@ -22,44 +22,10 @@
 #include <string>
 
 #include "platform/debug/debug.h"
-
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#include <sanitizer/tsan_interface.h>
-#define QZ_MOVIE_TSAN 1
-#endif
-#endif
+#include "platform/movie/stream_marks.h"
 
 namespace platform::movie {
 namespace {
-
-// GLib's locks are futexes and GStreamer's hand-overs atomics, inside
-// libraries ThreadSanitizer does not see into, so it would miss the two
-// orderings the pipeline gives a movie: what the game thread wrote before a
-// state change is seen by the streaming threads' callbacks, and once the
-// pipeline is at NULL every callback has returned. These mark them.
-void Publish([[maybe_unused]] const void* movie) {
-#ifdef QZ_MOVIE_TSAN
-    __tsan_release(const_cast<void*>(movie));
-#endif
-}
-void Receive([[maybe_unused]] const void* movie) {
-#ifdef QZ_MOVIE_TSAN
-    __tsan_acquire(const_cast<void*>(movie));
-#endif
-}
-// A streaming thread's callback, between what the game thread published and
-// what the game thread receives once the pipeline stops.
-class Callback {
-public:
-    explicit Callback(const void* m) : movie(m) { Receive(movie); }
-    ~Callback() { Publish(movie); }
-    Callback(const Callback&) = delete;
-    Callback& operator=(const Callback&) = delete;
-
-private:
-    const void* movie;
-};
 
 constexpr GstClockTime kPrerollLimit = 5 * GST_SECOND;
 constexpr const char* kNoVideoMessage = "qz-no-video";
@@ -119,7 +85,7 @@ public:
         if (pipeline) {
             // Joins the streaming threads: no callback runs after this.
             gst_element_set_state(pipeline, GST_STATE_NULL);
-            Receive(this);
+            marks.AfterCallbacks();
             gst_object_unref(pipeline);
         }
     }
@@ -130,7 +96,7 @@ public:
 
     bool play_from_start() override {
         poll(nullptr);
-        Publish(this);
+        marks.BeforeCallbacks();
         const auto flags = GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_KEY_UNIT);
         const bool sought = gst_element_seek_simple(pipeline, GST_FORMAT_TIME, flags, 0) != FALSE;
         const bool running =
@@ -168,6 +134,7 @@ public:
     GstElement* convert = nullptr;
     std::atomic<bool> videoLinked{false};
     std::int64_t duration = -1;
+    StreamMarks marks;
 };
 
 GstElement* MakeElement(const char* factory) {
@@ -201,7 +168,7 @@ void Deliver(GstSample* sample, FrameSink& sink) {
 }
 
 GstFlowReturn OnNewSample(GstAppSink* appsink, gpointer data) {
-    const Callback running(data);
+    const StreamMarks::Callback running(static_cast<GstMovie*>(data)->marks);
     if (GstSample* sample = gst_app_sink_pull_sample(appsink)) {
         Deliver(sample, static_cast<GstMovie*>(data)->sink);
         gst_sample_unref(sample);
@@ -210,7 +177,7 @@ GstFlowReturn OnNewSample(GstAppSink* appsink, gpointer data) {
 }
 
 GstFlowReturn OnNewPreroll(GstAppSink* appsink, gpointer data) {
-    const Callback running(data);
+    const StreamMarks::Callback running(static_cast<GstMovie*>(data)->marks);
     if (GstSample* sample = gst_app_sink_pull_preroll(appsink)) {
         Deliver(sample, static_cast<GstMovie*>(data)->sink);
         gst_sample_unref(sample);
@@ -244,7 +211,7 @@ bool LinkChain(GstElement* pipeline, GstPad* pad, GstElement* const* chain, int 
 // The first WMV video stream is decoded; everything else is thrown away so
 // the demuxer never stops on an unlinked stream.
 void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
-    const Callback running(data);
+    const StreamMarks::Callback running(static_cast<GstMovie*>(data)->marks);
     auto* movie = static_cast<GstMovie*>(data);
     GstCaps* caps = gst_pad_get_current_caps(pad);
     if (!caps) {
@@ -290,7 +257,7 @@ void OnPadAdded(GstElement*, GstPad* pad, gpointer data) {
 }
 
 void OnNoMorePads(GstElement* demux, gpointer data) {
-    const Callback running(data);
+    const StreamMarks::Callback running(static_cast<GstMovie*>(data)->marks);
     auto* movie = static_cast<GstMovie*>(data);
     if (!movie->videoLinked.load()) {
         GstStructure* s = gst_structure_new_empty(kNoVideoMessage);
@@ -334,7 +301,7 @@ bool GstMovie::Build(const std::string& path) {
 
 OpenError GstMovie::BeginPreroll() {
     prerollDeadline = g_get_monotonic_time() + gint64(kPrerollLimit / GST_USECOND);
-    Publish(this);
+    marks.BeforeCallbacks();
     if (gst_element_set_state(pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE) {
         return OpenError::bad_file;
     }
@@ -428,7 +395,7 @@ OpenError GstMovie::Start() {
         return OpenError::bad_file;
     }
     duration = ns / 100;
-    Publish(this);
+    marks.BeforeCallbacks();
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         return OpenError::bad_file;
     }

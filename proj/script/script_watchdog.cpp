@@ -30,10 +30,14 @@ Marks& TheMarks() {
     return *marks;
 }
 
-std::string StuckReport(const Marks& m, const char* reason, std::uint32_t now) {
+// Names how long after the request the watchdog acted, so a run can tell
+// the grace time it gave from the time the machine took to end it.
+std::string StuckReport(const Marks& m, const char* reason, std::uint32_t requestedAt,
+                        std::uint32_t now) {
     return "script host: quit requested (" + std::string(reason) +
            ") but the script has not returned; stuck in " + m.what + " for " +
-           std::to_string((now - m.since) / 1000) + " s. Ending the program.";
+           std::to_string((now - m.since) / 1000) + " s, " + std::to_string(now - requestedAt) +
+           " ms after the request. Ending the program.";
 }
 
 void Run(CScriptWatchdog::Settings s) {
@@ -77,7 +81,7 @@ void Run(CScriptWatchdog::Settings s) {
             continue;
         }
         if (now - requestedAt >= s.graceMs) {
-            const std::string report = StuckReport(m, reason, now);
+            const std::string report = StuckReport(m, reason, requestedAt, now);
             // Held to the end: the game thread stays out of the window system.
             if (s.finishWrites) {
                 s.finishWrites();

@@ -4,6 +4,9 @@
 //   sdl-timer         leaks in an SDL timer callback (SDL's timer thread);
 //   gstreamer-thread  leaks in a fakesink hand-off (a GStreamer streaming
 //                     thread, started by GLib);
+//   glib-strdup       leaks strings of ours made by g_strdup, so the block
+//                     comes from GLib's allocator, as a movie file name
+//                     handed to GStreamer would;
 //   clean-sdl, clean-gstreamer
 //                     the same paths without the leak, so that only the
 //                     libraries' own leaks remain for the suppressions.
@@ -38,6 +41,13 @@ __attribute__((noinline)) void LeakOnGstreamerStreamingThread() {
         void* block = std::malloc(4003);
         std::memset(block, 0xa5, 4003);
         asm volatile("" : : "r"(block) : "memory");
+    }
+}
+
+__attribute__((noinline)) void LeakThroughGlibStrdup() {
+    for (int i = 0; i < kBlocks; ++i) {
+        gchar* copy = g_strdup("a string of ours that is never freed");
+        asm volatile("" : : "r"(copy) : "memory");
     }
 }
 
@@ -120,7 +130,15 @@ int main(int argc, char** argv) {
     if (mode == "gstreamer-thread" || mode == "clean-gstreamer") {
         return RunGstreamerThread();
     }
+    if (mode == "glib-strdup") {
+        // GStreamer loads GLib as the program does, constructor block and all.
+        gst_init(nullptr, nullptr);
+        LeakThroughGlibStrdup();
+        std::printf("strings copied\n");
+        return 0;
+    }
     std::fprintf(stderr,
-                 "usage: qz_leak_probe sdl-timer|gstreamer-thread|clean-sdl|clean-gstreamer\n");
+                 "usage: qz_leak_probe sdl-timer|gstreamer-thread|glib-strdup|clean-sdl|"
+                 "clean-gstreamer\n");
     return 2;
 }

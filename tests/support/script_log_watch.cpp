@@ -5,14 +5,16 @@
 #include <utility>
 
 #include "tests/support/demo_run.h"
+#include "tests/support/poll_until.h"
 
 namespace qz_test {
 
 ScriptLogWatch::ScriptLogWatch(ChildProcess& program, std::filesystem::path dir)
     : program_(program), dir_(std::move(dir)) {}
 
-std::size_t ScriptLogWatch::Find(const std::string& text, std::size_t from, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+std::size_t ScriptLogWatch::Find(const std::string& text, std::size_t from, int stallMs) {
+    ProgressLimit<std::size_t> limit(ReadScriptLog(dir_).size(),
+                                     std::chrono::milliseconds(stallMs));
     for (;;) {
         // Whether it still runs is asked before the last read, so a line
         // written just before the program ended is still found.
@@ -22,15 +24,20 @@ std::size_t ScriptLogWatch::Find(const std::string& text, std::size_t from, int 
         if (at != std::string::npos) {
             return at;
         }
-        if (!running || std::chrono::steady_clock::now() >= deadline) {
+        if (!running) {
+            gaveUp_ = "the program ended without writing \"" + text + "\"";
+            return std::string::npos;
+        }
+        if (!limit.Allows(log_.size())) {
+            gaveUp_ = limit.Reason() + " while waiting for \"" + text + "\"";
             return std::string::npos;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 
-bool ScriptLogWatch::WaitFor(const std::string& text, int timeoutMs) {
-    const std::size_t at = Find(text, next_, timeoutMs);
+bool ScriptLogWatch::WaitFor(const std::string& text, int stallMs) {
+    const std::size_t at = Find(text, next_, stallMs);
     if (at == std::string::npos) {
         return false;
     }
@@ -38,8 +45,8 @@ bool ScriptLogWatch::WaitFor(const std::string& text, int timeoutMs) {
     return true;
 }
 
-bool ScriptLogWatch::WaitForAnywhere(const std::string& text, int timeoutMs) {
-    return Find(text, 0, timeoutMs) != std::string::npos;
+bool ScriptLogWatch::WaitForAnywhere(const std::string& text, int stallMs) {
+    return Find(text, 0, stallMs) != std::string::npos;
 }
 
 std::string ScriptLogWatch::Log() {

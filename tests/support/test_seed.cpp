@@ -3,26 +3,42 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 
 namespace qz_test {
 
+std::optional<std::uint32_t> ParseSeed(const char* text) {
+    if (text == nullptr || *text == '\0') {
+        return std::nullopt;
+    }
+    // By hand rather than strtoul, which skips spaces, takes a sign (and
+    // negates "-1" into a large value) and stops quietly at the first letter.
+    std::uint64_t value = 0;
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c < '0' || *c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + std::uint64_t(*c - '0');
+        if (value > UINT32_MAX) {
+            return std::nullopt;
+        }
+    }
+    return std::uint32_t(value);
+}
+
 std::uint32_t TestSeed(const char* what) {
     std::uint32_t seed = 0;
     bool given = false;
     if (const char* text = std::getenv(kSeedVariable); text != nullptr && *text != '\0') {
-        char* end = nullptr;
-        errno = 0;
-        const unsigned long long value = std::strtoull(text, &end, 10);
-        if (errno == 0 && *end == '\0' && value <= UINT32_MAX) {
-            seed = std::uint32_t(value);
+        if (const auto parsed = ParseSeed(text)) {
+            seed = *parsed;
             given = true;
         } else {
             ADD_FAILURE() << kSeedVariable << "=\"" << text
-                          << "\" is not a seed: expected a decimal number below 2^32";
+                          << "\" is not a seed: expected decimal digits only, at most "
+                          << UINT32_MAX;
         }
     }
     if (!given) {

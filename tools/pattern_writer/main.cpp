@@ -1,12 +1,11 @@
 // pattern_writer: writes a texture of solid-colour tiles.
-//   pattern_writer --size WxH --tiles COLSxROWS --colours RRGGBBAA,... --out PATH.tga
+//   pattern_writer --size WxH --tiles COLSxROWS --colours RRGGBBAA,... --out PATH.tga|PATH.dds
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
 
 #include "tools/datawriters/file_output.h"
-#include "tools/datawriters/tga_writer.h"
 #include "tools/pattern_writer/tile_pattern.h"
 
 namespace {
@@ -15,7 +14,7 @@ int Usage(const char* why) {
     std::fprintf(stderr,
                  "pattern_writer: %s\n"
                  "usage: pattern_writer --size WxH --tiles COLSxROWS --colours RRGGBBAA,...\n"
-                 "       --out PATH.tga\n",
+                 "       --out PATH.tga|PATH.dds\n",
                  why);
     return 2;
 }
@@ -61,9 +60,11 @@ int main(int argc, char** argv) {
     if (!rgba) {
         return Usage("more tiles than pixels");
     }
-    const auto bytes = qztools::EncodeTga32(rgba->data(), pattern.width, pattern.height,
-                                            qztools::TgaOrigin::TopLeft);
-    if (!qztools::WriteFileBytes(args["out"], bytes)) {
+    const auto bytes = qztools::EncodeForPath(args["out"], *rgba, pattern.width, pattern.height);
+    if (!bytes) {
+        return Usage("--out must name a .tga or .dds file");
+    }
+    if (!qztools::WriteFileBytes(args["out"], *bytes)) {
         std::fprintf(stderr, "pattern_writer: cannot write %s\n", args["out"].c_str());
         return 1;
     }

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "tools/datawriters/dds_writer.h"
+#include "tools/datawriters/tga_writer.h"
+
 namespace qztools {
 
 std::optional<std::vector<std::uint8_t>> RenderTilePattern(const TilePattern& p) {
@@ -46,6 +49,25 @@ std::optional<std::vector<std::uint32_t>> ParseColourList(const std::string& tex
         return std::nullopt;
     }
     return out;
+}
+
+namespace {
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> EncodeForPath(const std::string& path,
+                                                       const std::vector<std::uint8_t>& rgba,
+                                                       std::uint16_t width, std::uint16_t height) {
+    if (EndsWith(path, ".tga")) {
+        return EncodeTga32(rgba.data(), width, height, TgaOrigin::TopLeft);
+    }
+    if (EndsWith(path, ".dds")) {
+        return EncodeDds(rgba.data(), width, height, DdsFormat::Rgba8);
+    }
+    return std::nullopt;
 }
 
 }  // namespace qztools

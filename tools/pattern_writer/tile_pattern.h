@@ -22,4 +22,11 @@ std::optional<std::vector<std::uint8_t>> RenderTilePattern(const TilePattern& pa
 // "RRGGBBAA,RRGGBBAA,..." (hex); null on any malformed entry.
 std::optional<std::vector<std::uint32_t>> ParseColourList(const std::string& text);
 
+// The file `rgba` (width x height, top row first) becomes for a path ending
+// in ".tga" (32-bit, top-left origin) or ".dds" (uncompressed RGBA, one
+// level); null for any other name.
+std::optional<std::vector<std::uint8_t>> EncodeForPath(const std::string& path,
+                                                       const std::vector<std::uint8_t>& rgba,
+                                                       std::uint16_t width, std::uint16_t height);
+
 }  // namespace qztools

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_seed.h"
+
 namespace {
 
 using namespace platform::online;
@@ -160,10 +162,7 @@ std::vector<int> Exchange(std::uint64_t seed, const LinkFaults& faults, int pack
 }
 
 TEST(WorldFaults, SeededLinksLoseDuplicateAndReorderTheSameWayEveryRun) {
-    // QZ_TEST_SEED replays a run.
-    const char* given = std::getenv("QZ_TEST_SEED");
-    const std::uint64_t seed = given ? std::strtoull(given, nullptr, 10) : std::random_device{}();
-    std::printf("seed %llu\n", static_cast<unsigned long long>(seed));
+    const std::uint64_t seed = qz_test::TestSeed("link faults");
     const LinkFaults faults{0.2, 0.2, 0, 3};
     const std::vector<int> first = Exchange(seed, faults, 100, 110);
     EXPECT_EQ(first, Exchange(seed, faults, 100, 110)) << "seed " << seed;

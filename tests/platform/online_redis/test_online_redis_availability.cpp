@@ -18,6 +18,7 @@
 #include "platform/online/online_udp.h"
 #include "tests/platform/online_redis/online_pair.h"
 #include "tests/platform/online_redis/redis_fixture.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -33,8 +34,7 @@ TEST(OnlineRedisAvailability, AFloodOfUnknownSendersCostsAFewLookupsAFrameAndABo
     ASSERT_TRUE(redis.ready());
     OnlinePair pair(Member(redis, 1), Member(redis, 2));
     ASSERT_TRUE(pair.Meet());
-    const unsigned seed = std::random_device{}();
-    std::printf("flood seed %u\n", seed);
+    const unsigned seed = qz_test::TestSeed("flood");
     std::mt19937_64 random(seed);
     UdpLink flood;
     std::string error;
@@ -81,7 +81,7 @@ TEST(OnlineRedisAvailability, ADirectoryThatNeverAnswersHoldsNoFrame) {
     RedisServer redis;
     ASSERT_TRUE(redis.ready());
     NetworkConfig config = Member(redis, 1);
-    config.directory_timeout_ms = 400;
+    config.directory_timeout_ms = 1000;
     NetworkedBackend platform(config);
     int up = 0, down = 0;
     platform.callbacks().register_callback(ServersConnected::kId, [&](const void*) { ++up; });
@@ -120,11 +120,14 @@ TEST(OnlineRedisAvailability, ADirectoryThatNeverAnswersHoldsNoFrame) {
     EXPECT_EQ(0, listed);
     EXPECT_EQ(kEnterError, entered);
     EXPECT_EQ(1, down) << "the stalled directory is reported as lost once";
-    // The worker waited a timeout at least; the game thread ran on meanwhile,
-    // and no frame took a tenth of the timeout.
+    // The worker waited a timeout at least; the game thread ran on meanwhile.
+    // A frame that waited on the directory would take the whole timeout and
+    // leave the orders answered within a frame or three; a loaded machine
+    // (ThreadSanitizer, the suite beside it) makes frames slower, not that
+    // long, so both limits sit far from either.
     const auto timeout = std::chrono::milliseconds(config.directory_timeout_ms);
-    EXPECT_GE(frames, 20) << "frames run while the worker waited";
-    EXPECT_LT(longest * 10, timeout)
+    EXPECT_GE(frames, 10) << "frames run while the worker waited";
+    EXPECT_LT(longest, timeout)
         << "longest frame "
         << std::chrono::duration_cast<std::chrono::microseconds>(longest).count() << " us";
     // Back: orders work again.

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -28,18 +30,26 @@ inline std::size_t CountInScriptLog(const std::string& text) {
     return n;
 }
 
+inline std::uintmax_t ScriptLogSize() {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(Sample::GetSqLog().Path(), ec);
+    return ec ? 0 : size;
+}
+
 // At least `minFrames` frames, and until `text` is in the log `times` times;
-// false when that does not come within the poll limit.
+// false when the scripts stop writing to their log (the demo logs every 60
+// frames) for the poll limit, or at the poll ceiling.
 inline bool RunDemoFramesUntil(QZW::Win::CQzFileManager& files, Sample::CSquirrelTask& task,
                                int minFrames, const std::string& text, std::size_t times) {
     int frames = 0;
-    return qz_test::PollUntil(
+    return qz_test::PollWhileProgressing(
         [&] { return frames >= minFrames && CountInScriptLog(text) >= times; },
         [&] {
             files.Update();
             task.Update();
             ++frames;
-        });
+        },
+        [] { return ScriptLogSize(); });
 }
 
 }  // namespace script_test

@@ -12,6 +12,7 @@
 
 #include "platform/memory/memory.h"
 #include "qzware/common/qz_mem_pool.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -122,8 +123,7 @@ TEST_F(QzMemTest, TheLastFreedBlockIsHandedOutFirst) {
 TEST_F(QzMemTest, PoolsHandOutBlocksInTheOrderOfTheirFullFreeStack) {
     // The free stack as it was first laid out, block i at slot i, replayed
     // against the pool over a random run of takes and releases.
-    const unsigned seed = std::random_device{}();
-    std::printf("seed %u\n", seed);
+    const unsigned seed = qz_test::TestSeed("pool free stack");
     std::mt19937 random(seed);
     QZW::CQzMemPool pool(64, 300);
     ASSERT_EQ(pool.count, 300);

@@ -12,6 +12,7 @@
 
 #include "platform/memory/memory.h"
 #include "qzware/common/qz_mem.h"
+#include "tests/support/test_seed.h"
 
 namespace {
 
@@ -37,21 +38,13 @@ protected:
     QzMemFaultHook previousHook = nullptr;
 };
 
-std::uint32_t SeedFromEnvironment() {
-    if (const char* text = std::getenv("QZ_SEED")) {
-        return std::uint32_t(std::strtoul(text, nullptr, 10));
-    }
-    return std::random_device{}();
-}
-
 struct Live {
     std::size_t size;
     unsigned char fill;
 };
 
 TEST_F(QzMemHeapTest, RandomSizesNeverOverlapAndCoalesceFully) {
-    const std::uint32_t seed = SeedFromEnvironment();
-    std::cout << "heap stress seed " << seed << " (set QZ_SEED to repeat)\n";
+    const std::uint32_t seed = qz_test::TestSeed("heap stress");
     RecordProperty("seed", std::to_string(seed));
     std::mt19937 rng(seed);
     const std::size_t initial = QzMspaceFreeBytes(space);

@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "tools/datawriters/dds_writer.h"
+
 namespace {
 
+using qztools::EncodeForPath;
 using qztools::ParseColourList;
 using qztools::RenderTilePattern;
 using qztools::TilePattern;
@@ -34,6 +39,26 @@ TEST(TilePattern, RefusesEmptyOrOverfullGridsAndMalformedColours) {
               ParseColourList("FF0000FF,00ff00ff").value());
     for (const char* bad : {"", "FF0000", "FF0000FF,", "GG0000FF", "FF0000FF0"}) {
         EXPECT_FALSE(ParseColourList(bad)) << bad;
+    }
+}
+
+TEST(TilePattern, TheOutputNameChoosesTgaOrDdsAndNothingElse) {
+    const auto rgba = RenderTilePattern(TilePattern{4, 2, 1, 1, {0x8080FFFFu}});
+    ASSERT_TRUE(rgba);
+    const auto tga = EncodeForPath("images/a.tga", *rgba, 4, 2);
+    ASSERT_TRUE(tga);
+    EXPECT_EQ(2, (*tga)[2]) << "uncompressed true-colour TGA";
+    EXPECT_EQ(18u + 4 * 2 * 4, tga->size());
+    const auto dds = EncodeForPath("images/model/water/normal01.dds", *rgba, 4, 2);
+    ASSERT_TRUE(dds);
+    ASSERT_EQ(qztools::kDdsHeaderSize + 4 * 2 * 4, dds->size());
+    EXPECT_EQ("DDS ", std::string(dds->begin(), dds->begin() + 4));
+    // Texels in R, G, B, A order after the header.
+    EXPECT_EQ((std::vector<std::uint8_t>{0x80, 0x80, 0xFF, 0xFF}),
+              std::vector<std::uint8_t>(dds->begin() + qztools::kDdsHeaderSize,
+                                        dds->begin() + qztools::kDdsHeaderSize + 4));
+    for (const char* name : {"a.png", "a.tga.txt", "dds", ""}) {
+        EXPECT_FALSE(EncodeForPath(name, *rgba, 4, 2)) << name;
     }
 }
 

@@ -3,7 +3,8 @@
 // script's report, and a request the game thread answered ends nothing.
 // Each case runs in a child process (the watchdog starts once per process).
 // Time is a manual clock that the fake signal source moves on by the wait
-// the watchdog asked for, so a case counts the watchdog's turns, not seconds.
+// the watchdog asked for, so a case counts the watchdog's turns, not seconds,
+// and the report names exactly the grace time the watchdog gave.
 #include <gtest/gtest.h>
 #include <squirrel.h>
 #include <unistd.h>
@@ -191,15 +192,16 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         WatchdogCase{"SignalDuringTheScript", &SignalDuringTheScript, kStuck,
                      "queued writes finished\nscript host: quit requested \\(SIGTERM\\) but "
-                     "the script has not returned; stuck in runaway\\.nut for [0-9]+ s\\. "
-                     "Ending the program\\."},
+                     "the script has not returned; stuck in runaway\\.nut for [0-9]+ s, "
+                     "2000 ms after the request\\. Ending the program\\."},
         WatchdogCase{"SignalBetweenCallsThenARunawayCall", &SignalBetweenCallsThenARunawayCall,
                      kStuck,
                      "quit requested \\(SIGINT\\) but the script has not returned; "
-                     "stuck in SQUpdate for"},
+                     "stuck in SQUpdate for [0-9]+ s, 2000 ms after the request\\."},
         WatchdogCase{"CloseRequestDuringTheScript", &CloseRequestDuringTheScript, kStuck,
                      "quit requested \\(window close or Escape\\) but the script has not "
-                     "returned; stuck in runaway\\.nut \\(SQ_Include\\) for"},
+                     "returned; stuck in runaway\\.nut \\(SQ_Include\\) for [0-9]+ s, 2000 ms "
+                     "after the request\\."},
         WatchdogCase{"SignalAnsweredByTheGameThread", &SignalAnsweredByTheGameThread, 0,
                      "the watchdog left the answered request alone"}),
     [](const ::testing::TestParamInfo<WatchdogCase>& info) { return info.param.name; });

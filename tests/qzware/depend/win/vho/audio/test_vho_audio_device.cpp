@@ -254,7 +254,8 @@ TEST(AudioDevice, ACueWhoseSoundNamesAnRpcTheSettingsLackIsRefused) {
     EXPECT_EQ(-1, refused) << "expected the cue refused, got handle " << refused;
     const std::int32_t plain = d.PlaySE(0);
     ASSERT_GE(plain, AudioDevice::kFirstHandle);
-    EXPECT_TRUE(Within(d, 2000, [&] { return d.IsEndSE(plain); })) << "the plain cue never ended";
+    EXPECT_TRUE(Within(d, kDeviceWaitMs, [&] { return d.IsEndSE(plain); }))
+        << "the plain cue never ended";
 }
 
 TEST(AudioDevice, WithoutTheStreamingBankMusicIsRefusedAndEffectsPlay) {
