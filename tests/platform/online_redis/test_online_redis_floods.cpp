@@ -197,8 +197,7 @@ TEST(OnlineRedisFloods, GarbageByTheThousandAFrameDoesNotStopAMembersRealPackets
     struct Phase {
         const char* what;
         int sources, per_source;
-    } phases[] = {{"from one source", 1, per_frame},
-                  {"from three sources", 3, per_frame}};
+    } phases[] = {{"from one source", 1, per_frame}, {"from three sources", 3, per_frame}};
     int sent = 0;
     for (const Phase& phase : phases) {
         pair.at_member.clear();
