@@ -528,12 +528,20 @@ void CGameNetworkCtrl::ReceiveSessionInfo(const GameMessage& m, const PeerAddres
     if (IsHost()) {
         // Another member broadcasts as host: either it took over while this
         // host was away (then this one steps down), or it missed the
-        // take-over and is told. A stranger is not answered.
-        if (!IsLocalPeer(from, OwnAccountId()) && sender != nullptr && sender != s.ownSlot) {
+        // take-over and is told. So is a battler of this battle whom this
+        // host already took out of the session: a host that was away may
+        // have been, and it hears of the take-over from nobody else. A
+        // stranger is not answered.
+        if (IsLocalPeer(from, OwnAccountId())) {
+            return;
+        }
+        if (sender != nullptr && sender != s.ownSlot) {
             AcceptNewHost(from);
             if (IsHost()) {
                 TellNotHost(from);
             }
+        } else if (sender == nullptr && LeftBattleAs(from.id)) {
+            TellNotHost(from);
         }
         return;
     }

@@ -172,8 +172,10 @@ public:
     // Set when another member took over while this one still hosted: host
     // lost is reported every frame until the session is cleared.
     std::uint8_t replacedAsHost = 0;
-    // Battlers with a connected slot when the battle was armed.
+    // Battlers with a connected slot when the battle was armed, and their
+    // members' account ids (kept after a slot is cleared).
     std::uint8_t battleBattlers = 0;
+    std::uint64_t battleMemberIds[kSessionMembers] = {};
     // Per battler, host side: the end frame once fixed (-1 until then) and
     // the slots whose words for the departed battler the host has all of.
     std::int32_t departedEnd[kSessionMembers] = {-1, -1, -1, -1};
@@ -232,6 +234,9 @@ private:
     // IsDeparted, also after the battle ended for this member (so that the
     // host still answers resend requests for the departed battler's words).
     bool LeftBattle(int battler) const;
+    // Whether the member with this account id held a battler of this battle
+    // and has left it.
+    bool LeftBattleAs(std::uint64_t memberId) const;
     void ResetDeparted();
     // Host side: takes the member in `slot` out of the session, as the lobby
     // does when it leaves, and tells the lobby; its battler departs.

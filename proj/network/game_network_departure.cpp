@@ -112,6 +112,15 @@ bool CGameNetworkCtrl::LeftBattle(int battler) const {
     return slot == nullptr || !slot->IsConnect();
 }
 
+bool CGameNetworkCtrl::LeftBattleAs(std::uint64_t memberId) const {
+    for (int b = 0; b < kSessionMembers; ++b) {
+        if (memberId != 0 && battleMemberIds[b] == memberId && LeftBattle(b)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 int CGameNetworkCtrl::DepartedEnd(int battler) const {
     return battler >= 0 && battler < kSessionMembers ? departedEnd[battler] : -1;
 }

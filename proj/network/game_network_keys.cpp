@@ -38,8 +38,10 @@ void CGameNetworkCtrl::InitKeyData(std::uint8_t delay) {
     battleBattlers = 0;
     for (int b = 0; b < kSessionMembers; ++b) {
         const CGameMemberSlot* slot = GetNetworkDatabase().session.battlerSlots[b];
+        battleMemberIds[b] = 0;
         if (slot != nullptr && slot->IsConnect()) {
             battleBattlers |= static_cast<std::uint8_t>(1u << b);
+            battleMemberIds[b] = slot->memberId;
         }
     }
 }
