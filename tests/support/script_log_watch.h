@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "tests/support/process_runner.h"
@@ -36,6 +37,11 @@ public:
     // Waits until `text` is anywhere in the log; where the next WaitFor
     // starts does not move.
     bool WaitForAnywhere(const std::string& text, int stallMs = kEffectWaitMs);
+    // Waits until `seen` holds for the log as it stands (it may also look at
+    // what else the program shows, its standard output say); gives up as
+    // the waits above do. `what` names the wait in GaveUp().
+    bool WaitUntil(const std::function<bool(const std::string& log)>& seen, const std::string& what,
+                   int stallMs = kEffectWaitMs);
     // The log as last read, for failure messages.
     std::string Log();
     // Why the last wait that failed gave up, for failure messages.
@@ -43,6 +49,9 @@ public:
 
 private:
     std::size_t Find(const std::string& text, std::size_t from, int stallMs);
+    // The waits' loop; `shown` says how the program shows what is waited for.
+    bool Wait(const std::function<bool(const std::string& log)>& seen, const std::string& what,
+              const char* shown, int stallMs);
 
     ChildProcess& program_;
     std::filesystem::path dir_;

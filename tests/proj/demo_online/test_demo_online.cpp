@@ -7,18 +7,17 @@
 // ends the three programs once it has seen all that; each exits cleanly.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "platform/netcheck/netcheck.h"
 #include "tests/platform/online_redis/redis_fixture.h"
 #include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/script_log_watch.h"
 #include "tests/support/service_check.h"
 
 namespace {
@@ -47,6 +46,7 @@ struct Instance {
     qz_test::TempDir runtime;  // each instance holds its own single-instance lock
     qz_test::TempDir work;
     qz_test::ChildProcess game;
+    qz_test::ScriptLogWatch watch{game, work.path()};
 
     // Logs in as the player user of `account`, whose password the test gave
     // it when it added the user.
@@ -69,26 +69,16 @@ struct Instance {
     std::string Log() { return qz_test::ReadScriptLog(work.path()); }
 };
 
-bool WaitForOutput(Instance& i, const std::string& line, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end && i.game.Running()) {
-        if (i.game.Stdout().find(line) != std::string::npos) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return i.game.Stdout().find(line) != std::string::npos;
+// The waits last while the program's log grows (it writes a line every
+// second) and end when the program does.
+bool WaitForOutput(Instance& i, const std::string& line) {
+    return i.watch.WaitUntil(
+        [&](const std::string&) { return i.game.Stdout().find(line) != std::string::npos; },
+        "\"" + line + "\" on its standard output");
 }
 
-bool WaitForLine(Instance& i, const std::string& line, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end && i.game.Running()) {
-        if (i.Log().find(line) != std::string::npos) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return i.Log().find(line) != std::string::npos;
+bool WaitForLine(Instance& i, const std::string& line, int stallMs = qz_test::kEffectWaitMs) {
+    return i.watch.WaitForAnywhere(line, stallMs);
 }
 
 TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
@@ -105,34 +95,45 @@ TEST(DemoOnline, OneInstanceHostsAndTheOtherJoinsAndBothFinishTheMatch) {
     ASSERT_TRUE(PrepareForPlayers(redis));
     Instance host, guest;
     ASSERT_TRUE(host.Start(redis, 2101, "Alice"));
-    ASSERT_TRUE(WaitForLine(host, "online: hosting a room for 4\n", 60000)) << host.Log();
+    ASSERT_TRUE(WaitForLine(host, "online: hosting a room for 4\n", qz_test::kFirstFrameWaitMs))
+        << host.watch.GaveUp() << "\n"
+        << host.Log();
     ASSERT_TRUE(guest.Start(redis, 2102, "Bob"));
-    ASSERT_TRUE(WaitForLine(host, "online: match starts with 2 players\n", 120000)) << host.Log();
+    ASSERT_TRUE(WaitForLine(host, "online: match starts with 2 players\n"))
+        << host.watch.GaveUp() << "\n"
+        << host.Log();
     // Mid-match the directory goes away and comes back (empty, as a
     // restarted Redis without persistence is); then a third instance comes
     // looking while the room is still locked.
     redis.Stop();
-    const bool lost = WaitForOutput(host, "unreachable", 20000);
+    const bool lost = WaitForOutput(host, "unreachable");
     const bool midMatch = host.Log().find("online: match over") == std::string::npos;
     ASSERT_TRUE(redis.Start());
     // Until the administrator has prepared it again, the players' logins are
     // refused: an outage like the one before.
     ASSERT_TRUE(PrepareForPlayers(redis));
-    const bool back = WaitForOutput(host, "is back", 20000);
-    const bool recreated = WaitForOutput(host, "re-created in the lobby directory", 20000);
+    const bool back = WaitForOutput(host, "is back");
+    const bool recreated = WaitForOutput(host, "re-created in the lobby directory");
     Instance third;
     ASSERT_TRUE(third.Start(redis, 2103, "Carol"));
     // The third signs in and finishes a search while the room is locked
     // (from the match on, for as long as the host runs), so a room it did
     // not find is one that its search skipped.
-    ASSERT_TRUE(WaitForLine(third, "online: signed in\n", 60000)) << third.Log();
-    ASSERT_TRUE(WaitForLine(third, "online: search listed ", 60000)) << third.Log();
+    ASSERT_TRUE(WaitForLine(third, "online: signed in\n", qz_test::kFirstFrameWaitMs))
+        << third.watch.GaveUp() << "\n"
+        << third.Log();
+    ASSERT_TRUE(WaitForLine(third, "online: search listed ")) << third.watch.GaveUp() << "\n"
+                                                              << third.Log();
     // The programs run until the test has seen what it waits for: the
     // match's end on both players, the third's searches done (it hosts a
     // room of its own after five that found nothing to join).
-    EXPECT_TRUE(WaitForLine(host, "online: match over at frame", 120000)) << host.Log();
-    EXPECT_TRUE(WaitForLine(guest, "online: match over at frame", 120000)) << guest.Log();
-    EXPECT_TRUE(WaitForLine(third, "online: hosting a room for 4\n", 60000)) << third.Log();
+    EXPECT_TRUE(WaitForLine(host, "online: match over at frame")) << host.watch.GaveUp() << "\n"
+                                                                  << host.Log();
+    EXPECT_TRUE(WaitForLine(guest, "online: match over at frame")) << guest.watch.GaveUp() << "\n"
+                                                                   << guest.Log();
+    EXPECT_TRUE(WaitForLine(third, "online: hosting a room for 4\n"))
+        << third.watch.GaveUp() << "\n"
+        << third.Log();
     for (Instance* i : {&host, &guest, &third}) {
         i->game.Terminate();
     }

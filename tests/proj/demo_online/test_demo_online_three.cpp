@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -15,12 +14,12 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "platform/netcheck/netcheck.h"
 #include "tests/platform/online_redis/redis_fixture.h"
 #include "tests/support/demo_run.h"
 #include "tests/support/process_runner.h"
+#include "tests/support/script_log_watch.h"
 #include "tests/support/service_check.h"
 
 namespace {
@@ -31,6 +30,7 @@ struct Player {
     qz_test::TempDir runtime;
     qz_test::TempDir work;
     qz_test::ChildProcess game;
+    qz_test::ScriptLogWatch watch{game, work.path()};
 
     bool Start(const redis_test::RedisServer& redis, int account) {
         qz_test::CopyDemoDataTree(work.path());
@@ -51,23 +51,19 @@ struct Player {
     std::string Log() { return qz_test::ReadScriptLog(work.path()); }
 };
 
-// Polls the player's log (its effect) until `seen` holds for it, the process
-// ends or the time is up.
+// Polls the player's log (its effect) until `seen` holds for it; gives up
+// when the process ends or its log stops growing (it writes a line every
+// second while it runs).
 template <class Seen>
-bool WaitForLog(Player& p, Seen seen, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < end && p.game.Running()) {
-        if (seen(p.Log())) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return seen(p.Log());
+bool WaitForLog(Player& p, Seen seen, const std::string& what,
+                int stallMs = qz_test::kEffectWaitMs) {
+    return p.watch.WaitUntil(seen, what, stallMs);
 }
 
-bool WaitForLog(Player& p, const std::regex& want, int timeoutMs) {
+bool WaitForLog(Player& p, const std::regex& want, const std::string& what,
+                int stallMs = qz_test::kEffectWaitMs) {
     return WaitForLog(
-        p, [&](const std::string& log) { return std::regex_search(log, want); }, timeoutMs);
+        p, [&](const std::string& log) { return std::regex_search(log, want); }, what, stallMs);
 }
 
 // The presses logged before game frame `before`.
@@ -135,15 +131,21 @@ void PlayThree(int victim) {
     ASSERT_TRUE(redis.ready()) << "redis-server did not answer PING on " << redis.address();
     Player players[3];
     ASSERT_TRUE(players[0].Start(redis, 3101));
-    ASSERT_TRUE(WaitForLog(players[0], std::regex("online: hosting a room for 4\n"), 60000))
+    ASSERT_TRUE(WaitForLog(players[0], std::regex("online: hosting a room for 4\n"),
+                           "the host's room", qz_test::kFirstFrameWaitMs))
+        << players[0].watch.GaveUp() << "\n"
         << players[0].Log();
     for (int i = 1; i < 3; ++i) {
         ASSERT_TRUE(players[i].Start(redis, 3101 + i));
-        ASSERT_TRUE(WaitForLog(players[i], std::regex("online: joined"), 90000))
+        ASSERT_TRUE(WaitForLog(players[i], std::regex("online: joined"), "joining the room",
+                               qz_test::kFirstFrameWaitMs))
+            << players[i].watch.GaveUp() << "\n"
             << players[i].Log();
     }
     for (Player& p : players) {
-        ASSERT_TRUE(WaitForLog(p, std::regex("online: match starts with 3 players\n"), 90000))
+        ASSERT_TRUE(
+            WaitForLog(p, std::regex("online: match starts with 3 players\n"), "the match's start"))
+            << p.watch.GaveUp() << "\n"
             << p.Log();
     }
     if (victim >= 0) {
@@ -152,7 +154,9 @@ void PlayThree(int victim) {
         // names a frame).
         ASSERT_TRUE(WaitForLog(
             players[victim],
-            [](const std::string& log) { return LastPressFrame(log) >= kKillAfterFrame; }, 90000))
+            [](const std::string& log) { return LastPressFrame(log) >= kKillAfterFrame; },
+            "a press at game frame 150 or later"))
+            << players[victim].watch.GaveUp() << "\n"
             << players[victim].Log();
         ::kill(players[victim].game.Pid(), SIGKILL);
     }
@@ -163,7 +167,9 @@ void PlayThree(int victim) {
         if (i == victim) {
             continue;
         }
-        ASSERT_TRUE(WaitForLog(players[i], kMatchOver, 180000)) << players[i].Log();
+        ASSERT_TRUE(WaitForLog(players[i], kMatchOver, "the match's end"))
+            << players[i].watch.GaveUp() << "\n"
+            << players[i].Log();
         const int reached = MatchOverFrame(players[i].Log());
         EXPECT_EQ(kMatchEnd, reached) << "player " << i << " reached game frame 600\n"
                                       << players[i].Log();
