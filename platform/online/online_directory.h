@@ -2,8 +2,8 @@
 // used only by the backend's directory worker (online_worker.h), never by
 // the game thread. Keys, all under the configured prefix P:
 //   P member:<id>        hash endpoint, epoch, name, key (hex X25519 public key,
-//                        never a secret); expires unless
-//                        refreshed; held by one session (epoch) at a time
+//                        never a secret); expires unless refreshed; held by
+//                        one session (epoch) at a time
 //   P lobbies            set of lobby numbers (a room missing from it is put
 //                        back when a member reads it)
 //   P lobby:next         the last lobby number given out

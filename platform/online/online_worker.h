@@ -5,11 +5,11 @@
 // (take()) once a frame; both only lock a queue. The worker connects and
 // reconnects (every second while unreachable; a refusal once online play
 // has started, of the login, the library or the presence, is an outage
-// too, retried less and less often up to retry_max_ms), keeps this
-// member's presence fresh,
-// polls the lobbies it was told to track (one round trip each; the lobby is
-// read only when its version changed), and when the directory comes back
-// registers the presence again and re-creates the rooms this member owns.
+// too, retried less and less often up to retry_max_ms), keeps this member's
+// presence fresh, polls the lobbies it was told to track (one round trip
+// each; the lobby is read only when its version changed), and when the
+// directory comes back registers the presence again and re-creates the
+// rooms this member owns.
 #pragma once
 
 #include <atomic>
